@@ -1,0 +1,155 @@
+#pragma once
+// The rich-text model: a value type holding paragraphs ("lines") of formatted runs.
+// Positions (selections, phrase marks) count code points; each paragraph break counts one.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ruvo::rt {
+
+// 0x00RRGGBB; kAutoColor is the control's default text colour.
+using Color = std::int32_t;
+inline constexpr Color kAutoColor = -1;
+
+struct CharFormat {
+  std::string fontName = "ＭＳ Ｐゴシック";
+  int charset = 128;           // RTF \fcharset (128 = Shift-JIS, 0 = ANSI)
+  int sizeHalfPoints = 20;     // RTF \fs: 20 = 10 pt
+  Color color = kAutoColor;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool strike = false;
+  bool operator==(const CharFormat&) const = default;
+};
+
+enum class Align : std::uint8_t { Left, Center, Right, Justify };
+
+// Indents in twips, as RTF keeps them: leftIndent (\li) applies to every line,
+// firstIndent (\fi) is the first line's offset from it, rightIndent (\ri).
+struct ParaFormat {
+  int firstIndent = 0;
+  int leftIndent = 0;
+  int rightIndent = 0;
+  Align align = Align::Left;
+  bool operator==(const ParaFormat&) const = default;
+
+  // The toolkit's paragraph attributes in points: first-line indent from the margin, the
+  // following lines' offset from the first line, and the right indent.
+  void setPoints(int firstLinePt, int followingOffsetPt, int rightPt);
+  int firstLinePoints() const;        // (leftIndent + firstIndent) / 20
+  int followingOffsetPoints() const;  // -firstIndent / 20
+  int rightPoints() const;            // rightIndent / 20
+};
+
+struct Run {
+  std::string text;  // UTF-8; no paragraph breaks; '\t' for tabs, U+000B for a line break inside a paragraph
+  CharFormat format;
+  bool operator==(const Run&) const = default;
+};
+
+struct Paragraph {
+  ParaFormat format;
+  std::vector<Run> runs;  // adjacent runs with equal formats are merged by normalize()
+  bool operator==(const Paragraph&) const = default;
+
+  std::string text() const;
+  std::size_t length() const;  // code points, without the break
+};
+
+// A text; never without paragraphs (the last may be empty).
+class RichText {
+ public:
+  RichText();
+  explicit RichText(std::string_view plain, const CharFormat& fmt = {});
+
+  std::vector<Paragraph>& paragraphs() { return paras_; }
+  const std::vector<Paragraph>& paragraphs() const { return paras_; }
+  int lineCount() const { return static_cast<int>(paras_.size()); }
+  std::string lineText(int i) const;     // "" when out of range
+  std::size_t lineStart(int i) const;    // position of line i's first character
+  std::size_t length() const;            // all characters, a break between paragraphs counting one
+  bool isEmpty() const;                  // one paragraph without text
+
+  // Formatting of the character at pos (of the paragraph's end for an empty paragraph).
+  CharFormat formatAt(std::size_t pos) const;
+
+  // Merges adjacent runs with equal formats and drops empty runs (an empty paragraph keeps
+  // one empty run that carries its character format).
+  void normalize();
+  bool operator==(const RichText& o) const { return paras_ == o.paras_; }
+
+  // Simple edits used by the models; a range outside the text is clipped.
+  void append(std::string_view text, const CharFormat& fmt);  // '\n' starts a new paragraph
+  void appendParagraph(const Paragraph& p);
+
+ private:
+  std::vector<Paragraph> paras_;
+};
+
+// A selection: start and length in characters.
+struct Range {
+  std::size_t start = 0;
+  std::size_t length = 0;
+  bool operator==(const Range&) const = default;
+};
+
+// An owned rich-text buffer (a page's text, a question, a choice). Empty means no text,
+// which is not the same as a text of one empty line.
+using RichBuffer = std::optional<RichText>;
+
+// ---- operations of the rich-text layer --------------------------------------------
+
+// Plain text, lines joined by CRLF.
+std::string plainText(const RichText& t);
+std::string plainText(const RichBuffer& b);
+
+// The part of a text in a range, with formatting; a range ending inside a paragraph
+// gives a last paragraph without its break.
+RichText copyRange(const RichText& t, Range r);
+// Replaces the range by the other text (its paragraphs merging at both ends).
+void replaceRange(RichText& t, Range r, const RichText& with);
+// Deletes a range.
+void deleteRange(RichText& t, Range r);
+// Changes the character format of every run inside a range (runs are split at its ends).
+void formatRange(RichText& t, Range r, const std::function<void(CharFormat&)>& change);
+// Sets the paragraph format of every paragraph the range touches.
+void formatParagraphs(RichText& t, Range r, const std::function<void(ParaFormat&)>& change);
+
+// Lines a..b: from the start of line a to the start of line b + 1 (the break after b included).
+Range selectLines(const RichText& t, int a, int b);
+// Copies lines a..b into a buffer, indents reset; b = nullopt copies line a alone as one
+// paragraph without its break. b < a gives an empty buffer.
+RichBuffer copyLinesToBuffer(const RichText& src, int a, std::optional<int> b);
+
+// The first non-blank line, trimmed and cut to 100 CP932 bytes at a character boundary.
+std::string caption(std::string_view plain);
+std::string caption(const RichBuffer& b);
+
+void resetIndents(RichText& t);
+
+// The first five document settings, in points.
+struct IndentSettings {
+  int left = 16;        // leftindent
+  int right = 16;       // rightindent
+  int text = 16;        // textindent
+  int tabIndent = 32;   // tabindent
+  int tabSink = 8;      // tabsink
+};
+// Leading tabs become indentation levels.
+void layoutParagraphs(RichText& t, const IndentSettings& s);
+// Shows a buffer in a target in place of its selection: drop an empty last line of a
+// multi-line text, lay out, insert. Returns the range the text took in the target.
+Range showPageText(const RichBuffer& src, RichText& target, Range selection, const IndentSettings& s);
+
+// ---- RTF -----------------------------------------------------------------------------
+// Reads what rich-edit controls, WordPad, Word and LibreOffice write. Never fails.
+RichText readRtf(std::string_view rtf);
+// Writes the shape a rich-edit control writes: {\rtf1\ansi\ansicpg932\deff0 ...}.
+std::string writeRtf(const RichText& t);
+
+}  // namespace ruvo::rt
