@@ -1,0 +1,355 @@
+#pragma once
+// The main window without widgets: every field, action and piece of display state of TForm1
+// lives here, so that a test can walk a whole test run without a display and the window only
+// renders what this model holds.
+//
+// How a window binds to it:
+//  - Construct with the ports and the program folder; call Create() (the create step), then
+//    Show() (the show step) once the window is on screen.
+//  - Implement TForm1View and pass it to SetView(); ModelChanged() fires after every action or
+//    tick that changed something the window shows: re-read the state accessors and repaint.
+//  - Route the window's controls to the action entry points (acForward(), acBigLetter(), ...)
+//    and the timers to Timer1Timer() / Timer2Timer() / tmSnaileTimer().
+//  - The model never touches a widget; everything it needs of a person goes through the ports
+//    (Dialogs for message boxes, the name box and the confirmations; Clock; Clipboard; Shell;
+//    Screen for placement).
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/app/settings.h"
+#include "core/platform/ports.h"
+#include "core/richtext/richtext.h"
+
+namespace ruvo::doc {
+class TPageControler;
+class TQAControler;
+class TWPMMeter;
+class TPage;
+}  // namespace ruvo::doc
+
+namespace ruvo::app {
+
+// View modes of the main window; set only through SetViewMode.
+enum TViewMode : std::uint8_t { vmNone = 0, vmTest = 1, vmTotals = 2, vmEditing = 3 };
+
+// Which sheet of PageControl1 is shown.
+enum class Sheet : std::uint8_t { tsMain, tsEdit };
+
+// The action SpeedButton1 (the big button at the bottom right) runs.
+enum class ForwardBinding : std::uint8_t { acForward, acCopyRec };
+
+// A label of the bottom bar.
+struct LabelState {
+  std::string text;
+  rt::Color color = 0x000000;  // 0x00RRGGBB
+  bool visible = true;
+  int left = -1;  // pixel position when the model fixes it (Label2: 22), -1 = layout decides
+  bool operator==(const LabelState&) const = default;
+};
+
+// An action's enabled/visible flags and hint (the toolbar, the popup menu and buttons follow them).
+struct ActionState {
+  bool enabled = true;
+  bool visible = true;
+  std::string hint;
+  bool operator==(const ActionState&) const = default;
+};
+
+// A progress bar (ProgressBar1: phrase progress of a phrase-by-phrase page).
+struct ProgressState {
+  int maximum = 100;
+  int position = 0;
+  bool visible = false;
+  bool operator==(const ProgressState&) const = default;
+};
+
+// A one-shot/periodic window timer as state: the window's QTimer follows it and calls the
+// matching tick entry point when it fires.
+struct TimerState {
+  bool enabled = false;
+  int intervalMs = 1000;
+  // Bumped every time the model (re)starts the timer, so the window can restart its countdown
+  // even when enabled and interval did not change.
+  std::uint64_t generation = 0;
+  bool operator==(const TimerState&) const = default;
+};
+
+// What the window should do with RichEdit1's scroll position after a change.
+enum class ScrollRequest : std::uint8_t { None, Top, End };
+
+// Display state of the test view (tsMain).
+struct TestViewState {
+  // RichEdit1's whole text as shown: indent settings applied, font level applied. Lines that
+  // begin with " * " are answer links of a question page (IsAnswerLinkLine).
+  rt::RichText richEdit1;
+  std::size_t caret = 0;                 // caret position in richEdit1 (no selection is kept)
+  ScrollRequest scroll = ScrollRequest::None;
+  std::uint64_t scrollGeneration = 0;    // bumped with every new scroll request
+  bool richEdit1Visible = true;          // hidden while the name box is up
+  bool readOnly = true;                  // RichEdit1 is read-only unless the source is edited
+  rt::Color background = -1;             // -1 = the window colour (clWindow); else 0x00RRGGBB
+  bool wordWrap = true;
+  bool horizontalScrollBar = false;      // vertical scroll bar always; horizontal in vmTotals
+
+  LabelState label1;   // "3 / 12": page number / number of glyphs
+  LabelState label2;   // status line of page glyphs (grey, left 22); may hold line breaks
+  LabelState label3;   // the examinee's name
+  LabelState label26;  // running clock "m:ss" (hidden while the test clock is off)
+  ProgressState progressBar1;
+
+  int fontLevel = 3;             // FFontLevel 0..7, shown on the gauge FFontGauge (range 0..7)
+  bool fontButtonsVisible = false;  // SpeedButton2/3 (＋/－) and the gauge
+
+  bool panel5Visible = false;    // host of the answer panels (FQAControler's panels model)
+  bool panel11Visible = false;   // hint above the answer panels
+  std::string panel11Caption = "回答し終えたら右下の Forward アイコンをクリックして次に進む";
+
+  bool speedButton1Visible = true;  // Forward / Copy
+  ForwardBinding speedButton1Action = ForwardBinding::acForward;
+  bool speedButton27Visible = false;  // Quit ("Q"), only in vmTest
+  bool checkBox3Visible = false;      // "SPSS対応"
+  bool checkBox3Checked = false;
+
+  // The name box (the input dialog asking "受験者の名前") is up; RichEdit1 is hidden meanwhile.
+  bool nameBoxUp = false;
+};
+
+// The "▽" more-text indicator under RichEdit1 (Panel6): shown when the content needs more than
+// 10 pixels below the visible part. The window measures; this decides.
+bool MoreTextIndicator(int contentHeight, int scrollPosition, int clientHeight);
+
+// What the name box does with a key press: paste must stay out (a typed name is the examinee's
+// own), but Shift must type, or capitals cannot be entered.
+enum class NameBoxKey : std::uint8_t { Type, Swallow };
+struct KeyPress {
+  int key = 0;               // the character or key code (Qt key codes are fine: compared below)
+  bool ctrl = false, shift = false, alt = false, meta = false;
+  bool isInsert = false;     // the Insert key
+  bool isContextMenu = false;  // the context-menu key (Windows code 93)
+};
+NameBoxKey ClassifyNameBoxKey(const KeyPress& k);
+
+// The window's side of the model: repaint and event-loop services.
+class TForm1View {
+ public:
+  virtual ~TForm1View() = default;
+  // Something shown changed: re-read the model.
+  virtual void ModelChanged() {}
+  // Let pending events run; with discardInput, first drop pending mouse and keyboard input aimed
+  // at the window (a double click on Forward must move one page only).
+  virtual void ProcessPendingEvents(bool /*discardInput*/) {}
+  // RichEdit1 repainting suspended / resumed around a forward step.
+  virtual void SetRepaintSuspended(bool /*suspended*/) {}
+};
+
+// The main window's state and logic.
+class TForm1Model final {
+ public:
+  // programFolder: where system/, report/ and tovimeter.ini live (ProgramFolder() in paths.h).
+  TForm1Model(platform::Ports ports, std::string programFolder);
+  ~TForm1Model();
+  TForm1Model(const TForm1Model&) = delete;
+  TForm1Model& operator=(const TForm1Model&) = delete;
+
+  void SetView(TForm1View* view) { view_ = view; }
+
+  // ---- lifecycle -------------------------------------------------------------------------
+  // Create step: settings and placement, sample files read-only, models, welcome text, command
+  // line (args without the program name; the first ".ruvo" one becomes FCommandLineDoc).
+  void Create(const std::vector<std::string>& args);
+  // Show step: editing view with a new project; the command-line test opens in the test view.
+  // examineeOnly: the examinee program, which never enters the editing view.
+  void Show(bool examineeOnly = false);
+  // The close question; true when the window may close.
+  bool FormCloseQuery();
+  // Writes every settings key (FormClose). Returns false when the file could not be written.
+  bool FormClose();
+  // The question before a new document replaces the current one.
+  bool CanLeaveView();
+
+  // ---- window placement and settings -----------------------------------------------------
+  const platform::Rect& Placement() const { return placement_; }
+  // The window moved or was resized: remembered for FormClose.
+  void SetPlacement(const platform::Rect& r) { placement_ = r; }
+  static constexpr int kMinWidth = 570, kMinHeight = 500;
+  TSettings& Settings() { return settings_; }
+  const std::string& SettingsPath() const { return settingsPath_; }
+
+  // ---- state -------------------------------------------------------------------------------
+  TViewMode FViewMode() const { return viewMode_; }
+  Sheet ActiveSheet() const { return sheet_; }
+  const std::string& FDocumentPath() const { return documentPath_; }
+  bool FModified() const { return modified_; }
+  bool FSourceEditing() const { return sourceEditing_; }
+  bool FMenusVisible() const { return menusVisible_; }
+  const std::string& FExamineeName() const { return examineeName_; }
+  int FCurrentPage() const { return currentPage_; }
+  int FFontLevel() const { return test_.fontLevel; }
+  int FSideTab() const { return sideTab_; }
+  const std::string& FCommandLineDoc() const { return commandLineDoc_; }
+  const std::vector<std::string>& FAnswerLog() const { return answerLog_; }
+  const std::string& FResultHeader() const { return resultHeader_; }
+  const std::string& FResultValues() const { return resultValues_; }
+  const std::string& ProgramFolder() const { return programFolder_; }
+  // Folder "report" beside the program.
+  std::string ReportFolder() const;
+  // Path of the last result file written to the report folder (empty before Copy).
+  const std::string& LastResultFile() const { return lastReportFile_; }
+  // The readable record last copied to the clipboard (plain text).
+  const std::string& LastClipboardRecord() const { return lastClipboardRecord_; }
+
+  doc::TPageControler& FPageControler() { return *pages_; }
+  doc::TQAControler& FQAControler() { return *qa_; }  // its answer panels model feeds Panel5
+  doc::TWPMMeter& FMeter() { return *meter_; }
+
+  // Display state of the test view.
+  const TestViewState& TestView() const { return test_; }
+  std::string Caption() const { return caption_; }
+  // Window title of the application.
+  static constexpr const char* kApplicationTitle = "tovimeter （Ruvo ルーヴォ）";
+
+  // Actions (enabled / visible / hint).
+  const ActionState& acForwardState() const { return acForward_; }
+  const ActionState& acOpenFolderState() const { return acOpenFolder_; }  // "結果フォルダ"; hint = result file name
+  const ActionState& acSaveState() const { return acSave_; }
+  const ActionState& acSrcCopyState() const { return acSrcCopy_; }
+  const ActionState& acPageEditingState() const { return acPageEditing_; }
+  const ActionState& acPageReadingState() const { return acPageReading_; }
+  const ActionState& acPageSaveState() const { return acPageSave_; }
+  const ActionState& acPageSaveAsState() const { return acPageSaveAs_; }
+  const ActionState& acOpenProjectState() const { return acOpenProject_; }
+  const ActionState& acGraphState() const { return acGraph_; }
+  // acProperty is enabled when a document path is set and that file exists (asked on popup).
+  bool acPropertyEnabled() const;
+
+  // Timers: Timer1 the running clock (1000 ms), Timer2 the lock of Forward after a reading
+  // starts (one shot), tmSnaile the one-second timer of the help tab / working-copy removal.
+  const TimerState& Timer1() const { return timer1_; }
+  const TimerState& Timer2() const { return timer2_; }
+  const TimerState& tmSnaile() const { return tmSnaile_; }
+
+  // ---- actions ----------------------------------------------------------------------------
+  // The next page (SpeedButton1 while it carries acForward, or Enter). Returns ForwardStep's result.
+  bool acForward();
+  // Runs whatever SpeedButton1 carries now (acForward or acCopyRec).
+  void SpeedButton1Click();
+  // Enter pressed in the window: runs acForward and returns true (swallow the key) when the
+  // source is not being edited, tsMain is shown and SpeedButton1 carries acForward.
+  bool HandleEnterKey();
+  // Font size level up / down (also Ctrl + wheel on tsMain: down = +1, up = -1).
+  void acBigLetter();
+  void acSmallLetter();
+  void CtrlWheel(int delta);  // delta > 0 = wheel down
+  // "Copy": in the test view the result record to the clipboard and the result file.
+  void acCopyRec();
+  // Opens the report folder in the file browser.
+  void acOpenFolder();
+  // Quit button: asks the close query; the window closes only when this returns true.
+  bool SpeedButton27Click() { return FormCloseQuery(); }
+  // The document property report.
+  void acProperty();
+  // Opens "HowToEdit.ruvo" (current folder, then the program folder).
+  void acHowToEdit();
+  // The editing view.
+  void acPageEditing();
+
+  // Answer panels: a radio button of panel q (1-based) checked with choice c (1-based).
+  void SelectChoice(int q, int c);
+  // The text field of panel q changed.
+  void SetFieldText(int q, const std::string& text);
+  // RichEdit1: a left click on line `line`; when it is an answer link (" * "), the line above
+  // it names the question and choice.
+  void ClickLine(int line);
+  bool IsAnswerLinkLine(int line) const;
+
+  // Timer entry points, called by the window's timers.
+  void Timer1Timer();
+  void Timer2Timer();
+  void tmSnaileTimer();
+
+  // ---- operations of the main window -------------------------------------------------------
+  void SetViewMode(TViewMode mode);
+  void SetDocumentPath(const std::string& path);
+  void SetModified(bool flag);
+  void UpdateCaption();
+  void SetSourceEditing(bool flag);
+  void SetMenusVisible(bool flag);
+  void SetExamineeName(const std::string& name);
+  bool OpenTestDocument(const std::string& path);
+  void ResetDocument();
+  std::string DocumentBaseName() const;
+  // The examinee's run.
+  bool ForwardStep();
+  void ChangeFontLevel(int delta);
+  bool SaveResultFile();
+  // Marks the shipped samples read-only (their permission bits).
+  void MarkSamplesReadOnly();
+
+  // The text of the document property report (what acProperty shows).
+  std::string PropertyReport() const;
+
+ private:
+  struct Impl;
+  void changed();
+  void flush(bool discardInput);
+  void showPageByRole(doc::TPage& page);
+  void resultSection();
+  void writeRecordHeader(rt::RichText& target) const;
+  void applyFontLevelToDisplay();
+  void clearRichEdit1();
+  void appendToRichEdit1(const rt::RichText& t);
+  void scrollTo(ScrollRequest r);
+  void nameEntry();
+  void updatePageEditingVisible();
+  bool documentIsProjectOrNone() const;
+  void startTimer2(int ms);
+  std::string statusLine(int& glyphs) const;
+
+  platform::Ports ports_;
+  TForm1View* view_ = nullptr;
+  std::string programFolder_;
+  std::string settingsPath_;
+  TSettings settings_;
+  platform::Rect placement_;
+
+  std::unique_ptr<doc::TPageControler> pages_;
+  std::unique_ptr<doc::TQAControler> qa_;
+  std::unique_ptr<doc::TWPMMeter> meter_;
+  rt::RichText workRichEdit_;  // FWorkRichEdit: the open document's text
+
+  TViewMode viewMode_ = vmNone;
+  Sheet sheet_ = Sheet::tsMain;
+  bool menusVisible_ = false;
+  bool sourceEditing_ = false;
+  bool modified_ = false;
+  std::string documentPath_;
+  std::string scriptPath_, templatePath_;
+  int sideTab_ = 5;
+  int currentPage_ = 0;
+  std::string examineeName_;
+  std::string commandLineDoc_;
+  mutable std::string versionText_;
+  std::string caption_;
+
+  // Run state (reset by the parser).
+  std::int64_t readingStartTick_ = 0;
+  int readingWords_ = 0;
+  std::int64_t questionStartTick_ = 0;
+  std::vector<std::string> answerLog_;
+  std::string resultHeader_, resultValues_;
+  bool resultColumnsAdded_ = false;
+  bool resultSaved_ = false;
+  std::string lastReportFile_;
+  std::string lastClipboardRecord_;
+
+  TestViewState test_;
+  ActionState acForward_, acOpenFolder_, acSave_, acSrcCopy_, acPageEditing_, acPageReading_,
+      acPageSave_, acPageSaveAs_, acOpenProject_, acGraph_;
+  TimerState timer1_, timer2_, tmSnaile_;
+};
+
+}  // namespace ruvo::app

@@ -1,0 +1,28 @@
+#pragma once
+// Pieces of the result record and the result file that need no window.
+#include <string>
+#include <vector>
+
+#include "core/platform/ports.h"
+
+namespace ruvo::app {
+
+// "yyyy/mm/dd hh:nn:ss" with two-digit fields, whatever the locale: collection compares
+// dates as text.
+std::string FormatResultDate(const platform::DateTime& t);
+// Parses that form back (also accepts single-digit fields); false when it is not a date.
+bool ParseResultDate(const std::string& text, platform::DateTime& out);
+// "yyyymmddhhnnss".
+std::string FormatFileStamp(const platform::DateTime& t);
+// Removes the characters a file name cannot hold: " * ? \ / : < > | and the full stop.
+std::string SanitizeFileName(const std::string& name);
+// The result file name: stamp + sanitized name + ".ruvot".
+std::string ResultFileName(const platform::DateTime& t, const std::string& examineeName);
+// A name free in every folder given: the name itself, else "stem_2.ruvot", "stem_3.ruvot", ...
+// A result file is never replaced.
+std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders);
+
+// Appends one tab-separated column to the header and the value line.
+void AddColumn(std::string& header, std::string& values, const std::string& name, const std::string& value);
+
+}  // namespace ruvo::app

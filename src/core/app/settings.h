@@ -1,0 +1,68 @@
+#pragma once
+// The settings file tovimeter.ini (section "setting") and the window placement it gives.
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/platform/ports.h"
+
+namespace ruvo::app {
+
+// A small .ini reader/writer: sections of key=value lines. Keys compare ignoring ASCII case,
+// as the toolkit's ini files do. The file is read as UTF-8 (or CP932 when it is not valid
+// UTF-8, as files from earlier installations are) and written as UTF-8 with CRLF.
+class TIniFile final {
+ public:
+  TIniFile() = default;
+  explicit TIniFile(std::string path);
+  bool Load();  // false when the file does not exist or cannot be read
+  bool Save() const;  // atomic replace
+  const std::string& Path() const { return path_; }
+
+  std::optional<std::string> Read(const std::string& section, const std::string& key) const;
+  std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
+  // A value that is not a number gives the default.
+  int ReadInteger(const std::string& section, const std::string& key, int def) const;
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
+  void WriteInteger(const std::string& section, const std::string& key, int value);
+
+  std::string Text() const;  // the file's text (UTF-8, CRLF)
+  void SetText(const std::string& text);
+
+ private:
+  struct Section {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> entries;
+  };
+  Section* find(const std::string& section);
+  const Section* find(const std::string& section) const;
+  std::string path_;
+  std::vector<Section> sections_;
+};
+
+// Every key of section "setting", with the built-in values standing when the file is absent.
+struct TSettings {
+  bool fileExisted = false;
+  std::optional<int> left, top, width, height;  // absent keys: placement defaults
+  int interval = 7000;   // feedback graph collection timer, at least 3000 when read
+  int animeDure = 7000;  // replay animation duration
+  std::string dirToTeacher;  // collection folder (delivery window)
+  std::string dirToLearner;  // distribution folder (delivery window)
+  bool spss = false;     // CheckBox3 "SPSS対応"
+  bool retrieve = true;  // cbRetrieve of the delivery window
+};
+
+inline constexpr const char* kSettingSection = "setting";
+
+// Reads the settings file; a missing file gives fileExisted = false and the defaults.
+TSettings LoadSettings(const std::string& path);
+// Writes every key in the order left, top, width, height, interval, AnimeDure, dirtoteacher,
+// dirtolearner, spss, Retrieve, keeping other sections and keys of the file.
+bool SaveSettings(const std::string& path, const TSettings& s, const platform::Rect& window);
+
+// Window placement from the settings over the union of the monitors (the first monitor is the
+// primary screen, whose size gives the defaults).
+platform::Rect PlaceWindow(const TSettings& s, const std::vector<platform::Rect>& monitors);
+
+}  // namespace ruvo::app
