@@ -1,0 +1,29 @@
+#pragma once
+// The reading grade of a passage: the TVJP school-grade level of the engine's counts,
+// stored in a reading page as ten times the level, rounded halves to even.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/authoring/tovgine.h"
+
+namespace ruvo::authoring {
+
+// A page's plain text as the engine reads it: every line break (CRLF, and a lone LF or
+// CR alike) becomes one space, then every phrase mark " / " becomes one space.
+std::string PrepareReadingText(std::string_view plainText);
+
+// TVJP of the engine's counts; nullopt when it is undefined: no clause was closed, or
+// clauses were closed but no phrase (a clause whose only end is a semicolon joined to the
+// next word), where the formula would divide by zero.
+std::optional<double> TVJP(const TTovgine& engine);
+
+// Ten times TVJP rounded halves to even; 0 when TVJP is undefined.
+int GradeOfCounts(const TTovgine& engine);
+
+// The grade of a reading page's plain text (UTF-8), measured with the given word data:
+// the text prepared, converted to CP932, then Init, Text, Analyse on `engine`, which keeps
+// the counts for the caller. The engine's WordData is set to wordData.
+int GradePassage(std::string_view plainText, const TWordLists* wordData, TTovgine& engine);
+
+}  // namespace ruvo::authoring
