@@ -1,0 +1,77 @@
+#include "core/app/resultrecord.h"
+
+#include <cstdio>
+
+#include "core/app/paths.h"
+#include "core/text/format.h"
+
+namespace ruvo::app {
+
+std::string FormatResultDate(const platform::DateTime& t) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return buf;
+}
+
+bool ParseResultDate(const std::string& text, platform::DateTime& out) {
+  platform::DateTime t;
+  char tail = 0;
+  if (std::sscanf(text.c_str(), "%d/%d/%d %d:%d:%d%c", &t.year, &t.month, &t.day, &t.hour,
+                  &t.minute, &t.second, &tail) != 6)
+    return false;
+  if (t.year < 1 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 ||
+      t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59)
+    return false;
+  out = t;
+  return true;
+}
+
+std::string FormatFileStamp(const platform::DateTime& t) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return buf;
+}
+
+std::string SanitizeFileName(const std::string& name) {
+  std::string out;
+  out.reserve(name.size());
+  for (char c : name) {
+    switch (c) {
+      case '"': case '*': case '?': case '\\': case '/': case ':': case '<': case '>': case '|':
+      case '.':
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string ResultFileName(const platform::DateTime& t, const std::string& examineeName) {
+  return FormatFileStamp(t) + SanitizeFileName(examineeName) + ".ruvot";
+}
+
+std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders) {
+  auto taken = [&](const std::string& n) {
+    for (const auto& f : folders)
+      if (!f.empty() && FileExists(JoinPath(f, n))) return true;
+    return false;
+  };
+  if (!taken(fileName)) return fileName;
+  std::string stem = BaseNameOf(fileName), ext = ExtensionOf(fileName);
+  for (int i = 2;; ++i) {
+    std::string n = stem + "_" + std::to_string(i) + ext;
+    if (!taken(n)) return n;
+  }
+}
+
+void AddColumn(std::string& header, std::string& values, const std::string& name, const std::string& value) {
+  header += '\t';
+  header += name;
+  values += '\t';
+  values += value;
+}
+
+}  // namespace ruvo::app

@@ -1,0 +1,212 @@
+#include "core/app/settings.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "core/text/cp932.h"
+#include "core/text/strings.h"
+#include "core/text/utf8.h"
+
+namespace ruvo::app {
+namespace {
+
+bool readAll(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  out = ss.str();
+  return true;
+}
+
+// Temporary file beside the target, flushed, renamed over it: a crash never leaves half a file.
+bool writeAtomic(const std::string& path, const std::string& bytes) {
+  std::string tmp = path + ".tmp" + std::to_string(::getpid());
+  FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  ok = std::fflush(f) == 0 && ok;
+  ok = ::fsync(fileno(f)) == 0 && ok;
+  ok = std::fclose(f) == 0 && ok;
+  if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
+    std::remove(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TIniFile::TIniFile(std::string path) : path_(std::move(path)) {}
+
+bool TIniFile::Load() {
+  std::string bytes;
+  if (!readAll(path_, bytes)) return false;
+  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+  SetText(text::isValidUtf8(bytes) ? bytes : text::cp932ToUtf8(bytes));
+  return true;
+}
+
+void TIniFile::SetText(const std::string& t) {
+  sections_.clear();
+  Section* cur = nullptr;
+  for (const auto& raw : text::splitLines(t)) {
+    std::string line = text::trim(raw);
+    if (line.empty() || line[0] == ';') continue;
+    if (line.front() == '[' && line.back() == ']') {
+      std::string name = line.substr(1, line.size() - 2);
+      cur = find(name);
+      if (!cur) {
+        sections_.push_back({name, {}});
+        cur = &sections_.back();
+      }
+      continue;
+    }
+    auto eq = line.find('=');
+    if (!cur || eq == std::string::npos) continue;
+    cur->entries.emplace_back(text::trim(line.substr(0, eq)), line.substr(eq + 1));
+  }
+}
+
+std::string TIniFile::Text() const {
+  std::string out;
+  for (const auto& s : sections_) {
+    out += "[" + s.name + "]\r\n";
+    for (const auto& [k, v] : s.entries) out += k + "=" + v + "\r\n";
+    out += "\r\n";
+  }
+  return out;
+}
+
+bool TIniFile::Save() const { return writeAtomic(path_, Text()); }
+
+TIniFile::Section* TIniFile::find(const std::string& section) {
+  for (auto& s : sections_)
+    if (text::equalsIgnoreCase(s.name, section)) return &s;
+  return nullptr;
+}
+
+const TIniFile::Section* TIniFile::find(const std::string& section) const {
+  for (const auto& s : sections_)
+    if (text::equalsIgnoreCase(s.name, section)) return &s;
+  return nullptr;
+}
+
+std::optional<std::string> TIniFile::Read(const std::string& section, const std::string& key) const {
+  const Section* s = find(section);
+  if (!s) return std::nullopt;
+  for (const auto& [k, v] : s->entries)
+    if (text::equalsIgnoreCase(k, key)) return v;
+  return std::nullopt;
+}
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& def) const {
+  auto v = Read(section, key);
+  return v ? *v : def;
+}
+
+int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
+  auto v = Read(section, key);
+  return v ? text::parseIntDef(text::trim(*v), def) : def;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  Section* s = find(section);
+  if (!s) {
+    sections_.push_back({section, {}});
+    s = &sections_.back();
+  }
+  for (auto& [k, v] : s->entries)
+    if (text::equalsIgnoreCase(k, key)) {
+      v = value;
+      return;
+    }
+  s->entries.emplace_back(key, value);
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+TSettings LoadSettings(const std::string& path) {
+  TSettings s;
+  TIniFile ini(path);
+  if (!ini.Load()) return s;
+  s.fileExisted = true;
+  auto opt = [&](const char* key) -> std::optional<int> {
+    auto v = ini.Read(kSettingSection, key);
+    if (!v) return std::nullopt;
+    return text::parseInt(text::trim(*v));
+  };
+  s.left = opt("left");
+  s.top = opt("top");
+  s.width = opt("width");
+  s.height = opt("height");
+  s.interval = std::max(ini.ReadInteger(kSettingSection, "interval", 7000), 3000);
+  s.animeDure = ini.ReadInteger(kSettingSection, "AnimeDure", 7000);
+  s.dirToTeacher = ini.ReadString(kSettingSection, "dirtoteacher", "");
+  s.dirToLearner = ini.ReadString(kSettingSection, "dirtolearner", "");
+  s.spss = ini.ReadInteger(kSettingSection, "spss", 0) == 1;
+  s.retrieve = ini.ReadInteger(kSettingSection, "Retrieve", 1) == 1;
+  return s;
+}
+
+bool SaveSettings(const std::string& path, const TSettings& s, const platform::Rect& w) {
+  TIniFile ini(path);
+  ini.Load();  // keep what other windows or versions wrote
+  ini.WriteInteger(kSettingSection, "left", w.left);
+  ini.WriteInteger(kSettingSection, "top", w.top);
+  ini.WriteInteger(kSettingSection, "width", w.width);
+  ini.WriteInteger(kSettingSection, "height", w.height);
+  ini.WriteInteger(kSettingSection, "interval", std::max(s.interval, 3000));
+  ini.WriteInteger(kSettingSection, "AnimeDure", std::max(s.animeDure, 3000));
+  ini.WriteString(kSettingSection, "dirtoteacher", s.dirToTeacher);
+  ini.WriteString(kSettingSection, "dirtolearner", s.dirToLearner);
+  ini.WriteInteger(kSettingSection, "spss", s.spss ? 1 : 0);
+  ini.WriteInteger(kSettingSection, "Retrieve", s.retrieve ? 1 : 0);
+  return ini.Save();
+}
+
+platform::Rect PlaceWindow(const TSettings& s, const std::vector<platform::Rect>& monitors) {
+  platform::Rect primary = monitors.empty() ? platform::Rect{0, 0, 1920, 1080} : monitors.front();
+  const int screenW = primary.width, screenH = primary.height;
+  platform::Rect r;
+  // The window never gets smaller than its minimum size, so the edges are computed from the
+  // size it really takes.
+  auto clampSize = [&] {
+    r.width = std::max(r.width, 570);
+    r.height = std::max(r.height, 500);
+  };
+  if (!s.fileExisted) {
+    r.width = 600;
+    r.height = screenH * 4 / 5;
+    clampSize();
+    r.left = (screenW - r.width) / 2 - 16;
+    r.top = r.height / 10 - 16;
+    return r;
+  }
+  int minL = 0, minT = 0, maxR = 0, maxB = 0;
+  for (const auto& m : monitors) {
+    minL = std::min(minL, m.left);
+    minT = std::min(minT, m.top);
+    maxR = std::max(maxR, m.left + m.width);
+    maxB = std::max(maxB, m.top + m.height);
+  }
+  if (monitors.empty()) {
+    maxR = screenW;
+    maxB = screenH;
+  }
+  r.width = s.width.value_or(std::min(600, screenW));
+  r.height = s.height.value_or(screenH * 4 / 5);
+  clampSize();
+  r.left = std::max(minL, std::min(s.left.value_or((screenW - r.width) / 2), maxR - r.width));
+  r.top = std::max(minT, std::min(s.top.value_or(r.height / 10), maxB - r.height));
+  return r;
+}
+
+}  // namespace ruvo::app

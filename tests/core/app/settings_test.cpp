@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/app/paths.h"
+#include "core/app/settings.h"
+
+namespace ruvo::app {
+namespace {
+namespace fs = std::filesystem;
+
+std::string tempDir(const std::string& name) {
+  auto d = fs::temp_directory_path() / ("ruvo-app-" + name + "-" + std::to_string(::getpid()));
+  fs::remove_all(d);
+  fs::create_directories(d);
+  return d.string();
+}
+
+void writeText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+TEST(Placement, WithoutSettingsFileUsesTheBuiltInPlacement) {
+  TSettings s;  // file absent
+  auto r = PlaceWindow(s, {{0, 0, 1920, 1080}});
+  EXPECT_EQ(r, (platform::Rect{(1920 - 600) / 2 - 16, 864 / 10 - 16, 600, 864}));
+}
+
+TEST(Placement, SavedPositionsArePulledInsideTheUnionOfMonitors) {
+  struct Case {
+    std::optional<int> left, top, width, height;
+    std::vector<platform::Rect> monitors;
+    platform::Rect expected;
+  } cases[] = {
+      // left -3000 on one 1920 monitor comes back to 0
+      {-3000, 100, 800, 600, {{0, 0, 1920, 1080}}, {0, 100, 800, 600}},
+      // far right and below: pulled back so the whole window is inside
+      {5000, 5000, 800, 600, {{0, 0, 1920, 1080}}, {1120, 480, 800, 600}},
+      // a second monitor on the left makes negative positions valid
+      {-1500, 10, 800, 600, {{0, 0, 1920, 1080}, {-1920, 0, 1920, 1080}}, {-1500, 10, 800, 600}},
+      // absent keys take the defaults of the primary screen
+      {std::nullopt, std::nullopt, std::nullopt, std::nullopt, {{0, 0, 1920, 1080}}, {660, 86, 600, 864}},
+      // the window keeps its minimum size
+      {10, 10, 100, 100, {{0, 0, 1920, 1080}}, {10, 10, 570, 500}},
+  };
+  for (const auto& c : cases) {
+    TSettings s;
+    s.fileExisted = true;
+    s.left = c.left;
+    s.top = c.top;
+    s.width = c.width;
+    s.height = c.height;
+    EXPECT_EQ(PlaceWindow(s, c.monitors), c.expected) << c.left.value_or(-1);
+  }
+}
+
+TEST(SettingsFile, ReadsEveryKeyRaisesIntervalAndWritesAllKeysInOrder) {
+  std::string dir = tempDir("settings");
+  std::string path = dir + "/tovimeter.ini";
+  writeText(path,
+            "[other]\r\nx=1\r\n[setting]\r\nleft=10\r\ntop=20\r\nwidth=700\r\nheight=650\r\n"
+            "interval=1000\r\nAnimeDure=5000\r\ndirtoteacher=/srv/collect\r\ndirtolearner=/srv/dist\r\n"
+            "spss=1\r\nRetrieve=0\r\n");
+  TSettings s = LoadSettings(path);
+  ASSERT_TRUE(s.fileExisted);
+  EXPECT_EQ(s.left, 10);
+  EXPECT_EQ(s.top, 20);
+  EXPECT_EQ(s.width, 700);
+  EXPECT_EQ(s.height, 650);
+  EXPECT_EQ(s.interval, 3000);
+  EXPECT_EQ(s.animeDure, 5000);
+  EXPECT_EQ(s.dirToTeacher, "/srv/collect");
+  EXPECT_EQ(s.dirToLearner, "/srv/dist");
+  EXPECT_TRUE(s.spss);
+  EXPECT_FALSE(s.retrieve);
+
+  s.animeDure = 100;
+  ASSERT_TRUE(SaveSettings(path, s, {1, 2, 640, 560}));
+  TIniFile ini(path);
+  ASSERT_TRUE(ini.Load());
+  EXPECT_EQ(ini.ReadString("other", "x", ""), "1");  // other sections survive
+  std::string text = ini.Text();
+  auto at = [&](const char* k) { return text.find(std::string("\r\n") + k + "="); };
+  const char* order[] = {"left", "top", "width", "height", "interval", "AnimeDure",
+                         "dirtoteacher", "dirtolearner", "spss", "Retrieve"};
+  for (size_t i = 1; i < std::size(order); ++i) EXPECT_LT(at(order[i - 1]), at(order[i])) << order[i];
+  EXPECT_EQ(ini.ReadInteger("setting", "interval", 0), 3000);
+  EXPECT_EQ(ini.ReadInteger("setting", "AnimeDure", 0), 3000);
+  EXPECT_EQ(ini.ReadInteger("setting", "left", 0), 1);
+  EXPECT_EQ(ini.ReadInteger("setting", "Retrieve", 9), 0);
+  fs::remove_all(dir);
+}
+
+TEST(SettingsFile, MissingFileGivesDefaultsAndBadNumbersFallBack) {
+  std::string dir = tempDir("settings2");
+  TSettings none = LoadSettings(dir + "/absent.ini");
+  EXPECT_FALSE(none.fileExisted);
+  EXPECT_EQ(none.interval, 7000);
+  EXPECT_TRUE(none.retrieve);
+  writeText(dir + "/t.ini", "[setting]\nleft=abc\ninterval=x\nspss=2\n");
+  TSettings bad = LoadSettings(dir + "/t.ini");
+  EXPECT_FALSE(bad.left.has_value());
+  EXPECT_EQ(bad.interval, 7000);
+  EXPECT_FALSE(bad.spss);
+  fs::remove_all(dir);
+}
+
+TEST(Paths, CommandLineTakesTheFirstRuvoArgumentInAnyCase) {
+  EXPECT_EQ(CommandLineDocument({"a.ruvp", "-x", "B.RUVO", "c.ruvo"}), "B.RUVO");
+  EXPECT_EQ(CommandLineDocument({"a.ruvp", "b.txt"}), "");
+  EXPECT_EQ(BaseNameOf("/x/y/ruvo$$$.ruvo"), "ruvo$$$");
+  EXPECT_EQ(ExtensionOf("/x.y/z"), "");
+  EXPECT_EQ(ChangeExtension("/a/b/c.ruvo", ".ruvp"), "/a/b/c.ruvp");
+}
+
+TEST(Paths, HomeVariableOverridesTheProgramFolder) {
+  ::setenv("TOVIMETER_HOME", "/tmp/somewhere", 1);
+  EXPECT_EQ(ProgramFolder("/usr/bin/tovimeter"), "/tmp/somewhere");
+  ::unsetenv("TOVIMETER_HOME");
+  std::string dir = tempDir("pf");
+  fs::create_directories(dir + "/system");
+  EXPECT_EQ(ProgramFolder(dir + "/tovimeter"), fs::weakly_canonical(dir).string());
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace ruvo::app
