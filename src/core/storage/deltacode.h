@@ -1,0 +1,83 @@
+#pragma once
+// The BDC stream: the program's own compressed container ("BDC1"). A static order-0 prefix
+// code: byte values ranked by frequency, each byte written as a 2-bit class selector and
+// its offset inside the class. The streams are plain byte buffers.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ruvo::platform {
+class Dialogs;
+}
+
+namespace ruvo::storage {
+
+// Status texts of Decode (Msg names the last check passed through).
+inline constexpr const char* kMsgBadFormat = "データの形式が違います";
+inline constexpr const char* kMsgBadRecordedSize = "記録データのサイズが違います";
+inline constexpr const char* kMsgBadReadSize = "読み出しデータのサイズが違います";
+// Shown by Encode when it is left by an error (memory shortage).
+inline constexpr const char* kMsgEncodeFailed = "読み込みに失敗しました";
+
+inline constexpr std::size_t kBdcHeaderSize = 32;
+
+struct TCharEntry {
+  std::uint8_t symbol = 0;
+  std::int32_t count = 0;
+  // Addressed by byte value: entry c's rank is the rank of byte value c (it does not move
+  // with symbol and count when the table is sorted).
+  std::uint8_t rank = 0;
+};
+
+class TDeltaCode {
+ public:
+  // dialogs: where Encode reports a failure; nullptr keeps it silent.
+  explicit TDeltaCode(platform::Dialogs* dialogs = nullptr);
+  virtual ~TDeltaCode();
+  TDeltaCode(const TDeltaCode&) = delete;
+  TDeltaCode& operator=(const TDeltaCode&) = delete;
+
+  // PlainStream -> CodedStream (cleared first). False only when it ran out of memory
+  // (the message is shown through the Dialogs port).
+  bool Encode();
+  // CodedStream -> PlainStream (cleared first). True only when every check passed and
+  // exactly the recorded number of bytes came out. Msg tells the last check reached.
+  // A stream that cannot be trusted is refused before anything is allocated for it.
+  bool Decode();
+
+  std::string PlainStream;
+  std::string CodedStream;
+  std::string Msg;
+
+  // Header state of the last Encode / Decode (for inspection and tests).
+  std::array<TCharEntry, 256> CharTable{};
+  std::uint16_t MaxRank = 0;
+  std::uint8_t SelectorBits = 2;
+  std::array<std::uint8_t, 4> ClassBits{1, 3, 5, 6};
+
+  // One-call helpers over the same code.
+  static std::string encode(std::string_view plain);
+  // Returns Decode's result; plain receives what Decode produced, msg its status text.
+  static bool decode(std::string_view coded, std::string& plain, std::string* msg = nullptr);
+
+ protected:
+  void ResetCharTable();
+  platform::Dialogs* dialogs_ = nullptr;
+};
+
+// Connects a caller's buffer with a file.
+class TStreamDeltaCode final : public TDeltaCode {
+ public:
+  using TDeltaCode::TDeltaCode;
+  // Encodes *source and writes it to fileName (atomically). False when source is null or
+  // the file cannot be written (*osError, when given, holds the errno).
+  bool SaveStreamToFile(const std::string* source, const std::string& fileName, int* osError = nullptr);
+  // Reads fileName, decodes it and appends what Decode produced to *dest (callers pass an
+  // empty buffer). The result of Decode is not consulted: a damaged stream still gives
+  // true with whatever came out (Msg tells what went wrong). False when dest is null or
+  // the file cannot be read.
+  bool LoadStreamFromFile(const std::string& fileName, std::string* dest);
+};
+
+}  // namespace ruvo::storage
