@@ -1,0 +1,431 @@
+#include "core/storage/deltacode.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "core/platform/ports.h"
+#include "core/storage/atomicfile.h"
+
+namespace ruvo::storage {
+
+namespace {
+
+constexpr std::size_t kOffTotalSize = 4;
+constexpr std::size_t kOffPlainSize = 8;
+constexpr std::size_t kOffMaxRank = 16;
+constexpr std::size_t kOffSelectorBits = 18;
+constexpr std::size_t kOffClassBits = 19;
+
+// The format keeps sizes in 32 bits and counts in signed 32 bits; larger inputs cannot be
+// described by a header, so Encode refuses them instead of writing a wrong one.
+constexpr std::size_t kMaxPlainSize = static_cast<std::size_t>(INT32_MAX);
+
+void putU16(char* p, std::uint16_t v) {
+  p[0] = static_cast<char>(v & 0xFF);
+  p[1] = static_cast<char>(v >> 8);
+}
+void putU32(char* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+std::uint32_t getU32(const unsigned char* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// The writer's quicksort, step for step: the order it leaves among equal counts is part of
+// the stored symbol table, and other writers reproduce it byte for byte.
+void quickSort(std::array<TCharEntry, 256>& t, int l, int r) {
+  int i = l, j = r;
+  const std::int32_t p = t[static_cast<std::size_t>((l + r) / 2)].count;
+  do {
+    while (t[static_cast<std::size_t>(i)].count > p) ++i;
+    while (t[static_cast<std::size_t>(j)].count < p) --j;
+    if (i <= j) {
+      auto& a = t[static_cast<std::size_t>(i)];
+      auto& b = t[static_cast<std::size_t>(j)];
+      std::swap(a.symbol, b.symbol);
+      std::swap(a.count, b.count);
+      ++i;
+      --j;
+    }
+  } while (i <= j);
+  if (l < j) quickSort(t, l, j);
+  if (i < r) quickSort(t, i, r);
+}
+
+// b3: the smallest n with 2^n > MaxRank - 41 when class 3 is used, else 6.
+std::uint8_t class3Bits(std::uint16_t maxRank) {
+  if (maxRank <= 41) return 6;
+  const unsigned v = maxRank - 41u;
+  std::uint8_t n = 0;
+  while ((1u << n) <= v) ++n;
+  return n;
+}
+
+// Sixteen-bit units of the bit string are stored little-endian; this turns eight stored
+// bytes into the next 64 bits of the string, first bit at the top.
+inline std::uint64_t loadBits64(const unsigned char* p) {
+  std::uint64_t x;
+  std::memcpy(&x, p, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  x = __builtin_bswap64(x);
+#endif
+  // x = u3:u2:u1:u0 (u0 first in the string); reverse the four 16-bit lanes.
+  x = (x >> 32) | (x << 32);
+  x = ((x & 0xFFFF0000FFFF0000ull) >> 16) | ((x & 0x0000FFFF0000FFFFull) << 16);
+  return x;
+}
+
+inline void storeBits32(unsigned char* p, std::uint32_t w) {
+  // Two units, each little-endian, first unit first.
+  p[0] = static_cast<unsigned char>(w >> 16);
+  p[1] = static_cast<unsigned char>(w >> 24);
+  p[2] = static_cast<unsigned char>(w);
+  p[3] = static_cast<unsigned char>(w >> 8);
+}
+
+struct Header {
+  std::uint32_t plainSize = 0;
+  std::uint16_t maxRank = 0;
+  unsigned selectorBits = 0;
+  std::array<unsigned, 4> bits{};
+  std::array<unsigned, 4> start{};  // class starts, 8-bit arithmetic
+  std::size_t codeOffset = 0;
+};
+
+// What a reader may take from a header it cannot trust. MaxRank must address the 256
+// entries; a selector picks one of the four classes; a class width must leave room for
+// the selector, its offset and a fresh 16-bit word in the 64-bit bit buffer.
+constexpr unsigned kMaxClassBits = 31;
+
+}  // namespace
+
+TDeltaCode::TDeltaCode(platform::Dialogs* dialogs) : dialogs_(dialogs) { ResetCharTable(); }
+
+TDeltaCode::~TDeltaCode() = default;
+
+void TDeltaCode::ResetCharTable() {
+  for (std::size_t i = 0; i < 256; ++i) CharTable[i] = TCharEntry{static_cast<std::uint8_t>(i), 0, 0};
+}
+
+bool TDeltaCode::Encode() {
+  try {
+    CodedStream.clear();
+    ResetCharTable();
+    const std::size_t n = PlainStream.size();
+    if (n > kMaxPlainSize) throw std::bad_alloc();
+    const auto* in = reinterpret_cast<const unsigned char*>(PlainStream.data());
+
+    // Counting pass; four tables break the store-to-load chain on runs of one byte.
+    {
+      std::array<std::array<std::uint32_t, 256>, 4> c{};
+      std::size_t i = 0;
+      for (; i + 4 <= n; i += 4) {
+        ++c[0][in[i]];
+        ++c[1][in[i + 1]];
+        ++c[2][in[i + 2]];
+        ++c[3][in[i + 3]];
+      }
+      for (; i < n; ++i) ++c[0][in[i]];
+      for (std::size_t s = 0; s < 256; ++s)
+        CharTable[s].count = static_cast<std::int32_t>(c[0][s] + c[1][s] + c[2][s] + c[3][s]);
+    }
+
+    quickSort(CharTable, 0, 255);
+
+    MaxRank = 0;
+    for (std::size_t i = 0; i < 256; ++i) {
+      if (CharTable[i].count == 0) break;
+      MaxRank = static_cast<std::uint16_t>(i);
+      CharTable[CharTable[i].symbol].rank = static_cast<std::uint8_t>(i);
+    }
+    SelectorBits = 2;
+    ClassBits = {1, 3, 5, class3Bits(MaxRank)};
+    const unsigned b3 = ClassBits[3];
+
+    // Code of every byte value: selector and offset, as (value, length).
+    std::array<std::uint32_t, 256> codeValue{};
+    std::array<std::uint8_t, 256> codeLen{};
+    for (std::size_t s = 0; s < 256; ++s) {
+      const unsigned r = CharTable[s].rank;
+      if (r <= 1) {
+        codeValue[s] = r;
+        codeLen[s] = 3;
+      } else if (r <= 9) {
+        codeValue[s] = (1u << 3) | (r - 2);
+        codeLen[s] = 5;
+      } else if (r <= 41) {
+        codeValue[s] = (2u << 5) | (r - 10);
+        codeLen[s] = 7;
+      } else {
+        codeValue[s] = (3u << b3) | (r - 42);
+        codeLen[s] = static_cast<std::uint8_t>(b3 + 2);
+      }
+    }
+
+    const std::size_t tableEnd = kBdcHeaderSize + MaxRank + 1u;
+    // Worst case 10 bits a byte, plus room for whole 32-bit stores.
+    const std::size_t maxCode = (n * 10 + 15) / 16 * 2 + 8;
+    CodedStream.assign(tableEnd + maxCode, '\0');
+    char* hdr = CodedStream.data();
+    std::memcpy(hdr, "BDC1", 4);
+    putU32(hdr + kOffPlainSize, static_cast<std::uint32_t>(n));
+    putU16(hdr + kOffMaxRank, MaxRank);
+    hdr[kOffSelectorBits] = static_cast<char>(SelectorBits);
+    for (std::size_t k = 0; k < 4; ++k) hdr[kOffClassBits + k] = static_cast<char>(ClassBits[k]);
+    for (std::size_t i = 0; i <= MaxRank; ++i) hdr[kBdcHeaderSize + i] = static_cast<char>(CharTable[i].symbol);
+
+    // Code pass: bits gather right-aligned in a 64-bit accumulator and leave 32 at a time.
+    auto* out = reinterpret_cast<unsigned char*>(CodedStream.data()) + tableEnd;
+    unsigned char* const outStart = out;
+    std::uint64_t acc = 0;
+    unsigned pending = 0;
+    std::size_t i = 0;
+    for (; i + 3 <= n; i += 3) {
+      // Three codes are at most 30 bits: with fewer than 32 pending the accumulator holds them.
+      const unsigned a = in[i], b = in[i + 1], c = in[i + 2];
+      acc = (acc << codeLen[a]) | codeValue[a];
+      acc = (acc << codeLen[b]) | codeValue[b];
+      acc = (acc << codeLen[c]) | codeValue[c];
+      pending += codeLen[a] + codeLen[b] + codeLen[c];
+      if (pending >= 32) {
+        pending -= 32;
+        storeBits32(out, static_cast<std::uint32_t>(acc >> pending));
+        out += 4;
+      }
+    }
+    for (; i < n; ++i) {
+      const unsigned a = in[i];
+      acc = (acc << codeLen[a]) | codeValue[a];
+      pending += codeLen[a];
+      if (pending >= 32) {
+        pending -= 32;
+        storeBits32(out, static_cast<std::uint32_t>(acc >> pending));
+        out += 4;
+      }
+    }
+    // The last unit is filled with zero bits; a half-used 32-bit group gives one word.
+    if (pending > 0) {
+      const std::uint32_t w = static_cast<std::uint32_t>(acc << (32 - pending));
+      storeBits32(out, w);
+      out += pending > 16 ? 4 : 2;
+    }
+    const std::size_t total = tableEnd + static_cast<std::size_t>(out - outStart);
+    CodedStream.resize(total);
+    putU32(CodedStream.data() + kOffTotalSize, static_cast<std::uint32_t>(total));
+    return true;
+  } catch (const std::bad_alloc&) {
+    CodedStream.clear();
+    if (dialogs_) dialogs_->message(kMsgEncodeFailed);
+    return false;
+  }
+}
+
+bool TDeltaCode::Decode() {
+  PlainStream.clear();
+  PlainStream.shrink_to_fit();
+  Msg = kMsgBadFormat;
+  const auto* s = reinterpret_cast<const unsigned char*>(CodedStream.data());
+  const std::size_t size = CodedStream.size();
+
+  static constexpr char kMagic[4] = {'B', 'D', 'C', '1'};
+  for (std::size_t i = 0; i < 4; ++i)
+    if (i >= size || s[i] != static_cast<unsigned char>(kMagic[i])) return false;
+
+  Msg = kMsgBadRecordedSize;
+  if (size < 8 || getU32(s + kOffTotalSize) != size) return false;
+
+  // From here on the header is taken apart only as far as it can be believed: a header
+  // that cannot describe a stream of this size is refused as a format error.
+  Header h;
+  if (size < kBdcHeaderSize + 1) {
+    Msg = kMsgBadFormat;
+    return false;
+  }
+  h.plainSize = getU32(s + kOffPlainSize);
+  h.maxRank = static_cast<std::uint16_t>(s[kOffMaxRank] | (s[kOffMaxRank + 1] << 8));
+  h.selectorBits = s[kOffSelectorBits];
+  for (std::size_t k = 0; k < 4; ++k) h.bits[k] = s[kOffClassBits + k];
+  h.codeOffset = kBdcHeaderSize + h.maxRank + 1u;
+  bool sane = h.maxRank <= 255 && h.codeOffset <= size && h.selectorBits >= 1 && h.selectorBits <= 2;
+  for (unsigned b : h.bits) sane = sane && b <= kMaxClassBits;
+  if (!sane) {
+    Msg = kMsgBadFormat;
+    return false;
+  }
+  MaxRank = h.maxRank;
+  SelectorBits = static_cast<std::uint8_t>(h.selectorBits);
+  for (std::size_t k = 0; k < 4; ++k) ClassBits[k] = static_cast<std::uint8_t>(h.bits[k]);
+
+  // Class starts in 8-bit arithmetic, as stored streams were always read.
+  auto pow8 = [](unsigned b) -> unsigned { return b >= 8 ? 0u : (1u << b); };
+  const unsigned end0 = (pow8(h.bits[0]) - 1u) & 0xFFu;
+  const unsigned end1 = (end0 + pow8(h.bits[1])) & 0xFFu;
+  const unsigned end2 = (end1 + pow8(h.bits[2])) & 0xFFu;
+  h.start = {0u, (end0 + 1u) & 0xFFu, (end1 + 1u) & 0xFFu, (end2 + 1u) & 0xFFu};
+
+  ResetCharTable();
+  for (std::size_t i = 0; i <= h.maxRank; ++i) CharTable[i].symbol = s[kBdcHeaderSize + i];
+  std::array<unsigned char, 256> sym;
+  for (std::size_t i = 0; i < 256; ++i) sym[i] = CharTable[i].symbol;
+
+  const unsigned classes = 1u << h.selectorBits;
+  unsigned minCost = 64, maxCost = 0;
+  for (unsigned k = 0; k < classes; ++k) {
+    minCost = std::min(minCost, h.selectorBits + h.bits[k]);
+    maxCost = std::max(maxCost, h.selectorBits + h.bits[k]);
+  }
+
+  // The code section yields at most one symbol per minCost bits; the output is never sized
+  // beyond that, whatever size the header claims.
+  const std::size_t codeBytes = size - h.codeOffset;
+  const std::uint64_t codeBits = static_cast<std::uint64_t>((codeBytes + 1) / 2) * 16;
+  const std::uint64_t maxYield = codeBits / minCost;
+  const std::size_t target = h.plainSize;
+  const std::size_t outSize = static_cast<std::size_t>(std::min<std::uint64_t>(target, maxYield));
+
+  // Slack for the fast loop's unconditional stores.
+  constexpr std::size_t kSlack = 16;
+  PlainStream.assign(outSize + kSlack, '\0');
+  auto* out = reinterpret_cast<unsigned char*>(PlainStream.data());
+  std::size_t produced = 0;
+  const unsigned char* code = s + h.codeOffset;
+
+  if (target > 0 && maxCost <= 12) {
+    // Table-driven: one 12-bit peek gives up to four whole symbols.
+    struct Entry {
+      unsigned char sym[4];
+      std::uint8_t count;  // whole symbols in the peek
+      std::uint8_t bits;   // bits they take
+      std::uint8_t firstBits;
+      std::uint8_t pad;
+    };
+    static_assert(sizeof(Entry) == 8);
+    constexpr unsigned kPeek = 12;
+    std::array<Entry, 1u << kPeek> table;
+    for (unsigned v = 0; v < (1u << kPeek); ++v) {
+      Entry e{};
+      unsigned used = 0;
+      while (e.count < 4) {
+        const unsigned rest = kPeek - used;
+        if (rest < h.selectorBits) break;
+        const unsigned k = (v >> (rest - h.selectorBits)) & (classes - 1);
+        const unsigned len = h.selectorBits + h.bits[k];
+        if (len > rest) break;
+        const unsigned off = (v >> (rest - len)) & ((1u << h.bits[k]) - 1u);
+        e.sym[e.count] = sym[(h.start[k] + off) & 0xFFu];
+        if (e.count == 0) e.firstBits = static_cast<std::uint8_t>(len);
+        ++e.count;
+        used += len;
+      }
+      e.bits = static_cast<std::uint8_t>(used);
+      table[v] = e;
+    }
+
+    std::uint64_t bitPos = 0;
+    // Fast loop: eight readable bytes at the unit of bitPos and room for four stores of
+    // four symbols before the end of the output.
+    const std::size_t fastOutEnd = outSize >= 16 ? outSize - 16 : 0;
+    while (produced < fastOutEnd && (bitPos >> 4) * 2 + 8 <= codeBytes) {
+      std::uint64_t v = loadBits64(code + (bitPos >> 4) * 2) << (bitPos & 15);
+      // At least 49 fresh bits: four peeks of at most 12 bits each.
+      unsigned used = 0;
+      for (int r = 0; r < 4; ++r) {
+        const Entry& e = table[v >> (64 - kPeek)];
+        std::memcpy(out + produced, e.sym, 4);
+        produced += e.count;
+        v <<= e.bits;
+        used += e.bits;
+      }
+      bitPos += used;
+    }
+    // Tail: one symbol at a time, counting the bits that are really there (an odd last
+    // byte reads as a word whose second byte is zero).
+    const std::uint64_t availBits = codeBits;
+    while (produced < target && produced < outSize) {
+      if (bitPos >= availBits) break;
+      unsigned char buf[8] = {};
+      const std::size_t at = static_cast<std::size_t>((bitPos >> 4) * 2);
+      std::memcpy(buf, code + at, std::min<std::size_t>(8, codeBytes - at));
+      const std::uint64_t v = loadBits64(buf) << (bitPos & 15);
+      const Entry& e = table[v >> (64 - kPeek)];
+      if (e.count == 0 || bitPos + e.firstBits > availBits) break;
+      out[produced++] = e.sym[0];
+      bitPos += e.firstBits;
+    }
+  } else if (target > 0 || codeBytes > 0) {
+    // The reader as the format describes it, word by word; serves any legal widths.
+    std::uint64_t buffer = 0;
+    unsigned valid = 0;
+    std::int64_t remaining = static_cast<std::int64_t>(target);
+    std::size_t pos = 0;
+    const unsigned mask = classes - 1;
+    while (pos < codeBytes) {
+      unsigned word = code[pos];
+      if (pos + 1 < codeBytes) word |= static_cast<unsigned>(code[pos + 1]) << 8;
+      pos += 2;
+      buffer = (buffer << 16) | word;
+      valid += 16;
+      bool done = false;
+      while (valid >= h.selectorBits) {
+        const unsigned k = static_cast<unsigned>(buffer >> (valid - h.selectorBits)) & mask;
+        const unsigned len = h.selectorBits + h.bits[k];
+        if (valid < len) break;
+        const std::uint64_t off = (buffer >> (valid - len)) & ((std::uint64_t{1} << h.bits[k]) - 1u);
+        valid -= len;
+        buffer &= valid == 0 ? 0 : (~std::uint64_t{0} >> (64 - valid));
+        if (produced < outSize) out[produced] = sym[(h.start[k] + off) & 0xFFu];
+        ++produced;
+        if (--remaining == 0) {
+          done = true;
+          break;
+        }
+      }
+      if (done || remaining <= 0) break;
+    }
+    if (remaining != 0) {
+      // Produced more than recorded (a header claiming nothing over code words) or fewer.
+      produced = remaining < 0 ? target + 1 : produced;
+    }
+  }
+
+  PlainStream.resize(outSize);
+  Msg = kMsgBadReadSize;
+  return produced == target;
+}
+
+std::string TDeltaCode::encode(std::string_view plain) {
+  TDeltaCode c;
+  c.PlainStream.assign(plain);
+  c.Encode();
+  return std::move(c.CodedStream);
+}
+
+bool TDeltaCode::decode(std::string_view coded, std::string& plain, std::string* msg) {
+  TDeltaCode c;
+  c.CodedStream.assign(coded);
+  const bool ok = c.Decode();
+  plain = std::move(c.PlainStream);
+  if (msg) *msg = c.Msg;
+  return ok;
+}
+
+bool TStreamDeltaCode::SaveStreamToFile(const std::string* source, const std::string& fileName, int* osError) {
+  if (!source) return false;
+  PlainStream = *source;
+  if (!Encode()) return false;
+  return writeFileAtomic(fileName, CodedStream, osError);
+}
+
+bool TStreamDeltaCode::LoadStreamFromFile(const std::string& fileName, std::string* dest) {
+  if (!dest) return false;
+  if (!readWholeFile(fileName, CodedStream)) return false;
+  Decode();
+  dest->append(PlainStream);
+  return true;
+}
+
+}  // namespace ruvo::storage
