@@ -1,10 +1,16 @@
+// The teacher's program: the whole main window; a test document on the command line opens in the
+// test view.
 #include <QApplication>
 
+#include "core/app/form1model.h"
 #include "gui/app/mainwindow.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  ruvo::gui::TForm1 w;
+  QApplication::setApplicationName(QStringLiteral("tovimeter"));
+  ruvo::gui::TForm1Options opt;
+  for (int i = 1; i < argc; ++i) opt.args.emplace_back(argv[i]);
+  ruvo::gui::TForm1 w(opt);
   w.show();
   return app.exec();
 }

@@ -1,7 +1,567 @@
 #include "gui/app/mainwindow.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDrag>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "core/app/paths.h"
+#include "gui/app/answerpanels.h"
+#include "gui/app/answerpanelsmodel.h"
+#include "gui/app/dragbutton.h"
+#include "gui/richtext/richtextbridge.h"
+#include "gui/richtext/richview.h"
+
 namespace ruvo::gui {
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) { setWindowTitle(QStringLiteral("Tovimeter")); }
+namespace {
+
+QColor colorOf(rt::Color c) { return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+
+void applyLabel(QLabel* l, const app::LabelState& s) {
+  l->setText(qs(s.text));
+  QPalette p = l->palette();
+  p.setColor(QPalette::WindowText, colorOf(s.color));
+  l->setPalette(p);
+  l->setVisible(s.visible);
+}
+
+void applyAction(QWidget* w, const app::ActionState& s) {
+  if (!w) return;
+  w->setVisible(s.visible);
+  w->setEnabled(s.enabled);
+  w->setToolTip(qs(s.hint));
+}
+
+platform::Ports merge(platform::Ports qt, const platform::Ports& o) {
+  if (o.dialogs) qt.dialogs = o.dialogs;
+  if (o.clock) qt.clock = o.clock;
+  if (o.clipboard) qt.clipboard = o.clipboard;
+  if (o.shell) qt.shell = o.shell;
+  if (o.screen) qt.screen = o.screen;
+  return qt;
+}
+
+bool isInputEvent(QEvent::Type t) {
+  switch (t) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::ShortcutOverride:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), options_(std::move(options)) {
+  installFontSubstitutions();
+  setObjectName(QStringLiteral("Form1"));
+  qt_.dialogs.setParent(this);
+  ports_ = merge(qt_.ports(), options_.overrides);
+  const std::string exe = us(QCoreApplication::applicationFilePath());
+  model_ = std::make_unique<app::TForm1Model>(ports_, app::ProgramFolder(exe));
+  model_->SetView(this);
+
+  auto* central = new QWidget(this);
+  auto* v = new QVBoxLayout(central);
+  v->setContentsMargins(0, 0, 0, 0);
+  v->setSpacing(0);
+  panel14_ = new QWidget(central);
+  panel14_->setObjectName(QStringLiteral("Panel14"));
+  buildToolbar(panel14_);
+  v->addWidget(panel14_);
+  pageControl1_ = new QStackedWidget(central);
+  pageControl1_->setObjectName(QStringLiteral("PageControl1"));
+  tsMain_ = new QWidget(pageControl1_);
+  tsMain_->setObjectName(QStringLiteral("tsMain"));
+  tsEdit_ = new QWidget(pageControl1_);
+  tsEdit_->setObjectName(QStringLiteral("tsEdit"));
+  buildTestView(tsMain_);
+  buildEditView(tsEdit_);
+  pageControl1_->addWidget(tsMain_);
+  pageControl1_->addWidget(tsEdit_);
+  v->addWidget(pageControl1_, 1);
+  setCentralWidget(central);
+  panel14_->setVisible(!options_.examineeOnly);
+
+  setMinimumSize(app::TForm1Model::kMinWidth, app::TForm1Model::kMinHeight);
+
+  timer1_.setObjectName(QStringLiteral("Timer1"));
+  timer2_.setObjectName(QStringLiteral("Timer2"));
+  tmSnaile_.setObjectName(QStringLiteral("tmSnaile"));
+  connect(&timer1_, &QTimer::timeout, this, [this] { model_->Timer1Timer(); });
+  connect(&timer2_, &QTimer::timeout, this, [this] {
+    timer2_.stop();  // one shot: the model re-arms it when it needs it again
+    model_->Timer2Timer();
+  });
+  connect(&tmSnaile_, &QTimer::timeout, this, [this] { model_->tmSnaileTimer(); });
+
+  qApp->installEventFilter(this);
+
+  model_->Create(options_.args);
+  const platform::Rect r = model_->Placement();
+  if (r.width > 0 && r.height > 0) {
+    resize(std::max(r.width, minimumWidth()), std::max(r.height, minimumHeight()));
+    move(r.left, r.top);
+  }
+  render();
+}
+
+TForm1::~TForm1() {
+  qApp->removeEventFilter(this);
+  model_->SetView(nullptr);
+}
+
+int TForm1::richEdit1Paints() const { return richEdit1_->paints(); }
+
+void TForm1::buildToolbar(QWidget* bar) {
+  auto* h = new QHBoxLayout(bar);
+  h->setContentsMargins(4, 2, 4, 2);
+  h->setSpacing(2);
+  auto button = [&](const char* name, const QString& text, const QString& hint) {
+    auto* b = new QToolButton(bar);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(text);
+    b->setToolTip(hint);
+    b->setAutoRaise(true);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    h->addWidget(b);
+    return b;
+  };
+  tbOpenProject_ = button("acOpenProject", QStringLiteral("Project"), QStringLiteral("Open a project"));
+  tbPageEditing_ = button("acPageEditing", QStringLiteral("Edit"), QStringLiteral("Edit the pages"));
+  tbPageReading_ = button("acPageReading", QStringLiteral("Preview"), QStringLiteral("Take the test as an examinee"));
+  auto* create = button("acCreate", QStringLiteral("New"), QStringLiteral("Create a New File"));
+  auto* openReading = button("acOpenReading", QStringLiteral("Open"), QStringLiteral("Open a test"));
+  tbPageSave_ = button("acPageSave", QStringLiteral("Save"), QStringLiteral("Save"));
+  tbPageSaveAs_ = button("acPageSaveAs", QStringLiteral("Save as"), QStringLiteral("Save as"));
+  auto* info = button("SpeedButton16", QStringLiteral("Information"), QStringLiteral("Manual and Information"));
+  auto* send = button("acSend", QStringLiteral("Send"), QStringLiteral("Prepare the tests for the examinees"));
+  auto* zip = button("acOpenZip", QStringLiteral("Zip"), QStringLiteral("Open the packed tests"));
+  h->addStretch(1);
+  // The project, packaging and editing commands belong to the authoring and delivery windows,
+  // which this window does not carry yet.
+  for (QToolButton* b : {tbOpenProject_, tbPageReading_, create, openReading, tbPageSave_, tbPageSaveAs_, send, zip})
+    b->setEnabled(false);
+  connect(tbPageEditing_, &QToolButton::clicked, this, [this] { model_->acPageEditing(); });
+
+  popupMenu2_ = new QMenu(this);
+  popupMenu2_->setObjectName(QStringLiteral("PopupMenu2"));
+  auto later = [&](const QString& text) { popupMenu2_->addAction(text)->setEnabled(false); };
+  later(QStringLiteral("Manual(&M)"));
+  later(QStringLiteral("はじめての(&B)"));
+  later(QStringLiteral("Link web site(&L)"));
+  later(QStringLiteral("Send Mail(&S)"));
+  later(QStringLiteral("Version(&V)"));
+  acPropertyAction_ = popupMenu2_->addAction(QStringLiteral("Property(&P)"));
+  acPropertyAction_->setObjectName(QStringLiteral("acProperty"));
+  connect(acPropertyAction_, &QAction::triggered, this, [this] { model_->acProperty(); });
+  QMenu* option = popupMenu2_->addMenu(QStringLiteral("Option(&O)"));
+  option->addAction(QStringLiteral("配布回収(&D)"))->setEnabled(false);
+  connect(popupMenu2_, &QMenu::aboutToShow, this, [this] { acPropertyAction_->setEnabled(model_->acPropertyEnabled()); });
+  connect(info, &QToolButton::clicked, this, [this] { popupMenu2_->popup(QCursor::pos()); });
+}
+
+void TForm1::buildEditView(QWidget* sheet) {
+  // The page editor arrives with the authoring work; until then the sheet shows its frame: the
+  // page tree and the side tabs.
+  auto* h = new QHBoxLayout(sheet);
+  auto* tree = new QTreeWidget(sheet);
+  tree->setObjectName(QStringLiteral("TreeView1"));
+  tree->setHeaderHidden(true);
+  tree->setFixedWidth(150);
+  h->addWidget(tree);
+  auto* tabs = new QTabWidget(sheet);
+  tabs->setObjectName(QStringLiteral("PageControl2"));
+  for (const char* n : {"Correct Answer", "Setting", "Property", "Template", "Script", "Help"}) {
+    auto* page = new QWidget(tabs);
+    tabs->addTab(page, QString::fromLatin1(n));
+  }
+  tabs->setCurrentIndex(5);
+  tabs->setEnabled(false);
+  h->addWidget(tabs, 1);
+}
+
+void TForm1::buildTestView(QWidget* sheet) {
+  auto* v = new QVBoxLayout(sheet);
+  v->setContentsMargins(0, 0, 0, 0);
+  v->setSpacing(0);
+
+  // Panel2: the page text and the more-text panel under it.
+  richEdit1_ = new TRichView(sheet);
+  richEdit1_->setObjectName(QStringLiteral("RichEdit1"));
+  v->addWidget(richEdit1_, 1);
+  panel6_ = new QLabel(sheet);
+  panel6_->setObjectName(QStringLiteral("Panel6"));
+  panel6_->setAlignment(Qt::AlignCenter);
+  panel6_->setFixedHeight(18);
+  v->addWidget(panel6_);
+  connect(richEdit1_, &TRichView::moreTextChanged, this, [this](bool more) { renderMoreIndicator(more); });
+  richEdit1_->setLinkLinePredicate([this](int line) { return model_->IsAnswerLinkLine(line); });
+  connect(richEdit1_, &TRichView::linkClicked, this, [this](int line) { model_->ClickLine(line); });
+  connect(richEdit1_, &TRichView::painted, this, [this] {
+    if (showStepRan_ && !firstPaintSignalled_) {
+      firstPaintSignalled_ = true;
+      emit firstPagePainted();
+    }
+  });
+  connect(richEdit1_, &TRichView::fontStep, this, [this](int d) { model_->CtrlWheel(d); });
+
+  // Panel7: the hint, the answer panels and the bottom bar.
+  panel7_ = new QWidget(sheet);
+  panel7_->setObjectName(QStringLiteral("Panel7"));
+  auto* p7 = new QVBoxLayout(panel7_);
+  p7->setContentsMargins(0, 0, 0, 0);
+  p7->setSpacing(0);
+  panel11_ = new QLabel(panel7_);
+  panel11_->setObjectName(QStringLiteral("Panel11"));
+  panel11_->setAlignment(Qt::AlignCenter);
+  panel11_->setAutoFillBackground(true);
+  {
+    QPalette p = panel11_->palette();
+    p.setColor(QPalette::Window, QColor(128, 128, 128));
+    p.setColor(QPalette::WindowText, Qt::white);
+    panel11_->setPalette(p);
+  }
+  panel11_->setContentsMargins(4, 3, 4, 3);
+  panel11_->setWordWrap(true);
+  p7->addWidget(panel11_);
+  panel5_ = new QWidget(panel7_);
+  panel5_->setObjectName(QStringLiteral("Panel5"));
+  panel5Layout_ = new QVBoxLayout(panel5_);
+  panel5Layout_->setContentsMargins(0, 0, 0, 0);
+  panel5Layout_->setSpacing(0);
+  p7->addWidget(panel5_);
+  answerPanels_ = new AnswerPanels(panel5_, panel5Layout_, this);
+  connect(answerPanels_, &AnswerPanels::choiceSelected, this, [this](int q, int c) { model_->SelectChoice(q, c); });
+  connect(answerPanels_, &AnswerPanels::fieldEdited, this,
+          [this](int q, const QString& t) { model_->SetFieldText(q, us(t)); });
+
+  panel1_ = new QFrame(panel7_);
+  panel1_->setObjectName(QStringLiteral("Panel1"));
+  static_cast<QFrame*>(panel1_)->setFrameShape(QFrame::StyledPanel);
+  auto* g = new QGridLayout(panel1_);
+  g->setContentsMargins(6, 4, 6, 4);
+  g->setHorizontalSpacing(8);
+  g->setVerticalSpacing(2);
+
+  speedButton27_ = new QPushButton(QStringLiteral("Q"), panel1_);
+  speedButton27_->setObjectName(QStringLiteral("SpeedButton27"));
+  speedButton27_->setToolTip(QStringLiteral("Quit"));
+  speedButton27_->setFixedSize(36, 36);
+  speedButton27_->setFocusPolicy(Qt::NoFocus);
+  g->addWidget(speedButton27_, 0, 0, 2, 1, Qt::AlignVCenter);
+
+  label2_ = new QLabel(panel1_);
+  label2_->setObjectName(QStringLiteral("Label2"));
+  label2_->setTextFormat(Qt::PlainText);
+  label2_->setIndent(0);
+  label2_->setContentsMargins(22 - 6, 0, 0, 0);
+  g->addWidget(label2_, 0, 1, 1, 1, Qt::AlignLeft | Qt::AlignBottom);
+  label3_ = new QLabel(panel1_);
+  label3_->setObjectName(QStringLiteral("Label3"));
+  label3_->setTextFormat(Qt::PlainText);
+  label3_->setContentsMargins(22 - 6, 0, 0, 0);
+  g->addWidget(label3_, 1, 1, 1, 1, Qt::AlignLeft | Qt::AlignTop);
+
+  progressBar1_ = new QProgressBar(panel1_);
+  progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
+  progressBar1_->setTextVisible(false);
+  progressBar1_->setFixedSize(120, 10);
+  g->addWidget(progressBar1_, 1, 2, 1, 1, Qt::AlignRight | Qt::AlignVCenter);
+
+  label1_ = new QLabel(panel1_);
+  label1_->setObjectName(QStringLiteral("Label1"));
+  label1_->setTextFormat(Qt::PlainText);
+  g->addWidget(label1_, 0, 2, 1, 1, Qt::AlignRight | Qt::AlignBottom);
+  label26_ = new QLabel(panel1_);
+  label26_->setObjectName(QStringLiteral("Label26"));
+  label26_->setTextFormat(Qt::PlainText);
+  label26_->setMinimumWidth(40);
+  label26_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  g->addWidget(label26_, 0, 3, 1, 1, Qt::AlignRight | Qt::AlignBottom);
+
+  auto* fontBox = new QWidget(panel1_);
+  auto* fv = new QVBoxLayout(fontBox);
+  fv->setContentsMargins(0, 0, 0, 0);
+  fv->setSpacing(1);
+  auto* fh = new QHBoxLayout;
+  fh->setSpacing(1);
+  speedButton2_ = new QPushButton(QStringLiteral("＋"), fontBox);
+  speedButton2_->setObjectName(QStringLiteral("SpeedButton2"));
+  speedButton2_->setToolTip(QStringLiteral("Larger letters"));
+  speedButton3_ = new QPushButton(QStringLiteral("－"), fontBox);
+  speedButton3_->setObjectName(QStringLiteral("SpeedButton3"));
+  speedButton3_->setToolTip(QStringLiteral("Smaller letters"));
+  for (QPushButton* b : {speedButton3_, speedButton2_}) {
+    b->setFixedSize(26, 24);
+    b->setFocusPolicy(Qt::NoFocus);
+    fh->addWidget(b);
+  }
+  fv->addLayout(fh);
+  fontGauge_ = new QProgressBar(fontBox);
+  fontGauge_->setObjectName(QStringLiteral("FFontGauge"));
+  fontGauge_->setRange(0, 7);
+  fontGauge_->setTextVisible(false);
+  fontGauge_->setFixedSize(53, 8);
+  {
+    QPalette p = fontGauge_->palette();
+    p.setColor(QPalette::Highlight, QColor(192, 192, 192));
+    fontGauge_->setPalette(p);
+  }
+  fv->addWidget(fontGauge_);
+  g->addWidget(fontBox, 0, 4, 2, 1, Qt::AlignVCenter);
+  connect(speedButton2_, &QPushButton::clicked, this, [this] { model_->acBigLetter(); });
+  connect(speedButton3_, &QPushButton::clicked, this, [this] { model_->acSmallLetter(); });
+
+  speedButton4_ = new TDragButton(QStringLiteral("結果フォルダ"), panel1_);
+  speedButton4_->setObjectName(QStringLiteral("SpeedButton4"));
+  speedButton4_->setFocusPolicy(Qt::NoFocus);
+  g->addWidget(speedButton4_, 0, 5, 2, 1, Qt::AlignVCenter);
+  connect(speedButton4_, &QPushButton::clicked, this, [this] { model_->acOpenFolder(); });
+  connect(speedButton4_, &TDragButton::dragRequested, this, [this] { dragResultFile(); });
+
+  auto* forwardBox = new QWidget(panel1_);
+  auto* fwv = new QVBoxLayout(forwardBox);
+  fwv->setContentsMargins(0, 0, 0, 0);
+  fwv->setSpacing(1);
+  speedButton1_ = new QPushButton(QStringLiteral("Forward"), forwardBox);
+  speedButton1_->setObjectName(QStringLiteral("SpeedButton1"));
+  speedButton1_->setToolTip(QStringLiteral("Go to the next page"));
+  speedButton1_->setMinimumSize(96, 36);
+  speedButton1_->setFocusPolicy(Qt::NoFocus);
+  fwv->addWidget(speedButton1_);
+  checkBox3_ = new QCheckBox(QStringLiteral("SPSS対応"), forwardBox);
+  checkBox3_->setObjectName(QStringLiteral("CheckBox3"));
+  fwv->addWidget(checkBox3_);
+  g->addWidget(forwardBox, 0, 6, 2, 1, Qt::AlignVCenter);
+  connect(speedButton1_, &QPushButton::clicked, this, [this] { model_->SpeedButton1Click(); });
+  connect(speedButton27_, &QPushButton::clicked, this, [this] {
+    if (model_->SpeedButton27Click()) {
+      closeApproved_ = true;
+      close();
+    }
+  });
+
+  g->setColumnStretch(1, 1);
+  p7->addWidget(panel1_);
+  v->addWidget(panel7_);
+}
+
+void TForm1::renderMoreIndicator(bool more) {
+  panel6_->setText(more ? QStringLiteral("▽") : QString());
+  panel6_->setFrameStyle(more ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame);
+}
+
+void TForm1::ModelChanged() { render(); }
+
+void TForm1::ProcessPendingEvents(bool discardInput) {
+  const bool was = discardInput_;
+  discardInput_ = discardInput || was;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  discardInput_ = was;
+}
+
+void TForm1::SetRepaintSuspended(bool suspended) {
+  richEdit1_->setUpdatesEnabled(!suspended);
+}
+
+void TForm1::render() {
+  // A model change during rendering (a nested event loop) is rendered once more afterwards.
+  if (rendering_) {
+    renderAgain_ = true;
+    return;
+  }
+  rendering_ = true;
+  do {
+    renderAgain_ = false;
+    const app::TForm1Model& m = *model_;
+    const app::TestViewState& t = m.TestView();
+    setWindowTitle(qs(m.Caption()));
+    pageControl1_->setCurrentWidget(m.ActiveSheet() == app::Sheet::tsMain ? tsMain_ : tsEdit_);
+
+    if (!shownTextValid_ || !(t.richEdit1 == shownText_)) {
+      richEdit1_->showRichText(t.richEdit1);
+      shownText_ = t.richEdit1;
+      shownTextValid_ = true;
+    }
+    {
+      QTextCursor c = richEdit1_->textCursor();
+      const int end = richEdit1_->document()->characterCount() - 1;
+      c.setPosition(std::clamp(static_cast<int>(t.caret), 0, std::max(0, end)));
+      richEdit1_->setTextCursor(c);
+    }
+    if (t.scrollGeneration != shownScrollGeneration_) {
+      shownScrollGeneration_ = t.scrollGeneration;
+      if (t.scroll == app::ScrollRequest::Top) richEdit1_->scrollToTop();
+      if (t.scroll == app::ScrollRequest::End) richEdit1_->scrollToEnd();
+    }
+    richEdit1_->setVisible(t.richEdit1Visible);
+    richEdit1_->setKeysLocked(t.readOnly);
+    {
+      QPalette p = richEdit1_->palette();
+      p.setColor(QPalette::Base, t.background < 0 ? QApplication::palette().color(QPalette::Base) : colorOf(t.background));
+      richEdit1_->setPalette(p);
+    }
+    richEdit1_->setLineWrapMode(t.wordWrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+    richEdit1_->setHorizontalScrollBarPolicy(t.horizontalScrollBar ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+
+    applyLabel(label1_, t.label1);
+    applyLabel(label2_, t.label2);
+    applyLabel(label3_, t.label3);
+    applyLabel(label26_, t.label26);
+    progressBar1_->setRange(0, std::max(1, t.progressBar1.maximum));
+    progressBar1_->setValue(t.progressBar1.position);
+    progressBar1_->setVisible(t.progressBar1.visible);
+    fontGauge_->setValue(t.fontLevel);
+    speedButton2_->setVisible(t.fontButtonsVisible);
+    speedButton3_->setVisible(t.fontButtonsVisible);
+    fontGauge_->setVisible(t.fontButtonsVisible);
+
+    panel11_->setText(qs(t.panel11Caption));
+    panel11_->setVisible(t.panel11Visible);
+    panel5_->setVisible(t.panel5Visible);
+    renderAnswerPanels();
+
+    const bool copy = t.speedButton1Action == app::ForwardBinding::acCopyRec;
+    speedButton1_->setText(copy ? QStringLiteral("Copy") : QStringLiteral("Forward"));
+    speedButton1_->setToolTip(copy ? QStringLiteral("Copy the result") : QStringLiteral("Go to the next page"));
+    speedButton1_->setVisible(t.speedButton1Visible);
+    speedButton1_->setEnabled(copy || m.acForwardState().enabled);
+    speedButton27_->setVisible(t.speedButton27Visible);
+    checkBox3_->setVisible(t.checkBox3Visible);
+    checkBox3_->setChecked(t.checkBox3Checked);
+    applyAction(speedButton4_, m.acOpenFolderState());
+
+    applyAction(tbPageEditing_, m.acPageEditingState());
+    if (tbPageReading_) tbPageReading_->setVisible(m.acPageReadingState().visible);
+    if (tbPageSave_) tbPageSave_->setVisible(m.acPageSaveState().visible);
+    if (tbPageSaveAs_) tbPageSaveAs_->setVisible(m.acPageSaveAsState().visible);
+    if (tbOpenProject_) tbOpenProject_->setVisible(m.acOpenProjectState().visible);
+
+    renderTimers();
+  } while (renderAgain_);
+  rendering_ = false;
+}
+
+void TForm1::applyTimer(QTimer& t, const app::TimerState& s, app::TimerState& last) {
+  if (s == last) return;
+  last = s;
+  if (s.enabled)
+    t.start(std::max(1, s.intervalMs));
+  else
+    t.stop();
+}
+
+void TForm1::renderTimers() {
+  applyTimer(timer1_, model_->Timer1(), lastTimer1_);
+  applyTimer(timer2_, model_->Timer2(), lastTimer2_);
+  applyTimer(tmSnaile_, model_->tmSnaile(), lastSnaile_);
+}
+
+void TForm1::renderAnswerPanels() {
+  answerPanels_->sync(model_->TestView().panel5Visible ? answerPanelSpecsOf(*model_) : std::vector<AnswerPanelSpec>{});
+}
+
+void TForm1::dragResultFile() {
+  const std::string name = model_->acOpenFolderState().hint;
+  const std::string path = app::JoinPath(model_->ReportFolder(), name);
+  if (name.empty() || !app::FileExists(path)) {
+    ports_.dialogs->message(name + " ファイルが存在しない");
+    return;
+  }
+  auto* drag = new QDrag(speedButton4_);
+  auto* mime = new QMimeData;
+  mime->setUrls({QUrl::fromLocalFile(QFileInfo(qs(path)).absoluteFilePath())});
+  drag->setMimeData(mime);
+  drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
+
+void TForm1::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  if (showStepDone_) return;
+  showStepDone_ = true;
+  // The show step opens the command-line test; it may ask questions, so it runs once the window
+  // is up rather than inside the show event.
+  QMetaObject::invokeMethod(
+      this, [this] {
+        model_->Show(options_.examineeOnly);
+        showStepRan_ = true;
+        render();
+      },
+      Qt::QueuedConnection);
+}
+
+void TForm1::rememberPlacement() {
+  if (isMinimized() || isMaximized() || isFullScreen()) return;
+  model_->SetPlacement(platform::Rect{pos().x(), pos().y(), width(), height()});
+}
+
+void TForm1::moveEvent(QMoveEvent* e) {
+  QMainWindow::moveEvent(e);
+  rememberPlacement();
+}
+
+void TForm1::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  rememberPlacement();
+}
+
+void TForm1::closeEvent(QCloseEvent* e) {
+  if (!closeApproved_ && !model_->FormCloseQuery()) {
+    e->ignore();
+    render();
+    return;
+  }
+  closeApproved_ = false;
+  rememberPlacement();
+  model_->FormClose();
+  e->accept();
+}
+
+bool TForm1::ownsWidget(QObject* o) const {
+  auto* w = qobject_cast<QWidget*>(o);
+  if (!w) {
+    if (auto* win = qobject_cast<QWindow*>(o)) return win == windowHandle();
+    return false;
+  }
+  return w->window() == this;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+  const QEvent::Type type = e->type();
+  if (discardInput_ && isInputEvent(type) && ownsWidget(watched)) return true;
+  if (type == QEvent::KeyPress && ownsWidget(watched) && qobject_cast<QWidget*>(watched)) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && !QApplication::activeModalWidget()) {
+      if (model_->HandleEnterKey()) return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, e);
+}
 
 }  // namespace ruvo::gui
