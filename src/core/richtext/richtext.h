@@ -85,6 +85,8 @@ class RichText {
 
   // Simple edits used by the models; a range outside the text is clipped.
   void append(std::string_view text, const CharFormat& fmt);  // '\n' starts a new paragraph
+  // Adds p as the last line, as a control's Lines.Add does: a fresh RichText() (one empty
+  // line in the default formats) is replaced by it rather than keeping an empty first line.
   void appendParagraph(const Paragraph& p);
 
  private:
@@ -111,9 +113,13 @@ std::string plainText(const RichBuffer& b);
 // The part of a text in a range, with formatting; a range ending inside a paragraph
 // gives a last paragraph without its break.
 RichText copyRange(const RichText& t, Range r);
-// Replaces the range by the other text (its paragraphs merging at both ends).
+// Replaces the range by the other text (its paragraphs merging at both ends). A paragraph
+// format goes with the break that ends the paragraph: the first merged line takes the
+// inserted first line's format, the last keeps the target line's (an empty target line
+// takes the inserted one's).
 void replaceRange(RichText& t, Range r, const RichText& with);
-// Deletes a range.
+// Deletes a range. A joined line keeps the format of its first part's line (of the
+// second line when the first part is empty).
 void deleteRange(RichText& t, Range r);
 // Changes the character format of every run inside a range (runs are split at its ends).
 void formatRange(RichText& t, Range r, const std::function<void(CharFormat&)>& change);
