@@ -118,6 +118,17 @@ struct TestViewState {
   bool nameBoxUp = false;
 };
 
+// One answer panel under a question page (Panel5), in question order.
+struct AnswerPanelView {
+  int q = 0;                // question number, 1-based over the whole test
+  std::string question;     // plain text of the question line
+  int choiceCount = 0;      // 0: a text field instead of radio buttons "1".."n"
+  int answer = -1;          // the chosen choice 1..n, else none
+  std::string answerLabel;  // blue label: trimmed plain text of the chosen choice
+  std::string fieldText;    // the typed text of a text field
+  bool operator==(const AnswerPanelView&) const = default;
+};
+
 // The "▽" more-text indicator under RichEdit1 (Panel6): shown when the content needs more than
 // 10 pixels below the visible part. The window measures; this decides.
 bool MoreTextIndicator(int contentHeight, int scrollPosition, int clientHeight);
@@ -208,6 +219,8 @@ class TForm1Model final {
 
   // Display state of the test view.
   const TestViewState& TestView() const { return test_; }
+  // The answer panels of the page on screen (empty when Panel5 is hidden).
+  std::vector<AnswerPanelView> AnswerPanels() const;
   std::string Caption() const { return caption_; }
   // Window title of the application.
   static constexpr const char* kApplicationTitle = "tovimeter （Ruvo ルーヴォ）";
