@@ -81,3 +81,26 @@ class TWordLists final {
 };
 
 }  // namespace ruvo::authoring
+
+namespace ruvo::storage {
+class TDataFile;
+}
+
+namespace ruvo::authoring {
+
+// The name of the embedded word data resource.
+inline constexpr const char* kWordDataResource = "SQLTOVGLE";
+
+// Reads the engine's sections from a loaded data file with its ReadSection.
+TWordLists WordListsFromDataFile(const storage::TDataFile& file);
+
+// The word data embedded in the program, read into a data file that is never saved.
+// False (and every section empty) when the resource is missing or does not decode.
+bool LoadEmbeddedWordData(TWordLists& out);
+
+// Word data from a file: a compressed string list (the resource's own format) or the
+// plain text of data/worddata.txt. An empty file gives every section empty. False with
+// the reason in error when the file cannot be read or a compressed list does not decode.
+bool LoadWordDataFile(const std::string& path, TWordLists& out, std::string& error);
+
+}  // namespace ruvo::authoring

@@ -1,0 +1,88 @@
+// ruvo-tool grade: measures an English passage as the compiler measures a reading page.
+#include <cmath>
+#include <iostream>
+
+#include <nlohmann/json.hpp>
+
+#include "core/authoring/grade.h"
+#include "core/authoring/tovgine.h"
+#include "core/authoring/worddata.h"
+#include "tool.h"
+
+namespace ruvo::tool {
+namespace {
+
+// Takes "--word-data FILE" out of args and loads the word data it names, or the embedded
+// data when it is absent. Returns kOk, or the exit code of the failure.
+int wordDataOption(const std::string& command, Args& args, authoring::TWordLists& data) {
+  std::string path;
+  bool given = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--word-data") {
+      if (i + 1 >= args.size()) return usageError(command, "--word-data needs a file");
+      path = args[i + 1];
+      given = true;
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+      break;
+    }
+  }
+  if (given) {
+    std::string error;
+    if (!authoring::LoadWordDataFile(path, data, error)) return refuse(error);
+    return kOk;
+  }
+  if (!authoring::LoadEmbeddedWordData(data))
+    return refuse(std::string("the embedded word data ") + authoring::kWordDataResource + " cannot be read");
+  return kOk;
+}
+
+int runGrade(const Args& argsIn) {
+  Args args = argsIn;
+  authoring::TWordLists data;
+  if (int rc = wordDataOption("grade", args, data); rc != kOk) return rc;
+  if (args.size() > 1) return usageError("grade", "at most one text file");
+  if (!args.empty() && args[0].size() > 1 && args[0][0] == '-') return usageError("grade", "unknown option " + args[0]);
+  std::string passage, error;
+  if (!readFile(args.empty() ? "-" : args[0], passage, error)) return refuse(error);
+  if (passage.starts_with("\xEF\xBB\xBF")) passage.erase(0, 3);
+
+  authoring::TTovgine engine;
+  const int grade = authoring::GradePassage(passage, &data, engine);
+  const std::optional<double> tvjp = authoring::TVJP(engine);
+  nlohmann::ordered_json out;
+  out["sentences"] = engine.SentenceCount;
+  out["clauses"] = engine.ClauseCount;
+  out["phrases"] = engine.PhraseCount;
+  out["words"] = engine.WordCount;
+  out["letters"] = engine.LetterCount;
+  out["syllables"] = engine.SyllableCount;
+  out["consonants"] = engine.ConsonantCount;
+  out["oneSyllableWords"] = engine.OneSyllableWords;
+  out["longWords"] = engine.LongWords;
+  out["sentenceOpen"] = engine.SentenceOpen;
+  out["clauseOpen"] = engine.ClauseOpen;
+  out["phraseOpen"] = engine.PhraseOpen;
+  out["tvjp"] = tvjp ? *tvjp : 0.0;
+  out["grade"] = grade;
+  std::cout << out.dump(2) << "\n";
+  return kOk;
+}
+
+const ToolCommand kGrade{
+    "grade",
+    "  grade [--word-data FILE] [TEXTFILE]\n"
+    "      Measures an English passage (UTF-8; standard input without TEXTFILE) as a reading\n"
+    "      page is graded and prints the counts, TVJP and the grade (ten times TVJP) as JSON.\n"
+    "      tvjp and grade are 0 when no clause (or no phrase) was closed.\n"
+    "      --word-data FILE: word data in place of the embedded data, a compressed string\n"
+    "      list or plain \"[section]\" lines; an empty file means every section empty.\n",
+    runGrade};
+
+}  // namespace
+
+// Shared with cmd_syllables.cpp.
+int loadWordDataOption(const std::string& command, Args& args, authoring::TWordLists& data) {
+  return wordDataOption(command, args, data);
+}
+
+}  // namespace ruvo::tool

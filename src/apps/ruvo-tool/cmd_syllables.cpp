@@ -1,0 +1,51 @@
+// ruvo-tool syllables: the engine's syllable and consonant counts of single words.
+#include <iostream>
+
+#include "core/authoring/tovgine.h"
+#include "core/authoring/worddata.h"
+#include "core/text/cp932.h"
+#include "core/text/strings.h"
+#include "tool.h"
+
+namespace ruvo::tool {
+
+int loadWordDataOption(const std::string& command, Args& args, authoring::TWordLists& data);
+
+namespace {
+
+int runSyllables(const Args& argsIn) {
+  Args args = argsIn;
+  authoring::TWordLists data;
+  if (int rc = loadWordDataOption("syllables", args, data); rc != kOk) return rc;
+  std::vector<std::string> words = args;
+  if (words.empty()) {
+    std::string input, error;
+    if (!readFile("-", input, error)) return refuse(error);
+    words = text::splitLines(input);
+  }
+  authoring::TTovgine engine;
+  engine.Init();
+  engine.WordData = &data;
+  std::string out;
+  for (const std::string& w : words) {
+    const std::string bytes = text::utf8ToCp932(w);
+    out += w;
+    out += '\t';
+    out += std::to_string(engine.CountSyllables(bytes));
+    out += '\t';
+    out += std::to_string(engine.CountConsonants(bytes));
+    out += '\n';
+  }
+  std::cout << out;
+  return kOk;
+}
+
+const ToolCommand kSyllables{
+    "syllables",
+    "  syllables [--word-data FILE] [WORD...]\n"
+    "      Prints for each word (one per line on standard input without WORD) the word, a\n"
+    "      tab, its syllables, a tab and its consonant sounds.\n",
+    runSyllables};
+
+}  // namespace
+}  // namespace ruvo::tool
