@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "core/app/form1model.h"
+
 namespace ruvo::gui {
 
 TEditRuvo::TEditRuvo(QWidget* parent) : QLineEdit(parent) {
@@ -15,13 +17,17 @@ TEditRuvo::TEditRuvo(QWidget* parent) : QLineEdit(parent) {
 }
 
 bool TEditRuvo::isRefusedKey(int key, Qt::KeyboardModifiers mods) {
-  // Keypad and group-switch bits say nothing about chords.
-  const auto chord = mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-  if (chord) return true;
-  if (key == Qt::Key_Menu) return true;
+  // The paste key of some keyboards is a paste whatever the modifiers.
   if (key == Qt::Key_Paste) return true;
-  if (key == Qt::Key_Insert && (mods & Qt::ShiftModifier)) return true;
-  return false;
+  app::KeyPress k;
+  k.key = key;
+  k.ctrl = mods.testFlag(Qt::ControlModifier);
+  k.shift = mods.testFlag(Qt::ShiftModifier);
+  k.alt = mods.testFlag(Qt::AltModifier);
+  k.meta = mods.testFlag(Qt::MetaModifier);
+  k.isInsert = key == Qt::Key_Insert;
+  k.isContextMenu = key == Qt::Key_Menu;
+  return app::ClassifyNameBoxKey(k) == app::NameBoxKey::Swallow;
 }
 
 void TEditRuvo::keyPressEvent(QKeyEvent* e) {

@@ -8,6 +8,9 @@
 #include <QTextLayout>
 #include <QWheelEvent>
 
+#include <cmath>
+
+#include "core/app/form1model.h"
 #include "gui/richtext/richtextbridge.h"
 
 namespace ruvo::gui {
@@ -55,9 +58,8 @@ void TRichView::setKeysLocked(bool locked) {
 }
 
 bool TRichView::hasMoreText() const {
-  const QScrollBar* sb = verticalScrollBar();
-  const double contentHeight = document()->size().height();
-  return contentHeight > sb->value() + viewport()->height() + 10;
+  const int contentHeight = static_cast<int>(std::ceil(document()->size().height()));
+  return app::MoreTextIndicator(contentHeight, verticalScrollBar()->value(), viewport()->height());
 }
 
 void TRichView::updateMore() {

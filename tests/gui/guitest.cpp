@@ -1,0 +1,102 @@
+#include "guitest.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+namespace ruvo::guitest {
+
+QApplication& app() {
+  static int argc = 1;
+  static char name[] = "test_gui";
+  static char* argv[] = {name, nullptr};
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication* a = new QApplication(argc, argv);
+  return *a;
+}
+
+bool waitUntil(const std::function<bool()>& cond, int timeoutMs) {
+  QElapsedTimer t;
+  t.start();
+  while (!cond()) {
+    if (t.elapsed() > timeoutMs) return cond();
+    QTest::qWait(10);
+  }
+  return true;
+}
+
+QString saveScreenshot(QWidget* w, const QString& name) {
+  const QString dir = QStringLiteral(RUVO_SCREENSHOT_DIR);
+  QDir().mkpath(dir);
+  const QString path = dir + QLatin1Char('/') + name + QStringLiteral(".png");
+  w->grab().save(path);
+  return path;
+}
+
+DialogRobot::DialogRobot() {
+  timer_.setInterval(20);
+  QObject::connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
+  timer_.start();
+}
+
+void DialogRobot::poll() {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (!modal || !modal->isVisible()) return;
+  if (modal->property("robotSeen").toBool()) return;
+  modal->setProperty("robotSeen", true);
+  auto* box = qobject_cast<QMessageBox*>(modal);
+  QString text = box ? box->text() : modal->windowTitle();
+  if (auto* label = modal->findChild<QLabel*>(); !box && label) text += QLatin1Char('|') + label->text();
+  seen_.push_back(text);
+  if (actions_.empty()) {
+    ++unexpected_;
+    QMetaObject::invokeMethod(modal, [modal] { QTest::keyClick(modal, Qt::Key_Escape); }, Qt::QueuedConnection);
+    return;
+  }
+  BoxAction a = actions_.front();
+  actions_.pop_front();
+  QMetaObject::invokeMethod(
+      modal,
+      [modal, box, a] {
+        if (box) {
+          QMessageBox::StandardButton which = QMessageBox::Ok;
+          if (a.kind == BoxAction::PressYes) which = QMessageBox::Yes;
+          if (a.kind == BoxAction::PressNo) which = QMessageBox::No;
+          if (QAbstractButton* b = box->button(which)) QTest::mouseClick(b, Qt::LeftButton);
+          return;
+        }
+        auto* edit = modal->findChild<QLineEdit*>(QStringLiteral("InputEdit"));
+        if (a.kind == BoxAction::TypeAndOk && edit) {
+          edit->selectAll();
+          QTest::keyClick(edit, Qt::Key_Delete);
+          QTest::keyClicks(edit, a.typed);
+        }
+        if (auto* dlg = qobject_cast<QDialog*>(modal)) {
+          if (a.kind == BoxAction::PressNo)
+            dlg->reject();
+          else if (edit)
+            QTest::keyClick(edit, Qt::Key_Return);
+          else
+            dlg->accept();
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+std::string RecordingShell::programPath() { return QCoreApplication::applicationFilePath().toStdString(); }
+
+QString freshProgramFolder(const QString& name) {
+  const QString dir = QDir::tempPath() + QStringLiteral("/ruvo-gui-test-") + name + QLatin1Char('-') +
+                      QString::number(QCoreApplication::applicationPid());
+  QDir(dir).removeRecursively();
+  QDir().mkpath(dir + QStringLiteral("/system/ruvof/sample"));
+  qputenv("TOVIMETER_HOME", dir.toUtf8());
+  return dir;
+}
+
+}  // namespace ruvo::guitest

@@ -1,0 +1,255 @@
+// An examinee's whole run through the real window: Forward and Enter, the reading-start question,
+// phrases with the faint next phrase, a choice clicked in the page text and on the radio buttons,
+// a typed answer, the name typed into the name box, the results and the result file. Screenshots
+// of each kind of page go into the screenshot folder.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+
+#include "core/app/form1model.h"
+#include "core/storage/deltacode.h"
+#include "gui/app/mainwindow.h"
+#include "gui/richtext/richview.h"
+#include "guitest.h"
+
+using namespace ruvo;
+using guitest::BoxAction;
+
+namespace {
+
+// The two-fables sample as a test document: a name page, an instruction page, a passage shown
+// phrase by phrase with the faint next phrase, two questions, a passage shown whole, two choice
+// questions and a text field, and the last page.
+QString makeFablesDocument(const QString& folder) {
+  QFile src(QStringLiteral(RUVO_DATA_DIR "/samples-src/fables.rtf"));
+  if (!src.open(QIODevice::ReadOnly)) return {};
+  const QByteArray rtf = src.readAll();
+  const std::string coded = storage::TDeltaCode::encode(std::string_view(rtf.constData(), rtf.size()));
+  const QString path = folder + QStringLiteral("/fables.ruvo");
+  QFile out(path);
+  if (!out.open(QIODevice::WriteOnly)) return {};
+  out.write(coded.data(), static_cast<qint64>(coded.size()));
+  return path;
+}
+
+struct WindowRun {
+  QString home;
+  QString doc;
+  guitest::RecordingShell shell;
+  guitest::DialogRobot robot;
+  std::unique_ptr<gui::TForm1> w;
+
+  explicit WindowRun(const QString& name) {
+    guitest::app();
+    home = guitest::freshProgramFolder(name);
+    doc = makeFablesDocument(home);
+    gui::TForm1Options opt;
+    opt.args = {doc.toStdString()};
+    opt.examineeOnly = true;
+    opt.overrides.shell = &shell;
+    w = std::make_unique<gui::TForm1>(opt);
+    w->resize(640, 720);
+    w->show();
+  }
+  ~WindowRun() {
+    // Leave without the close question.
+    w->model().SetModified(false);
+    w->hide();
+    w.reset();
+    QDir(home).removeRecursively();
+  }
+
+  template <class T>
+  T* find(const QString& name) const {
+    return w->findChild<T*>(name);
+  }
+  QPushButton* forwardButton() const { return w->speedButton1(); }
+  bool settled() const { return robot.idle() && !QApplication::activeModalWidget(); }
+
+  // Presses Forward once the lock allows it, and waits until every expected box was answered.
+  bool press(bool withEnter = false) {
+    if (!guitest::waitUntil([&] { return forwardButton()->isEnabled() && forwardButton()->isVisible(); }, 6000))
+      return false;
+    if (withEnter)
+      QTest::keyClick(w->richEdit1(), Qt::Key_Return);
+    else
+      QTest::mouseClick(forwardButton(), Qt::LeftButton);
+    return guitest::waitUntil([&] { return settled(); }, 6000);
+  }
+
+  QString pageText() const { return w->richEdit1()->toPlainText(); }
+
+  // Clicks the answer-link line of question q, choice c, in the page text.
+  bool clickLink(int q, int c) {
+    gui::TRichView* view = w->richEdit1();
+    const QString tag = QStringLiteral("%1 %2").arg(q).arg(c);
+    for (QTextBlock b = view->document()->begin(); b.isValid(); b = b.next()) {
+      if (!b.text().startsWith(QStringLiteral(" * ")) || b.previous().text() != tag) continue;
+      QTextCursor cur(b);
+      cur.setPosition(b.position() + 5);
+      view->setTextCursor(cur);
+      view->ensureCursorVisible();
+      const QRect r = view->cursorRect(cur);
+      QTest::mouseMove(view->viewport(), r.center());
+      QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(r.left() - 2, r.center().y()));
+      return true;
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+TEST(TestRun, WholeRunThroughTheWindow) {
+  WindowRun run(QStringLiteral("whole"));
+  ASSERT_FALSE(run.doc.isEmpty());
+  ASSERT_TRUE(guitest::waitUntil([&] { return run.w->showStepDone(); }));
+  ASSERT_TRUE(run.w->isVisible());
+  EXPECT_FALSE(run.find<QWidget>(QStringLiteral("Panel14"))->isVisible()) << "the examinee has no toolbar";
+
+  // The name page: the name box comes up and refuses nothing a person types, capitals included.
+  run.robot.expect({BoxAction::TypeAndOk, QStringLiteral("Ito Rudo")});
+  ASSERT_TRUE(run.press());
+  ASSERT_FALSE(run.robot.seen().empty());
+  EXPECT_TRUE(run.robot.seen().back().contains(QStringLiteral("番号か名前を入力"))) << run.robot.seen().back().toStdString();
+  EXPECT_EQ(run.find<QLabel>(QStringLiteral("Label3"))->text(), QStringLiteral("Ito Rudo"));
+
+  // Keys other than Enter never reach the page.
+  const QString before = run.pageText();
+  QTest::keyClicks(run.w->richEdit1(), QStringLiteral("abc"));
+  QTest::keyClick(run.w->richEdit1(), Qt::Key_Delete);
+  QTest::keyClick(run.w->richEdit1(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(run.pageText(), before);
+
+  ASSERT_TRUE(run.press(true));  // the instruction page, by Enter
+  EXPECT_TRUE(run.pageText().contains(QStringLiteral("読解計測を始めます"))) << run.pageText().toStdString();
+
+  // The reading starts after the question; the passage comes phrase by phrase, the next one faint.
+  run.robot.expect({BoxAction::PressYes, {}});
+  ASSERT_TRUE(run.press(true));
+  EXPECT_TRUE(run.robot.seen().back().contains(QStringLiteral("読解計測を始めます")));
+  EXPECT_FALSE(run.forwardButton()->isEnabled()) << "Forward is locked right after the reading starts";
+  auto* progress = run.find<QProgressBar>(QStringLiteral("ProgressBar1"));
+  EXPECT_TRUE(progress->isVisible());
+  ASSERT_TRUE(run.press(true));
+  ASSERT_TRUE(run.press(true));
+  {
+    // The current phrase is underlined; the next one shows in the fading greys.
+    bool underlined = false, faint = false;
+    for (QTextBlock b = run.w->richEdit1()->document()->begin(); b.isValid(); b = b.next())
+      for (auto it = b.begin(); !it.atEnd(); ++it) {
+        const QTextCharFormat f = it.fragment().charFormat();
+        underlined |= f.fontUnderline();
+        const QColor c = f.foreground().color();
+        faint |= f.foreground().style() != Qt::NoBrush && (c == QColor(160, 160, 160) || c == QColor(192, 192, 192));
+      }
+    EXPECT_TRUE(underlined);
+    EXPECT_TRUE(faint);
+  }
+  guitest::saveScreenshot(run.w.get(), QStringLiteral("phrase-page"));
+  int presses = 0;
+  const int readingPage = run.w->model().FCurrentPage();
+  while (run.w->model().FCurrentPage() == readingPage && presses < 200) {
+    ASSERT_TRUE(run.press(true));
+    ++presses;
+  }
+  EXPECT_GT(presses, 5);
+  EXPECT_FALSE(progress->isVisible());
+
+  // The question page with its panels.
+  ASSERT_TRUE(run.press());
+  ASSERT_NE(run.find<QWidget>(QStringLiteral("MainPanel1")), nullptr);
+  ASSERT_NE(run.find<QWidget>(QStringLiteral("MainPanel2")), nullptr);
+  EXPECT_TRUE(run.find<QLabel>(QStringLiteral("Panel11"))->isVisible());
+  ASSERT_TRUE(run.clickLink(1, 1));
+  ASSERT_TRUE(guitest::waitUntil([&] { return run.find<QRadioButton>(QStringLiteral("SelBox1_1"))->isChecked(); }));
+  EXPECT_EQ(run.find<QLabel>(QStringLiteral("AnswerLabel1"))->text(), QStringLiteral("The North Wind"));
+  QTest::mouseClick(run.find<QRadioButton>(QStringLiteral("SelBox2_2")), Qt::LeftButton);
+  EXPECT_TRUE(run.find<QLabel>(QStringLiteral("AnswerLabel2"))->text().startsWith(QStringLiteral("He took off")));
+  guitest::saveScreenshot(run.w.get(), QStringLiteral("question-page"));
+
+  // The second passage, shown whole, timed without the question (the page passes it).
+  ASSERT_TRUE(run.press());
+  EXPECT_TRUE(run.pageText().contains(QStringLiteral("The Ant and the Grasshopper")));
+  guitest::saveScreenshot(run.w.get(), QStringLiteral("reading-page"));
+
+  ASSERT_TRUE(run.press());
+  QTest::mouseClick(run.find<QRadioButton>(QStringLiteral("SelBox3_2")), Qt::LeftButton);
+  QTest::mouseClick(run.find<QRadioButton>(QStringLiteral("SelBox4_1")), Qt::LeftButton);
+  auto* field = run.find<QLineEdit>(QStringLiteral("SelEdit5"));
+  ASSERT_NE(field, nullptr);
+  QTest::keyClicks(field, QStringLiteral("Save food"));
+  EXPECT_EQ(field->text(), QStringLiteral("Save food"));
+
+  // The end: the record under the page, Forward turned into Copy.
+  ASSERT_TRUE(run.press());
+  EXPECT_EQ(run.forwardButton()->text(), QStringLiteral("Copy"));
+  EXPECT_TRUE(run.pageText().contains(QStringLiteral("name: Ito Rudo"))) << run.pageText().toStdString();
+  EXPECT_TRUE(run.pageText().contains(QStringLiteral("WPM")));
+  run.w->richEdit1()->scrollToTop();
+  guitest::saveScreenshot(run.w.get(), QStringLiteral("result-page"));
+
+  // Copy writes the result file into the report folder and opens that folder.
+  QTest::mouseClick(run.forwardButton(), Qt::LeftButton);
+  ASSERT_TRUE(guitest::waitUntil([&] { return run.settled(); }));
+  const QStringList files = QDir(run.home + QStringLiteral("/report")).entryList({QStringLiteral("*.ruvot")});
+  ASSERT_EQ(files.size(), 1) << files.join(QLatin1Char(',')).toStdString();
+  EXPECT_TRUE(files.first().endsWith(QStringLiteral("Ito Rudo.ruvot")) || files.first().endsWith(QStringLiteral("ItoRudo.ruvot")))
+      << files.first().toStdString();
+  EXPECT_EQ(run.robot.unexpected(), 0);
+  ASSERT_FALSE(run.shell.opened.empty());
+  auto* folderButton = run.find<QPushButton>(QStringLiteral("SpeedButton4"));
+  EXPECT_TRUE(folderButton->isVisible());
+  EXPECT_EQ(folderButton->toolTip(), files.first());
+  EXPECT_TRUE(run.pageText().contains(QStringLiteral("結果ファイルは")));
+  run.w->richEdit1()->scrollToEnd();
+  guitest::saveScreenshot(run.w.get(), QStringLiteral("result-saved"));
+}
+
+TEST(TestRun, BreakingOffAsksAndStays) {
+  WindowRun run(QStringLiteral("breakoff"));
+  ASSERT_TRUE(guitest::waitUntil([&] { return run.w->showStepDone(); }));
+  run.robot.expect({BoxAction::TypeAndOk, QStringLiteral("Ito")});
+  ASSERT_TRUE(run.press());
+  ASSERT_TRUE(run.press());
+  run.robot.expect({BoxAction::PressYes, {}});
+  ASSERT_TRUE(run.press());
+  // Mid-test, with a name: the close question; No keeps the window open and the run going.
+  run.robot.expect({BoxAction::PressNo, {}});
+  run.w->close();
+  ASSERT_TRUE(guitest::waitUntil([&] { return run.settled(); }));
+  EXPECT_TRUE(run.w->isVisible());
+  ASSERT_FALSE(run.robot.seen().empty());
+  EXPECT_TRUE(run.robot.seen().back().startsWith(QStringLiteral("途中です。"))) << run.robot.seen().back().toStdString();
+  // Quit asks the same.
+  run.robot.expect({BoxAction::PressNo, {}});
+  QTest::mouseClick(run.find<QPushButton>(QStringLiteral("SpeedButton27")), Qt::LeftButton);
+  ASSERT_TRUE(guitest::waitUntil([&] { return run.settled(); }));
+  EXPECT_TRUE(run.w->isVisible());
+  EXPECT_EQ(run.robot.unexpected(), 0);
+}
+
+TEST(TestRun, CtrlWheelStepsTheFontAndTheGaugeFollows) {
+  WindowRun run(QStringLiteral("font"));
+  ASSERT_TRUE(guitest::waitUntil([&] { return run.w->showStepDone(); }));
+  run.robot.expect({BoxAction::TypeAndOk, QStringLiteral("Ito")});
+  ASSERT_TRUE(run.press());
+  ASSERT_TRUE(run.press());
+  auto* gauge = run.find<QProgressBar>(QStringLiteral("FFontGauge"));
+  const int level = run.w->model().FFontLevel();
+  QWheelEvent down(QPointF(50, 50), run.w->richEdit1()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
+                   Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(run.w->richEdit1()->viewport(), &down);
+  EXPECT_EQ(run.w->model().FFontLevel(), level + 1);
+  EXPECT_EQ(gauge->value(), level + 1);
+}
