@@ -212,6 +212,18 @@ class TForm1Model final {
   const std::string& LastResultFile() const { return lastReportFile_; }
   // The readable record last copied to the clipboard (plain text).
   const std::string& LastClipboardRecord() const { return lastClipboardRecord_; }
+  // The readable record appended under the last page at the end of the run (plain text).
+  const std::string& LastRecordText() const { return lastRecordText_; }
+
+  // Headless runs (ruvo-tool simulate): result files go to this folder instead of the report
+  // folder, and no collection folder is written.
+  void SetReportFolderOverride(std::string folder) { reportFolderOverride_ = std::move(folder); }
+  void SetCollectionEnabled(bool on) { collectionEnabled_ = on; }
+  void SetOpenFolderSuppressed(bool on) { suppressOpenFolder_ = on; }
+  // Hooks for the views that land later: the project save-as of the editor (true when the
+  // dialog was confirmed) and Copy in the totals view.
+  void SetSaveProjectAsHandler(std::function<bool()> f) { saveProjectAs_ = std::move(f); }
+  void SetCopyTotalsHandler(std::function<void()> f) { copyTotals_ = std::move(f); }
 
   doc::TPageControler& FPageControler() { return *pages_; }
   doc::TQAControler& FQAControler() { return *qa_; }  // its answer panels model feeds Panel5
@@ -321,6 +333,9 @@ class TForm1Model final {
   bool documentIsProjectOrNone() const;
   void startTimer2(int ms);
   std::string statusLine(int& glyphs) const;
+  bool runFinished() const;
+  void parseDocument();
+  platform::DateTime endDate() const;
 
   platform::Ports ports_;
   TForm1View* view_ = nullptr;
@@ -349,15 +364,22 @@ class TForm1Model final {
   std::string caption_;
 
   // Run state (reset by the parser).
-  std::int64_t readingStartTick_ = 0;
+  // Empty while nothing is timed (a tick of 0 is a real time on a monotonic clock).
+  std::optional<std::int64_t> readingStartTick_;
   int readingWords_ = 0;
-  std::int64_t questionStartTick_ = 0;
+  std::optional<std::int64_t> questionStartTick_;
   std::vector<std::string> answerLog_;
   std::string resultHeader_, resultValues_;
   bool resultColumnsAdded_ = false;
-  bool resultSaved_ = false;
   std::string lastReportFile_;
   std::string lastClipboardRecord_;
+  std::string lastRecordText_;
+  std::string documentFolder_;
+  std::string reportFolderOverride_;
+  bool collectionEnabled_ = true;
+  bool suppressOpenFolder_ = false;
+  std::function<bool()> saveProjectAs_;
+  std::function<void()> copyTotals_;
 
   TestViewState test_;
   ActionState acForward_, acOpenFolder_, acSave_, acSrcCopy_, acPageEditing_, acPageReading_,
