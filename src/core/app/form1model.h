@@ -318,7 +318,8 @@ class TForm1Model final {
   std::string PropertyReport() const;
 
  private:
-  struct Impl;
+  struct Host;
+  friend struct Host;
   void changed();
   void flush(bool discardInput);
   void showPageByRole(doc::TPage& page);
@@ -338,6 +339,7 @@ class TForm1Model final {
   platform::DateTime endDate() const;
 
   platform::Ports ports_;
+  std::unique_ptr<Host> host_;
   TForm1View* view_ = nullptr;
   std::string programFolder_;
   std::string settingsPath_;
