@@ -1,0 +1,853 @@
+// RTF reader. One pass over the bytes with an explicit group stack (no recursion), so
+// that neither deep nesting nor long documents can exhaust the stack or go quadratic.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <map>
+#include <unordered_map>
+#include <vector>
+
+#include "core/richtext/codepages.h"
+#include "core/richtext/richtext.h"
+#include "core/text/cp932.h"
+#include "core/text/strings.h"
+#include "core/text/utf8.h"
+
+namespace ruvo::rt {
+namespace {
+
+// Groups nested deeper than this are dropped whole; no real writer comes near it.
+constexpr std::size_t kMaxDepth = 2000;
+// The RTF default size: 12 pt.
+constexpr int kDefaultSize = 24;
+
+enum class Dest : std::uint8_t { Text, FontTable, ColorTable };
+
+struct CharState {
+  int font = -1;      // font number; -1 is the document's default font
+  int dbchFont = -1;  // associated font for double-byte text (\dbch\afN)
+  int size = kDefaultSize;
+  int color = 0;  // colour table index
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool strike = false;
+  bool hidden = false;
+  bool dbch = false;  // the last of \loch, \hich, \dbch was \dbch
+};
+
+struct State {
+  CharState chr;
+  ParaFormat para;
+  int uc = 1;
+  Dest dest = Dest::Text;
+};
+
+struct FontEntry {
+  std::string name;
+  int charset = 1;  // DEFAULT_CHARSET when the entry names none: the document's code page
+};
+
+enum class Kw : std::uint8_t {
+  None,
+  // destinations we read or skip
+  FontTable, ColorTable, Skip, FldRslt,
+  // document
+  Deff, AnsiCpg, Uc, U, Bin,
+  // paragraphs
+  Par, Row, Pard, Fi, Li, Ri, Ql, Qc, Qr, Qj,
+  // characters
+  Plain, F, Af, Loch, Hich, Dbch, Fs, Cf, B, I, Ul, UlNone, Strike, Hidden,
+  // font and colour table
+  FCharset, Red, Green, Blue,
+  // special characters (keep them last: a \u fallback may be one of them)
+  Tab, Line, Cell, EmDash, EnDash, Bullet, LQuote, RQuote, LDblQuote, RDblQuote, EmSpace,
+  EnSpace, QmSpace, Zwj, Zwnj,
+};
+
+const std::unordered_map<std::string_view, Kw>& keywords() {
+  static const std::unordered_map<std::string_view, Kw> map = [] {
+    std::unordered_map<std::string_view, Kw> m{
+        {"fonttbl", Kw::FontTable}, {"colortbl", Kw::ColorTable}, {"fldrslt", Kw::FldRslt},
+        {"deff", Kw::Deff}, {"ansicpg", Kw::AnsiCpg}, {"uc", Kw::Uc}, {"u", Kw::U}, {"bin", Kw::Bin},
+        {"par", Kw::Par}, {"sect", Kw::Par}, {"pard", Kw::Pard}, {"fi", Kw::Fi}, {"li", Kw::Li},
+        {"lin", Kw::Li}, {"ri", Kw::Ri}, {"rin", Kw::Ri}, {"ql", Kw::Ql}, {"qc", Kw::Qc},
+        {"qr", Kw::Qr}, {"qj", Kw::Qj}, {"qd", Kw::Qj}, {"plain", Kw::Plain}, {"f", Kw::F},
+        {"af", Kw::Af}, {"loch", Kw::Loch}, {"hich", Kw::Hich}, {"dbch", Kw::Dbch}, {"fs", Kw::Fs},
+        {"cf", Kw::Cf}, {"b", Kw::B}, {"i", Kw::I}, {"ulnone", Kw::UlNone}, {"strike", Kw::Strike},
+        {"striked", Kw::Strike}, {"v", Kw::Hidden}, {"fcharset", Kw::FCharset}, {"red", Kw::Red},
+        {"green", Kw::Green}, {"blue", Kw::Blue}, {"tab", Kw::Tab}, {"line", Kw::Line},
+        {"cell", Kw::Cell}, {"nestcell", Kw::Cell}, {"row", Kw::Row}, {"nestrow", Kw::Row},
+        {"emdash", Kw::EmDash}, {"endash", Kw::EnDash}, {"bullet", Kw::Bullet},
+        {"lquote", Kw::LQuote}, {"rquote", Kw::RQuote}, {"ldblquote", Kw::LDblQuote},
+        {"rdblquote", Kw::RDblQuote}, {"emspace", Kw::EmSpace}, {"enspace", Kw::EnSpace},
+        {"qmspace", Kw::QmSpace}, {"zwj", Kw::Zwj}, {"zwnj", Kw::Zwnj},
+    };
+    for (std::string_view u : {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash",
+                               "ulth", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash",
+                               "ululdbwave", "ulw", "ulwave"})
+      m.emplace(u, Kw::Ul);
+    // Groups whose content is not text of the document: metadata, tables of styles and
+    // lists, pictures, objects, headers and footers, numbering text the reader rebuilds.
+    for (std::string_view d :
+         {"stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf", "footer",
+          "footerl", "footerr", "footerf", "footnote", "annotation", "atnid", "atnauthor", "atndate",
+          "fldinst", "pntext", "pntxta", "pntxtb", "pn", "listtext", "listtable", "listoverridetable",
+          "rsidtbl", "revtbl", "filetbl", "themedata", "colorschememapping", "latentstyles", "datastore",
+          "xmlnstbl", "pgdsctbl", "generator", "nonshppict", "shp", "shpinst", "shprslt", "sp", "sn", "sv",
+          "bkmkstart", "bkmkend", "xe", "tc", "txe", "private", "ftnsep", "ftnsepc", "ftncn", "aftnsep",
+          "aftnsepc", "aftncn", "template", "userprops", "docvar", "mmathPr", "wgrffmtfilter",
+          "passwordhash", "fchars", "lchars", "pgdsc", "do", "falt", "panose", "fname", "bkmkcolf",
+          "bkmkcoll", "objdata", "result", "defchp", "defpap", "pgptbl", "protusertbl", "mhtmltag",
+          "htmltag", "factoidname", "blipuid", "picprop", "listpicture", "wgrffmtfilter", "ftnalt"})
+      m.emplace(d, Kw::Skip);
+    return m;
+  }();
+  return map;
+}
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Bytes of text -> code points, for one code page; keeps a lead byte until its trail.
+class ByteDecoder final {
+ public:
+  void setCodepage(int cp) {
+    if (cp != codepage_) {
+      flush();
+      codepage_ = cp;
+    }
+  }
+  bool idle() const { return lead_ < 0; }
+  // Returns the decoded code point, or 0 when nothing is complete yet (a lead byte).
+  // A broken pair gives U+FFFD for the lead and decodes the second byte afresh
+  // through `again`.
+  char32_t byte(std::uint8_t b, char32_t& again) {
+    again = 0;
+    if (codepage_ != 932) return cp1252Decode(b);
+    if (lead_ >= 0) {
+      const int lead = lead_;
+      lead_ = -1;
+      const char32_t cp = text::cp932Decode(static_cast<std::uint16_t>((lead << 8) | b));
+      if (cp != 0xFFFD) return cp;
+      char32_t dummy = 0;
+      again = single(b, dummy);
+      return 0xFFFD;
+    }
+    return single(b, again);
+  }
+  // A pending lead byte that will get no trail.
+  bool flush() {
+    const bool had = lead_ >= 0;
+    lead_ = -1;
+    return had;
+  }
+
+ private:
+  char32_t single(std::uint8_t b, char32_t& /*again*/) {
+    if (text::isCp932Lead(b)) {
+      lead_ = b;
+      return 0;
+    }
+    return text::cp932Decode(b);
+  }
+  int codepage_ = 932;
+  int lead_ = -1;
+};
+
+class Reader final {
+ public:
+  explicit Reader(std::string_view in) : in_(in) {}
+
+  RichText run() {
+    stack_.reserve(64);
+    stack_.push_back(State{});
+    bool opened = false;
+    const std::size_t n = in_.size();
+    while (pos_ < n) {
+      if (skipDepth_ > 0) {
+        skipStep();
+        continue;
+      }
+      const char c = in_[pos_];
+      switch (c) {
+        case '{':
+          ++pos_;
+          flushText();
+          if (stack_.size() >= kMaxDepth) {
+            enterSkip(false);
+          } else {
+            stack_.push_back(stack_.back());
+            groupStart_ = true;
+          }
+          opened = true;
+          ucSkip_ = 0;
+          codepageDirty_ = true;
+          break;
+        case '}':
+          ++pos_;
+          closeGroup();
+          if (stack_.size() <= 1 && opened) pos_ = n;  // whatever follows the document is not part of it
+          break;
+        case '\\':
+          controlWord();
+          break;
+        case '\r':
+        case '\n':
+        case '\0':
+          ++pos_;
+          break;
+        default:
+          if (dest() == Dest::Text && ucSkip_ == 0 && !st().chr.hidden && decoder_.idle() && high_ == 0 &&
+              static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x80) {
+            fastText();
+          } else if (c == ';' && dest() == Dest::FontTable && ucSkip_ == 0) {
+            ++pos_;
+            commitFont();  // only a literal semicolon ends a font's name
+          } else {
+            ++pos_;
+            textByte(static_cast<std::uint8_t>(c));
+          }
+          groupStart_ = false;
+          break;
+      }
+    }
+    flushText();
+    if (hasContent_) endParagraph();
+    if (paras_.empty()) {
+      Paragraph p;
+      p.runs.push_back(Run{{}, resolve(st().chr)});
+      paras_.push_back(std::move(p));
+    }
+    RichText out;
+    out.paragraphs() = std::move(paras_);
+    out.normalize();
+    return out;
+  }
+
+ private:
+  State& st() { return stack_.back(); }
+  Dest dest() const { return stack_.back().dest; }
+
+  // ---- groups ----------------------------------------------------------------------
+
+  void closeGroup() {
+    flushText();
+    if (dest() == Dest::FontTable) commitFont();
+    if (stack_.size() > 1) stack_.pop_back();
+    ucSkip_ = 0;
+    codepageDirty_ = true;
+    groupStart_ = false;
+  }
+
+  // Skips the rest of the current group; `pops` says whether it has a state of its own.
+  void enterSkip(bool pops) {
+    skipDepth_ = 1;
+    skipPops_ = pops;
+  }
+
+  void skipStep() {
+    const std::size_t n = in_.size();
+    // Fast scan to the next byte that matters.
+    while (pos_ < n) {
+      const char c = in_[pos_];
+      if (c == '{' || c == '}' || c == '\\') break;
+      ++pos_;
+    }
+    if (pos_ >= n) return;
+    const char c = in_[pos_++];
+    if (c == '{') {
+      ++skipDepth_;
+    } else if (c == '}') {
+      if (--skipDepth_ == 0) {
+        if (skipPops_ && stack_.size() > 1) stack_.pop_back();
+        ucSkip_ = 0;
+        codepageDirty_ = true;
+        groupStart_ = false;
+      }
+    } else if (pos_ < n) {
+      if (isAlpha(in_[pos_])) {
+        std::string_view word;
+        bool hasParam = false;
+        long long param = 0;
+        readWord(word, hasParam, param);
+        if (word == "bin" && hasParam && param > 0) skipBinary(param);
+      } else {
+        ++pos_;  // an escaped brace or backslash, or any other symbol
+      }
+    }
+  }
+
+  void skipBinary(long long count) {
+    const std::size_t left = in_.size() - pos_;
+    pos_ += static_cast<std::size_t>(std::min<long long>(count, static_cast<long long>(left)));
+  }
+
+  // ---- control words ---------------------------------------------------------------
+
+  void readWord(std::string_view& word, bool& hasParam, long long& param) {
+    const std::size_t n = in_.size();
+    const std::size_t start = pos_;
+    while (pos_ < n && isAlpha(in_[pos_])) ++pos_;
+    word = in_.substr(start, pos_ - start);
+    hasParam = false;
+    param = 0;
+    bool neg = false;
+    if (pos_ < n && in_[pos_] == '-' && pos_ + 1 < n && isDigit(in_[pos_ + 1])) {
+      neg = true;
+      ++pos_;
+    }
+    if (pos_ < n && isDigit(in_[pos_])) {
+      hasParam = true;
+      while (pos_ < n && isDigit(in_[pos_])) {
+        if (param < 10'000'000'000LL) param = param * 10 + (in_[pos_] - '0');
+        ++pos_;
+      }
+      if (neg) param = -param;
+    }
+    if (pos_ < n && in_[pos_] == ' ') ++pos_;
+  }
+
+  static int clampInt(long long v) {
+    return static_cast<int>(std::clamp<long long>(v, -2'000'000'000LL, 2'000'000'000LL));
+  }
+
+  void controlWord() {
+    const std::size_t n = in_.size();
+    ++pos_;  // the backslash
+    if (pos_ >= n) return;
+    const char c = in_[pos_];
+    if (!isAlpha(c)) {
+      ++pos_;
+      controlSymbol(c);
+      return;
+    }
+    std::string_view word;
+    bool hasParam = false;
+    long long param = 0;
+    readWord(word, hasParam, param);
+    groupStart_ = false;
+    const auto& kws = keywords();
+    const auto it = word.size() <= 32 ? kws.find(word) : kws.end();
+    const Kw kw = it == kws.end() ? Kw::None : it->second;
+    if (kw == Kw::Bin) {
+      if (hasParam && param > 0) skipBinary(param);
+      return;
+    }
+    if (ucSkip_ > 0 && (kw == Kw::None || kw >= Kw::Tab)) {
+      // A character-like control word can be (part of) the fallback of a \u.
+      --ucSkip_;
+      return;
+    }
+    const int p = clampInt(param);
+    switch (dest()) {
+      case Dest::FontTable:
+        fontTableWord(kw, hasParam, p);
+        return;
+      case Dest::ColorTable:
+        colorTableWord(kw, p);
+        return;
+      case Dest::Text:
+        textWord(kw, hasParam, p);
+        return;
+    }
+  }
+
+  void controlSymbol(char c) {
+    switch (c) {
+      case '\\':
+      case '{':
+      case '}':
+        groupStart_ = false;
+        textByte(static_cast<std::uint8_t>(c));
+        return;
+      case '\'': {
+        groupStart_ = false;
+        if (pos_ + 1 < in_.size()) {
+          const int hi = hexValue(in_[pos_]);
+          const int lo = hexValue(in_[pos_ + 1]);
+          if (hi >= 0 && lo >= 0) {
+            pos_ += 2;
+            textByte(static_cast<std::uint8_t>(hi * 16 + lo));
+          }
+        }
+        return;
+      }
+      case '*':
+        // An ignorable destination: none holds text of the document.
+        if (groupStart_ && stack_.size() > 1) enterSkip(true);
+        return;
+      case '~':
+        groupStart_ = false;
+        textChar(0x00A0);
+        return;
+      case '_':
+        groupStart_ = false;
+        textChar(0x2011);
+        return;
+      case '\r':
+      case '\n':
+        groupStart_ = false;
+        if (dest() == Dest::Text) endParagraph();
+        return;
+      default:  // \- (optional hyphen), \| \: (index entries) and unknown symbols
+        groupStart_ = false;
+        return;
+    }
+  }
+
+  void textWord(Kw kw, bool hasParam, int p) {
+    CharState& ch = st().chr;
+    const bool on = !hasParam || p != 0;
+    switch (kw) {
+      case Kw::None:
+        return;
+      case Kw::FontTable:
+        flushText();
+        st().dest = Dest::FontTable;
+        font_ = {};
+        fontNumber_ = -1;
+        return;
+      case Kw::ColorTable:
+        flushText();
+        st().dest = Dest::ColorTable;
+        red_ = green_ = blue_ = -1;
+        return;
+      case Kw::Skip:
+        if (stack_.size() > 1) {
+          flushText();
+          enterSkip(true);
+        }
+        return;
+      case Kw::FldRslt:
+        return;
+      case Kw::Deff:
+        deff_ = p;
+        codepageDirty_ = true;
+        return;
+      case Kw::AnsiCpg:
+        ansiCpg_ = p;
+        codepageDirty_ = true;
+        return;
+      case Kw::Uc:
+        st().uc = std::clamp(p, 0, 16);
+        return;
+      case Kw::U: {
+        const long v = p < 0 ? p + 65536L : p;
+        ucSkip_ = st().uc;
+        unicodeUnit(v >= 0 && v <= 0xFFFF ? static_cast<char32_t>(v) : 0xFFFD);
+        return;
+      }
+      case Kw::Bin:
+        return;
+      case Kw::Par:
+        endParagraph();
+        return;
+      case Kw::Row:
+        endParagraph();
+        return;
+      case Kw::Pard:
+        paraChange([](ParaFormat& f) { f = ParaFormat{}; });
+        return;
+      case Kw::Fi:
+        paraChange([p](ParaFormat& f) { f.firstIndent = p; });
+        return;
+      case Kw::Li:
+        paraChange([p](ParaFormat& f) { f.leftIndent = p; });
+        return;
+      case Kw::Ri:
+        paraChange([p](ParaFormat& f) { f.rightIndent = p; });
+        return;
+      case Kw::Ql:
+        paraChange([](ParaFormat& f) { f.align = Align::Left; });
+        return;
+      case Kw::Qc:
+        paraChange([](ParaFormat& f) { f.align = Align::Center; });
+        return;
+      case Kw::Qr:
+        paraChange([](ParaFormat& f) { f.align = Align::Right; });
+        return;
+      case Kw::Qj:
+        paraChange([](ParaFormat& f) { f.align = Align::Justify; });
+        return;
+      case Kw::Plain:
+        flushText();
+        ch = CharState{};
+        codepageDirty_ = true;
+        return;
+      case Kw::F:
+        flushText();
+        ch.font = std::max(p, 0);
+        codepageDirty_ = true;
+        return;
+      case Kw::Af:
+        if (ch.dbch) {
+          flushText();
+          ch.dbchFont = std::max(p, 0);
+          codepageDirty_ = true;
+        }
+        return;
+      case Kw::Loch:
+      case Kw::Hich:
+        ch.dbch = false;
+        return;
+      case Kw::Dbch:
+        ch.dbch = true;
+        return;
+      case Kw::Fs:
+        if (hasParam && p > 0) {
+          flushText();
+          ch.size = std::min(p, 3276);
+        }
+        return;
+      case Kw::Cf:
+        flushText();
+        ch.color = std::max(p, 0);
+        return;
+      case Kw::B:
+        flushText();
+        ch.bold = on;
+        return;
+      case Kw::I:
+        flushText();
+        ch.italic = on;
+        return;
+      case Kw::Ul:
+        flushText();
+        ch.underline = on;
+        return;
+      case Kw::UlNone:
+        flushText();
+        ch.underline = false;
+        return;
+      case Kw::Strike:
+        flushText();
+        ch.strike = on;
+        return;
+      case Kw::Hidden:
+        flushText();
+        ch.hidden = on;
+        return;
+      case Kw::FCharset:
+      case Kw::Red:
+      case Kw::Green:
+      case Kw::Blue:
+        return;
+      case Kw::Tab:
+      case Kw::Cell:
+        textChar('\t');
+        return;
+      case Kw::Line:
+        textChar(0x000B);
+        return;
+      case Kw::EmDash:
+        textChar(0x2014);
+        return;
+      case Kw::EnDash:
+        textChar(0x2013);
+        return;
+      case Kw::Bullet:
+        textChar(0x2022);
+        return;
+      case Kw::LQuote:
+        textChar(0x2018);
+        return;
+      case Kw::RQuote:
+        textChar(0x2019);
+        return;
+      case Kw::LDblQuote:
+        textChar(0x201C);
+        return;
+      case Kw::RDblQuote:
+        textChar(0x201D);
+        return;
+      case Kw::EmSpace:
+        textChar(0x2003);
+        return;
+      case Kw::EnSpace:
+        textChar(0x2002);
+        return;
+      case Kw::QmSpace:
+        textChar(0x2005);
+        return;
+      case Kw::Zwj:
+        textChar(0x200D);
+        return;
+      case Kw::Zwnj:
+        textChar(0x200C);
+        return;
+    }
+  }
+
+  template <typename F>
+  void paraChange(F change) {
+    flushText();
+    change(st().para);
+    if (hasContent_) para_.format = st().para;
+  }
+
+  // ---- font and colour tables ------------------------------------------------------
+
+  void fontTableWord(Kw kw, bool hasParam, int p) {
+    switch (kw) {
+      case Kw::F:
+        commitFont();
+        fontNumber_ = std::max(p, 0);
+        return;
+      case Kw::FCharset:
+        if (hasParam) font_.charset = std::clamp(p, 0, 255);
+        return;
+      case Kw::U: {
+        const long v = p < 0 ? p + 65536L : p;
+        ucSkip_ = st().uc;
+        fontChar(v >= 0 && v <= 0xFFFF && (v < 0xD800 || v > 0xDFFF) ? static_cast<char32_t>(v) : 0xFFFD);
+        return;
+      }
+      case Kw::Uc:
+        st().uc = std::clamp(p, 0, 16);
+        return;
+      case Kw::Skip:
+        if (stack_.size() > 1) enterSkip(true);
+        return;
+      default:
+        return;
+    }
+  }
+
+  void fontChar(char32_t cp) {
+    if (cp >= 0x20) text::appendUtf8(fontName_, cp);
+  }
+
+  void fontByte(std::uint8_t b) {
+    fontDecoder_.setCodepage(codepageOfCharset(font_.charset));
+    char32_t again = 0;
+    const char32_t cp = fontDecoder_.byte(b, again);
+    if (cp != 0) fontChar(cp);
+    if (again != 0) fontChar(again);
+  }
+
+  void commitFont() {
+    if (fontDecoder_.flush()) fontChar(0xFFFD);
+    if (fontNumber_ >= 0) {
+      font_.name = text::trim(fontName_);
+      fonts_[fontNumber_] = font_;
+      codepageDirty_ = true;
+    }
+    fontNumber_ = -1;
+    font_ = {};
+    fontName_.clear();
+  }
+
+  void colorTableWord(Kw kw, int p) {
+    const int v = std::clamp(p, 0, 255);
+    if (kw == Kw::Red) red_ = v;
+    if (kw == Kw::Green) green_ = v;
+    if (kw == Kw::Blue) blue_ = v;
+  }
+
+  void colorByte(std::uint8_t b) {
+    if (b != ';') return;
+    if (red_ < 0 && green_ < 0 && blue_ < 0) {
+      colors_.push_back(kAutoColor);
+    } else {
+      colors_.push_back((std::max(red_, 0) << 16) | (std::max(green_, 0) << 8) | std::max(blue_, 0));
+    }
+    red_ = green_ = blue_ = -1;
+  }
+
+  // ---- text ------------------------------------------------------------------------
+
+  int codepageOfCharset(int charset) const {
+    if (charset == 128) return 932;
+    if (charset == 0) return 1252;
+    return ansiCpg_ == 932 ? 932 : 1252;
+  }
+
+  const FontEntry* fontOf(int number) const {
+    auto it = fonts_.find(number < 0 ? deff_ : number);
+    if (it == fonts_.end()) it = fonts_.find(deff_);
+    if (it == fonts_.end() && !fonts_.empty()) it = fonts_.begin();
+    return it == fonts_.end() ? nullptr : &it->second;
+  }
+
+  void updateCodepage() {
+    codepageDirty_ = false;
+    const CharState& ch = st().chr;
+    const FontEntry* f = fontOf(ch.font);
+    int cp = f ? codepageOfCharset(f->charset) : (ansiCpg_ == 932 ? 932 : 1252);
+    // Word names the font of double-byte text separately (\dbch\afN).
+    if (cp != 932 && ch.dbchFont >= 0) {
+      const auto it = fonts_.find(ch.dbchFont);
+      if (it != fonts_.end() && codepageOfCharset(it->second.charset) == 932) cp = 932;
+    }
+    decoder_.setCodepage(cp);
+  }
+
+  void fastText() {
+    const std::size_t n = in_.size();
+    const std::size_t start = pos_;
+    while (pos_ < n) {
+      const auto c = static_cast<unsigned char>(in_[pos_]);
+      if (c < 0x20 || c >= 0x80 || c == '\\' || c == '{' || c == '}') break;
+      ++pos_;
+    }
+    pending_.append(in_.data() + start, pos_ - start);
+  }
+
+  void textByte(std::uint8_t b) {
+    if (ucSkip_ > 0) {
+      --ucSkip_;
+      return;
+    }
+    switch (dest()) {
+      case Dest::FontTable:
+        fontByte(b);
+        return;
+      case Dest::ColorTable:
+        colorByte(b);
+        return;
+      case Dest::Text:
+        break;
+    }
+    if (st().chr.hidden) return;
+    if (high_ != 0) {
+      high_ = 0;
+      emit(0xFFFD);
+    }
+    if (codepageDirty_) updateCodepage();
+    char32_t again = 0;
+    const char32_t cp = decoder_.byte(b, again);
+    if (cp != 0) emit(cp);
+    if (again != 0) emit(again);
+  }
+
+  // A character given by a control word or symbol.
+  void textChar(char32_t cp) {
+    if (ucSkip_ > 0) {
+      --ucSkip_;
+      return;
+    }
+    if (dest() != Dest::Text || st().chr.hidden) return;
+    breakPending();
+    emit(cp);
+  }
+
+  // One UTF-16 unit from \uN; surrogate pairs come as two.
+  void unicodeUnit(char32_t u) {
+    if (dest() != Dest::Text || st().chr.hidden) return;
+    if (!decoder_.idle() && decoder_.flush()) emit(0xFFFD);
+    if (u >= 0xD800 && u <= 0xDBFF) {
+      if (high_ != 0) emit(0xFFFD);
+      high_ = u;
+      return;
+    }
+    if (u >= 0xDC00 && u <= 0xDFFF) {
+      if (high_ == 0) {
+        emit(0xFFFD);
+      } else {
+        emit(0x10000 + ((high_ - 0xD800) << 10) + (u - 0xDC00));
+        high_ = 0;
+      }
+      return;
+    }
+    if (high_ != 0) {
+      high_ = 0;
+      emit(0xFFFD);
+    }
+    emit(u);
+  }
+
+  // A lead byte or high surrogate that will get no partner.
+  void breakPending() {
+    if (decoder_.flush()) emit(0xFFFD);
+    if (high_ != 0) {
+      high_ = 0;
+      emit(0xFFFD);
+    }
+  }
+
+  void emit(char32_t cp) {
+    // Line ends inside the text are not paragraph breaks, and NULs are not text.
+    if (cp == 0 || cp == '\n' || cp == '\r') return;
+    text::appendUtf8(pending_, cp);
+  }
+
+  CharFormat resolve(const CharState& ch) const {
+    CharFormat f;
+    if (const FontEntry* e = fontOf(ch.font)) {
+      f.fontName = e->name;
+      f.charset = e->charset;
+    }
+    f.sizeHalfPoints = ch.size;
+    f.color = ch.color >= 0 && static_cast<std::size_t>(ch.color) < colors_.size() ? colors_[ch.color] : kAutoColor;
+    f.bold = ch.bold;
+    f.italic = ch.italic;
+    f.underline = ch.underline;
+    f.strike = ch.strike;
+    return f;
+  }
+
+  void flushText() {
+    if (dest() == Dest::Text) breakPending();
+    if (pending_.empty()) return;
+    CharFormat f = resolve(st().chr);
+    if (!para_.runs.empty() && para_.runs.back().format == f) {
+      para_.runs.back().text += pending_;
+    } else {
+      para_.runs.push_back(Run{pending_, std::move(f)});
+    }
+    pending_.clear();
+    hasContent_ = true;
+    para_.format = st().para;
+  }
+
+  void endParagraph() {
+    flushText();
+    para_.format = st().para;
+    if (para_.runs.empty()) para_.runs.push_back(Run{{}, resolve(st().chr)});
+    paras_.push_back(std::move(para_));
+    para_ = Paragraph{};
+    hasContent_ = false;
+  }
+
+  std::string_view in_;
+  std::size_t pos_ = 0;
+  std::vector<State> stack_;
+  bool groupStart_ = false;
+  int skipDepth_ = 0;
+  bool skipPops_ = false;
+  int ucSkip_ = 0;
+  char32_t high_ = 0;
+
+  int deff_ = 0;
+  int ansiCpg_ = 932;
+  std::map<int, FontEntry> fonts_;
+  std::vector<Color> colors_;
+  bool codepageDirty_ = true;
+  ByteDecoder decoder_;
+
+  FontEntry font_;
+  int fontNumber_ = -1;
+  std::string fontName_;
+  ByteDecoder fontDecoder_;
+  int red_ = -1, green_ = -1, blue_ = -1;
+
+  std::vector<Paragraph> paras_;
+  Paragraph para_;
+  std::string pending_;
+  bool hasContent_ = false;
+};
+
+}  // namespace
+
+RichText readRtf(std::string_view rtf) { return Reader(rtf).run(); }
+
+}  // namespace ruvo::rt
