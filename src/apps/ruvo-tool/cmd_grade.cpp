@@ -1,6 +1,7 @@
 // ruvo-tool grade: measures an English passage as the compiler measures a reading page.
 #include <cmath>
 #include <iostream>
+#include <optional>
 
 #include <nlohmann/json.hpp>
 
@@ -12,23 +13,23 @@
 namespace ruvo::tool {
 namespace {
 
-// Takes "--word-data FILE" out of args and loads the word data it names, or the embedded
-// data when it is absent. Returns kOk, or the exit code of the failure.
-int wordDataOption(const std::string& command, Args& args, authoring::TWordLists& data) {
-  std::string path;
-  bool given = false;
+// Takes "--word-data FILE" out of args. Returns kOk, or the exit code of a misuse.
+int takeWordData(const std::string& command, Args& args, std::optional<std::string>& path) {
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--word-data") {
-      if (i + 1 >= args.size()) return usageError(command, "--word-data needs a file");
-      path = args[i + 1];
-      given = true;
-      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-      break;
-    }
+    if (args[i] != "--word-data") continue;
+    if (i + 1 >= args.size()) return usageError(command, "--word-data needs a file");
+    path = args[i + 1];
+    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+    break;
   }
-  if (given) {
+  return kOk;
+}
+
+// Loads the named word data, or the embedded data when none is named.
+int loadWordData(const std::optional<std::string>& path, authoring::TWordLists& data) {
+  if (path) {
     std::string error;
-    if (!authoring::LoadWordDataFile(path, data, error)) return refuse(error);
+    if (!authoring::LoadWordDataFile(*path, data, error)) return refuse(error);
     return kOk;
   }
   if (!authoring::LoadEmbeddedWordData(data))
@@ -38,10 +39,12 @@ int wordDataOption(const std::string& command, Args& args, authoring::TWordLists
 
 int runGrade(const Args& argsIn) {
   Args args = argsIn;
-  authoring::TWordLists data;
-  if (int rc = wordDataOption("grade", args, data); rc != kOk) return rc;
+  std::optional<std::string> dataPath;
+  if (int rc = takeWordData("grade", args, dataPath); rc != kOk) return rc;
   if (args.size() > 1) return usageError("grade", "at most one text file");
   if (!args.empty() && args[0].size() > 1 && args[0][0] == '-') return usageError("grade", "unknown option " + args[0]);
+  authoring::TWordLists data;
+  if (int rc = loadWordData(dataPath, data); rc != kOk) return rc;
   std::string passage, error;
   if (!readFile(args.empty() ? "-" : args[0], passage, error)) return refuse(error);
   if (passage.starts_with("\xEF\xBB\xBF")) passage.erase(0, 3);
@@ -81,8 +84,11 @@ const ToolCommand kGrade{
 }  // namespace
 
 // Shared with cmd_syllables.cpp.
-int loadWordDataOption(const std::string& command, Args& args, authoring::TWordLists& data) {
-  return wordDataOption(command, args, data);
+int takeWordDataOption(const std::string& command, Args& args, std::optional<std::string>& path) {
+  return takeWordData(command, args, path);
+}
+int loadWordDataOption(const std::optional<std::string>& path, authoring::TWordLists& data) {
+  return loadWordData(path, data);
 }
 
 }  // namespace ruvo::tool

@@ -1,5 +1,6 @@
 // ruvo-tool syllables: the engine's syllable and consonant counts of single words.
 #include <iostream>
+#include <optional>
 
 #include "core/authoring/tovgine.h"
 #include "core/authoring/worddata.h"
@@ -9,14 +10,17 @@
 
 namespace ruvo::tool {
 
-int loadWordDataOption(const std::string& command, Args& args, authoring::TWordLists& data);
+int takeWordDataOption(const std::string& command, Args& args, std::optional<std::string>& path);
+int loadWordDataOption(const std::optional<std::string>& path, authoring::TWordLists& data);
 
 namespace {
 
 int runSyllables(const Args& argsIn) {
   Args args = argsIn;
+  std::optional<std::string> dataPath;
+  if (int rc = takeWordDataOption("syllables", args, dataPath); rc != kOk) return rc;
   authoring::TWordLists data;
-  if (int rc = loadWordDataOption("syllables", args, data); rc != kOk) return rc;
+  if (int rc = loadWordDataOption(dataPath, data); rc != kOk) return rc;
   std::vector<std::string> words = args;
   if (words.empty()) {
     std::string input, error;
