@@ -326,6 +326,7 @@ void TForm1Model::SetModified(bool flag) {
   acPageSaveAs_.enabled = documentIsProjectOrNone() && pages_->PageCount() > 0;
   if (flag) {
     currentPage_ = 0;
+    pageOnScreen_ = -1;
     clearRichEdit1();
   }
   changed();
@@ -412,6 +413,7 @@ struct TForm1Model::Host final : doc::DocumentHost {
     m.scriptPath_.clear();
     m.templatePath_.clear();
     m.currentPage_ = 0;
+    m.pageOnScreen_ = -1;
   }
   void ShowFirstPage() override {
     m.qa_->Settings() = m.pages_->Settings();
@@ -438,6 +440,7 @@ void TForm1Model::ResetDocument() {
   qa_->Clear();
   pages_->Clear();
   currentPage_ = 0;
+  pageOnScreen_ = -1;
   SetDocumentPath("");
   templatePath_.clear();
   scriptPath_.clear();
@@ -780,6 +783,7 @@ bool TForm1Model::ForwardStep() {
     test_.label1.text = text::format("%D / %D", {currentPage_ + 1, glyphs});
     // 9
     clearRichEdit1();
+    pageOnScreen_ = currentPage_;
     // 10: answer panels.
     if (s5 != 0) {
       qa_->RemovePanels();

@@ -199,6 +199,8 @@ class TForm1Model final {
   bool FMenusVisible() const { return menusVisible_; }
   const std::string& FExamineeName() const { return examineeName_; }
   int FCurrentPage() const { return currentPage_; }
+  // Index of the page now shown in RichEdit1 (-1 before the first).
+  int PageOnScreen() const { return pageOnScreen_; }
   int FFontLevel() const { return test_.fontLevel; }
   int FSideTab() const { return sideTab_; }
   const std::string& FCommandLineDoc() const { return commandLineDoc_; }
@@ -360,6 +362,7 @@ class TForm1Model final {
   std::string scriptPath_, templatePath_;
   int sideTab_ = 5;
   int currentPage_ = 0;
+  int pageOnScreen_ = -1;
   std::string examineeName_;
   std::string commandLineDoc_;
   mutable std::string versionText_;

@@ -1,0 +1,88 @@
+// ruvo-tool simulate: takes a test headless, as an examinee would, and writes its result file.
+#include <ctime>
+#include <iostream>
+#include <string>
+
+#include <unistd.h>
+
+#include "core/app/paths.h"
+#include "core/app/resultrecord.h"
+#include "core/app/simulation.h"
+#include "tool.h"
+
+namespace ruvo::tool {
+namespace {
+
+std::string selfPath() {
+  char buf[4096];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string("ruvo-tool");
+}
+
+platform::DateTime localNow() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+int runSimulate(const Args& args) {
+  app::SimulationOptions o;
+  o.date = localNow();
+  bool haveName = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--name") {
+      if (!value(o.name)) return usageError("simulate", "--name needs a value");
+      haveName = true;
+    } else if (a == "--answers") {
+      if (!value(v)) return usageError("simulate", "--answers needs a value");
+      o.answers = app::SplitList(v);
+    } else if (a == "--seconds") {
+      std::string error;
+      if (!value(v)) return usageError("simulate", "--seconds needs a value");
+      if (!app::ParseSeconds(v, o.seconds, error)) return usageError("simulate", error);
+    } else if (a == "--date") {
+      if (!value(v)) return usageError("simulate", "--date needs a value");
+      if (!app::ParseResultDate(v, o.date)) return usageError("simulate", "not a date \"yyyy/mm/dd hh:nn:ss\": " + v);
+    } else if (a == "--out") {
+      if (!value(o.outFolder)) return usageError("simulate", "--out needs a value");
+    } else if (!a.empty() && a[0] == '-') {
+      return usageError("simulate", "unknown option " + a);
+    } else if (o.document.empty()) {
+      o.document = a;
+    } else {
+      return usageError("simulate", "one test document only");
+    }
+  }
+  if (o.document.empty() || !haveName) return usageError("simulate", "FILE.ruvo and --name are required");
+  o.programFolder = app::ProgramFolder(selfPath());
+  app::SimulationResult r = app::SimulateRun(o);
+  if (!r.ok) {
+    if (!r.record.empty()) std::cout << r.record << "\n";
+    return refuse(r.error);
+  }
+  std::cout << r.record << "\n";
+  if (!r.resultFile.empty()) std::cerr << "result file: " << r.resultFile << "\n";
+  else std::cerr << "no result file: online answering is off, so the test view offers no Copy\n";
+  for (const auto& m : r.messages) std::cerr << "message: " << m << "\n";
+  return r.resultFile.empty() && !r.messages.empty() ? kRefused : kOk;
+}
+
+const ToolCommand simulateCommand{
+    "simulate",
+    "  simulate FILE.ruvo --name NAME [--answers LIST] [--seconds LIST] [--date \"yyyy/mm/dd hh:nn:ss\"] [--out DIR]\n"
+    "      takes the test headless with a fake clock and prints the readable record; Copy writes the\n"
+    "      result file into DIR (default: the report folder). LIST is comma-separated: --answers one\n"
+    "      per question in document order (choice number, \"-\" for none, or the text of a field);\n"
+    "      --seconds the time on each page in page order (default 10).\n",
+    runSimulate};
+
+}  // namespace
+}  // namespace ruvo::tool

@@ -1,0 +1,148 @@
+#include "core/app/simulation.h"
+
+#include <cmath>
+
+#include "core/app/form1model.h"
+#include "core/app/headlessports.h"
+#include "core/document/pagecontroler.h"
+#include "core/document/qacontroler.h"
+#include "core/text/strings.h"
+
+namespace ruvo::app {
+
+std::vector<std::string> SplitList(const std::string& list) {
+  if (list.empty()) return {};
+  return text::split(list, ',');
+}
+
+bool ParseSeconds(const std::string& list, std::vector<double>& out, std::string& error) {
+  out.clear();
+  for (const auto& item : SplitList(list)) {
+    std::string t = text::trim(item);
+    char* end = nullptr;
+    double v = std::strtod(t.c_str(), &end);
+    if (t.empty() || *end != '\0' || !std::isfinite(v) || v < 0) {
+      error = "not a number of seconds: \"" + item + "\"";
+      return false;
+    }
+    out.push_back(v);
+  }
+  return true;
+}
+
+namespace {
+
+int pageOnScreen(TForm1Model& m) { return m.PageOnScreen(); }
+
+bool runEnded(TForm1Model& m) {
+  const TestViewState& t = m.TestView();
+  return t.speedButton1Action == ForwardBinding::acCopyRec || !t.speedButton1Visible;
+}
+
+}  // namespace
+
+SimulationResult SimulateRun(const SimulationOptions& o) {
+  SimulationResult r;
+  HeadlessPorts hp;
+  hp.clock.date = o.date;
+  hp.dialogs.onYesNo = [](const std::string& text) {
+    // Go on past unanswered questions; start every reading.
+    return text.rfind("未解答", 0) == 0 ? platform::Answer::No : platform::Answer::Yes;
+  };
+  hp.dialogs.onInput = [&](const std::string&, const std::string&, const std::string&) {
+    return std::optional<std::string>(o.name);
+  };
+  TForm1Model m(hp.ports(), o.programFolder);
+  m.SetCollectionEnabled(false);
+  m.SetOpenFolderSuppressed(true);
+  if (!o.outFolder.empty()) m.SetReportFolderOverride(o.outFolder);
+
+  if (!m.OpenTestDocument(o.document)) {
+    auto msgs = hp.dialogs.messages();
+    r.error = msgs.empty() ? "cannot open " + o.document : msgs.back();
+    return r;
+  }
+  doc::TQAControler& qa = m.FQAControler();
+  doc::TPageControler& pages = m.FPageControler();
+  // Answers must fit the questions they are given for.
+  for (std::size_t k = 0; k < o.answers.size(); ++k) {
+    const doc::TQAItem* item = qa.Item(static_cast<int>(k));
+    if (!item) {
+      r.error = "more answers (" + std::to_string(o.answers.size()) + ") than questions (" +
+                std::to_string(qa.Count()) + ")";
+      return r;
+    }
+    const std::string a = text::trim(o.answers[k]);
+    if (item->ChoiceCount() > 0 && a != "-" && !a.empty()) {
+      auto n = text::parseInt(a);
+      if (!n || *n < 1 || *n > item->ChoiceCount()) {
+        r.error = "answer " + std::to_string(k + 1) + " (\"" + a + "\") is not a choice 1.." +
+                  std::to_string(item->ChoiceCount());
+        return r;
+      }
+    }
+  }
+
+  auto secondsOf = [&](int page) { return page >= 0 && page < static_cast<int>(o.seconds.size()) ? o.seconds[page] : 10.0; };
+  auto press = [&] {
+    if (m.Timer2().enabled) m.Timer2Timer();  // the lock after a reading start has run out
+    m.acForward();
+  };
+
+  // The examinee answers the questions of the page on screen on its panels.
+  auto answerPage = [&](int page) {
+    doc::TPage* p = pages.Page(page);
+    if (!p || p->Role() != 1) return;
+    for (int k = 0; k < qa.Count(); ++k) {
+      const doc::TQAItem* item = qa.Item(k);
+      if (item->PageIndex() != page || k >= static_cast<int>(o.answers.size())) continue;
+      const std::string a = text::trim(o.answers[k]);
+      if (a == "-" || a.empty()) continue;
+      if (item->ChoiceCount() > 0) m.SelectChoice(k + 1, *text::parseInt(a));
+      else m.SetFieldText(k + 1, o.answers[k]);
+    }
+  };
+
+  // The parser has shown the first page. Walk until the end of the test.
+  int guard = 0;
+  while (!runEnded(m) && m.FCurrentPage() <= pages.PageCount() && ++guard < 100000) {
+    const int page = pageOnScreen(m);
+    const std::int64_t total = std::llround(secondsOf(page) * 1000.0);
+    const std::int64_t entered = hp.clock.tick;
+    doc::TPage* p = pages.Page(page);
+    answerPage(page);
+    // Phrase presses fall evenly inside the page's time.
+    int inner = 0;
+    if (p && p->ChunkIndex() >= 0) inner = p->PhraseMarkCount() - p->ChunkIndex();
+    for (int j = 1; j <= inner; ++j) {
+      hp.clock.tick = entered + total * j / (inner + 1);
+      press();
+    }
+    hp.clock.tick = entered + total;
+    const int before = m.FCurrentPage();
+    const bool moved = [&] {
+      press();
+      return m.FCurrentPage() != before || runEnded(m);
+    }();
+    if (!moved) break;  // nothing more to show
+  }
+  // A question page the results appeared under is still answered before Copy.
+  if (runEnded(m)) answerPage(pageOnScreen(m));
+  r.record = text::replaceAll(m.LastRecordText(), "\r\n", "\n");
+  if (!runEnded(m)) {
+    r.error = "the test gives no result: it has no timed reading and no timed question section";
+    return r;
+  }
+  if (m.TestView().speedButton1Visible && m.TestView().speedButton1Action == ForwardBinding::acCopyRec) {
+    m.SpeedButton1Click();  // Copy
+    r.clipboard = text::replaceAll(m.LastClipboardRecord(), "\r\n", "\n");
+    r.resultFile = m.LastResultFile();
+  }
+  r.header = m.FResultHeader();
+  r.values = m.FResultValues();
+  r.messages = hp.dialogs.messages();
+  r.ok = true;
+  return r;
+}
+
+}  // namespace ruvo::app

@@ -1,0 +1,42 @@
+#pragma once
+// A whole test taken without a window: the same model and forward steps, a clock that moves
+// by the seconds given per page, and the examinee's answers given in document order.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/platform/ports.h"
+
+namespace ruvo::app {
+
+struct SimulationOptions {
+  std::string document;  // the .ruvo file
+  std::string name;      // typed into the name box
+  // One per question of the whole test, in document order: a choice number, "-" for none,
+  // or the text typed into a field. Missing entries mean "-".
+  std::vector<std::string> answers;
+  // Seconds spent on each page in page order, from the press that shows it to the press that
+  // leaves it; phrase presses fall evenly inside. Missing entries mean 10.
+  std::vector<double> seconds;
+  platform::DateTime date{};  // the end of the run: the "date" column and the file name
+  std::string outFolder;      // where the result file goes ("" = the report folder)
+  std::string programFolder;  // the program folder (report folder, settings)
+};
+
+struct SimulationResult {
+  bool ok = false;
+  std::string error;           // why the run could not be taken
+  std::string record;          // the readable record under the last page (UTF-8, LF)
+  std::string clipboard;       // the record Copy put on the clipboard
+  std::string resultFile;      // path of the result file written ("" when none)
+  std::string header, values;  // the two lines of the result file
+  std::vector<std::string> messages;  // message boxes shown
+};
+
+// Parses "1,-,text" and "10,12.5" lists. False with an error text for a malformed list.
+std::vector<std::string> SplitList(const std::string& list);
+bool ParseSeconds(const std::string& list, std::vector<double>& out, std::string& error);
+
+SimulationResult SimulateRun(const SimulationOptions& o);
+
+}  // namespace ruvo::app
