@@ -151,6 +151,7 @@ class TPage final {
 
  private:
   friend class TPageControler;
+  friend class TQAControler;
   TPageControler* owner_ = nullptr;
   bool pass_ = false;
   std::uint8_t kind_ = 0;

@@ -73,6 +73,8 @@ class TQAItem final {
   // Appends the question as document source: "??" or "?!" + question, then "?*" / "?" +
   // each choice, one line each.
   void WriteSource(rt::RichText& target) const;
+  // The same lines as a text of their own.
+  rt::RichText SourceLines() const;
 
  private:
   int answer_ = -1;
@@ -137,6 +139,7 @@ class TQAControler final {
   // The panels now built, read fresh from the items.
   std::vector<AnswerPanel> Panels() const;
   int PanelCount() const { return static_cast<int>(panelItems_.size()); }
+  bool HasPanel(const TQAItem* item) const;
   // Questions on the panels that are not answered.
   int UnansweredPanelCount() const;
   // A radio button of panel q checked with choice c: SetAnswer(c) and, when display is

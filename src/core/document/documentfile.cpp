@@ -1,0 +1,239 @@
+#include "core/document/documentfile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "core/document/documentformat.h"
+#include "core/document/pagecontroler.h"
+#include "core/document/qacontroler.h"
+#include "core/document/wpmmeter.h"
+#include "core/platform/ports.h"
+#include "core/storage/atomicfile.h"
+#include "core/storage/deltacode.h"
+#include "core/text/cp932.h"
+#include "core/text/strings.h"
+#include "core/text/utf8.h"
+
+namespace ruvo::doc {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::size_t nameStart(std::string_view path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+std::string parentFolder(const std::string& path) {
+  const std::size_t at = nameStart(path);
+  return at == 0 ? std::string() : path.substr(0, at - 1);
+}
+
+bool isRtf(std::string_view bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) <= 0x20) ++i;
+  return bytes.substr(i, 5) == "{\\rtf";
+}
+
+}  // namespace
+
+// ---- file names ----
+
+std::string BaseName(std::string_view path) {
+  std::string_view name = path.substr(nameStart(path));
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
+  return std::string(name);
+}
+
+std::string Extension(std::string_view path) {
+  const std::string_view name = path.substr(nameStart(path));
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) return {};
+  return std::string(name.substr(dot));
+}
+
+std::string ChangeExtension(std::string_view path, std::string_view ext) {
+  const std::string e = Extension(path);
+  return std::string(path.substr(0, path.size() - e.size())) + std::string(ext);
+}
+
+bool IsWorkingCopyPath(std::string_view path) { return text::equalsIgnoreCase(BaseName(path), kWorkingBaseName); }
+
+bool IsProjectPath(std::string_view path) { return Extension(path) == ".ruvp"; }
+
+// ---- bytes ----
+
+rt::RichText TextFromBytes(std::string_view bytes, const rt::CharFormat& font) {
+  // Rich-edit streams often end in a NUL; it is no part of the text.
+  while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
+  if (isRtf(bytes)) return rt::readRtf(bytes);
+  std::string plain;
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    plain = text::sanitizeUtf8(bytes.substr(3));
+  } else {
+    plain = text::cp932ToUtf8(bytes);
+  }
+  return rt::RichText(plain, font);
+}
+
+std::string EncodeDocument(const rt::RichText& work) { return storage::TDeltaCode::encode(rt::writeRtf(work)); }
+
+bool DecodeDocument(std::string_view bytes, rt::RichText& out, std::string* reason) {
+  if (bytes.empty()) {
+    out = rt::RichText();
+    return true;
+  }
+  std::string plain;
+  std::string msg;
+  if (!storage::TDeltaCode::decode(bytes, plain, &msg)) {
+    if (reason) *reason = msg;
+    return false;
+  }
+  out = TextFromBytes(plain);
+  return true;
+}
+
+// ---- load and save ----
+
+std::string LoadDocumentFile(const std::string& fileName, rt::RichText& target) {
+  if (!storage::fileExists(fileName)) return fileName + kLineBreak2 + kMsgNoFile;
+  if (text::asciiLower(Extension(fileName)) != ".ruvo") return fileName + kLineBreak2 + kMsgNotRuvo;
+  std::string bytes;
+  if (!storage::readWholeFile(fileName, bytes)) return kMsgReadFailed;
+  rt::RichText loaded;
+  std::string reason;
+  // A damaged stream is refused: opening it as an empty document would silently drop the
+  // open one for nothing.
+  if (!DecodeDocument(bytes, loaded, &reason)) {
+    std::string msg = kMsgReadFailed;
+    if (!reason.empty()) msg += kLineBreak2 + reason;
+    return msg;
+  }
+  target = std::move(loaded);
+  return {};
+}
+
+std::string LoadDocumentText(const std::string& fileName, rt::RichText& target) {
+  if (!storage::fileExists(fileName)) return fileName + kLineBreak2 + kMsgNoFile;
+  if (text::asciiLower(Extension(fileName)) == ".ruvo") return LoadDocumentFile(fileName, target);
+  std::string bytes;
+  if (!storage::readWholeFile(fileName, bytes)) return kMsgReadFailed;
+  target = TextFromBytes(bytes);
+  return {};
+}
+
+bool SaveDocumentFile(const std::string& fileName, const rt::RichText& work, platform::Dialogs* dialogs) {
+  const std::string folder = parentFolder(fileName);
+  bool ok = folder.empty() || storage::ensureFolder(folder);
+  if (ok) {
+    const std::string rtf = rt::writeRtf(work);
+    storage::TStreamDeltaCode codec(dialogs);
+    ok = codec.SaveStreamToFile(&rtf, fileName);
+  }
+  if (!ok && dialogs) dialogs->message(kMsgSaveFailed);
+  return ok;
+}
+
+bool SaveProjectText(const std::string& fileName, const rt::RichText& work, platform::Dialogs* dialogs) {
+  const std::string folder = parentFolder(fileName);
+  const bool ok = (folder.empty() || storage::ensureFolder(folder)) && storage::writeFileAtomic(fileName, rt::writeRtf(work));
+  if (!ok && dialogs) dialogs->message(kMsgSaveFailed);
+  return ok;
+}
+
+// ---- the window's operations ----
+
+namespace {
+
+void parseInto(DocumentSession& s) {
+  if (s.work && s.pages && s.qa && s.meter) ParseDocument(*s.work, *s.pages, *s.qa, *s.meter, s.host);
+}
+
+void message(DocumentSession& s, const std::string& text) {
+  if (s.dialogs) s.dialogs->message(text);
+}
+
+// Puts the working copy in place of the chosen file in one step: the old file stays whole
+// until the new one is complete.
+bool replaceWithWorkingCopy(const std::string& workingCopy, const std::string& target) {
+  std::error_code ec;
+  fs::rename(workingCopy, target, ec);
+  if (!ec) return true;
+  // Another file system: copy through a temporary file, then drop the working copy.
+  std::string bytes;
+  if (!storage::readWholeFile(workingCopy, bytes)) return false;
+  if (!storage::writeFileAtomic(target, bytes)) return false;
+  fs::remove(workingCopy, ec);
+  return true;
+}
+
+}  // namespace
+
+bool OpenTestDocument(DocumentSession& s, const std::string& path) {
+  rt::RichText loaded;
+  const std::string error = LoadDocumentFile(path, loaded);
+  if (!error.empty()) {
+    message(s, error);
+    return false;
+  }
+  if (s.work) *s.work = std::move(loaded);
+  if (s.setDocumentPath) s.setDocumentPath(path);
+  parseInto(s);
+  return true;
+}
+
+void acPaste(DocumentSession& s) {
+  if (!s.work) return;
+  rt::RichText pasted;
+  if (s.clipboard) {
+    if (auto rtf = s.clipboard->rtf(); rtf && !rtf->empty()) {
+      pasted = rt::readRtf(*rtf);
+    } else if (auto plain = s.clipboard->text(); plain && !plain->empty()) {
+      pasted = rt::RichText(*plain, s.baseFont);
+    }
+  }
+  if (pasted.isEmpty()) pasted.paragraphs().front().runs.assign(1, rt::Run{{}, s.baseFont});
+  *s.work = std::move(pasted);
+  // SaveDocumentFile creates the working copy's folder and reports a failure itself.
+  SaveDocumentFile(s.workingCopy, *s.work, s.dialogs);
+  if (s.setDocumentPath) s.setDocumentPath(s.workingCopy);
+  parseInto(s);
+}
+
+void acSrcCopy(DocumentSession& s) {
+  rt::RichText source;
+  const std::string path = s.documentPath ? s.documentPath() : std::string();
+  const std::string error = LoadDocumentFile(path, source);
+  if (!error.empty()) {
+    message(s, error);
+    return;
+  }
+  if (s.clipboard) s.clipboard->setRichText(rt::writeRtf(source), rt::plainText(source));
+}
+
+bool SaveDocumentAs(DocumentSession& s) {
+  if (!s.dialogs) return false;
+  std::string folder = s.programFolder;
+  while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+  if (!folder.empty()) storage::ensureFolder(folder);
+  const auto chosen = s.dialogs->saveFile("", kSaveFilter, folder, "", "ruvo");
+  if (!chosen || chosen->empty()) return false;
+  const std::string name = ChangeExtension(*chosen, ".ruvo");
+  bool ok = false;
+  const bool modified = s.modified && s.modified();
+  if (modified && storage::fileExists(s.workingCopy)) {
+    ok = replaceWithWorkingCopy(s.workingCopy, name);
+    if (!ok) message(s, kMsgSaveFailed);
+  } else {
+    // Nothing pasted to move into place: the document in the work area is what is saved.
+    ok = s.work && SaveDocumentFile(name, *s.work, s.dialogs);
+  }
+  if (!ok) return false;
+  if (s.setDocumentPath) s.setDocumentPath(name);
+  return true;
+}
+
+}  // namespace ruvo::doc
