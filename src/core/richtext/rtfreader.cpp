@@ -35,6 +35,10 @@ struct CharState {
   bool strike = false;
   bool hidden = false;
   bool dbch = false;  // the last of \loch, \hich, \dbch was \dbch
+  // Associated properties of double-byte text (\dbch\afsN, \ab, \ai); -1 when not given.
+  int dbchSize = -1;
+  std::int8_t dbchBold = -1;
+  std::int8_t dbchItalic = -1;
 };
 
 struct State {
@@ -58,7 +62,7 @@ enum class Kw : std::uint8_t {
   // paragraphs
   Par, Row, Pard, Fi, Li, Ri, Ql, Qc, Qr, Qj,
   // characters
-  Plain, F, Af, Loch, Hich, Dbch, Fs, Cf, B, I, Ul, UlNone, Strike, Hidden,
+  Plain, F, Af, Afs, Ab, Ai, Loch, Hich, Dbch, Fs, Cf, B, I, Ul, UlNone, Strike, Hidden,
   // font and colour table
   FCharset, Red, Green, Blue,
   // special characters (keep them last: a \u fallback may be one of them)
@@ -74,7 +78,7 @@ const std::unordered_map<std::string_view, Kw>& keywords() {
         {"par", Kw::Par}, {"sect", Kw::Par}, {"pard", Kw::Pard}, {"fi", Kw::Fi}, {"li", Kw::Li},
         {"lin", Kw::Li}, {"ri", Kw::Ri}, {"rin", Kw::Ri}, {"ql", Kw::Ql}, {"qc", Kw::Qc},
         {"qr", Kw::Qr}, {"qj", Kw::Qj}, {"qd", Kw::Qj}, {"plain", Kw::Plain}, {"f", Kw::F},
-        {"af", Kw::Af}, {"loch", Kw::Loch}, {"hich", Kw::Hich}, {"dbch", Kw::Dbch}, {"fs", Kw::Fs},
+        {"af", Kw::Af}, {"afs", Kw::Afs}, {"ab", Kw::Ab}, {"ai", Kw::Ai}, {"loch", Kw::Loch}, {"hich", Kw::Hich}, {"dbch", Kw::Dbch}, {"fs", Kw::Fs},
         {"cf", Kw::Cf}, {"b", Kw::B}, {"i", Kw::I}, {"ulnone", Kw::UlNone}, {"strike", Kw::Strike},
         {"striked", Kw::Strike}, {"v", Kw::Hidden}, {"fcharset", Kw::FCharset}, {"red", Kw::Red},
         {"green", Kw::Green}, {"blue", Kw::Blue}, {"tab", Kw::Tab}, {"line", Kw::Line},
@@ -495,12 +499,34 @@ class Reader final {
           codepageDirty_ = true;
         }
         return;
+      case Kw::Afs:
+        if (ch.dbch && hasParam && p > 0) {
+          flushText();
+          ch.dbchSize = std::min(p, 3276);
+        }
+        return;
+      case Kw::Ab:
+        if (ch.dbch) {
+          flushText();
+          ch.dbchBold = on;
+        }
+        return;
+      case Kw::Ai:
+        if (ch.dbch) {
+          flushText();
+          ch.dbchItalic = on;
+        }
+        return;
       case Kw::Loch:
       case Kw::Hich:
+        if (ch.dbch) flushText();
         ch.dbch = false;
+        codepageDirty_ = true;
         return;
       case Kw::Dbch:
+        if (!ch.dbch) flushText();
         ch.dbch = true;
+        codepageDirty_ = true;
         return;
       case Kw::Fs:
         if (hasParam && p > 0) {
@@ -683,6 +709,10 @@ class Reader final {
     const CharState& ch = st().chr;
     const FontEntry* f = fontOf(ch.font);
     int cp = f ? codepageOfCharset(f->charset) : (ansiCpg_ == 932 ? 932 : 1252);
+    if (ch.dbch && ch.dbchFont >= 0) {
+      const auto it = fonts_.find(ch.dbchFont);
+      if (it != fonts_.end()) cp = codepageOfCharset(it->second.charset);
+    }
     // Word names the font of double-byte text separately (\dbch\afN).
     if (cp != 932 && ch.dbchFont >= 0) {
       const auto it = fonts_.find(ch.dbchFont);
@@ -782,14 +812,16 @@ class Reader final {
 
   CharFormat resolve(const CharState& ch) const {
     CharFormat f;
-    if (const FontEntry* e = fontOf(ch.font)) {
+    // Text marked as double-byte takes the associated font and properties where given.
+    const bool asian = ch.dbch && ch.dbchFont >= 0 && fonts_.count(ch.dbchFont) > 0;
+    if (const FontEntry* e = fontOf(asian ? ch.dbchFont : ch.font)) {
       f.fontName = e->name;
       f.charset = e->charset;
     }
-    f.sizeHalfPoints = ch.size;
+    f.sizeHalfPoints = ch.dbch && ch.dbchSize > 0 ? ch.dbchSize : ch.size;
     f.color = ch.color >= 0 && static_cast<std::size_t>(ch.color) < colors_.size() ? colors_[ch.color] : kAutoColor;
-    f.bold = ch.bold;
-    f.italic = ch.italic;
+    f.bold = ch.dbch && ch.dbchBold >= 0 ? ch.dbchBold != 0 : ch.bold;
+    f.italic = ch.dbch && ch.dbchItalic >= 0 ? ch.dbchItalic != 0 : ch.italic;
     f.underline = ch.underline;
     f.strike = ch.strike;
     return f;

@@ -1,5 +1,6 @@
 // RTF writer in the shape a Windows rich-edit control streams out, so that files we write
 // open there and read back here to the same model.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -116,17 +117,24 @@ class Writer final {
     out_ += "\\viewkind4\\uc1\\pard";
     ParaFormat para;
     bool first = true;
-    for (const Paragraph& p : t_.paragraphs()) {
+    static const Paragraph kEmpty{{}, {Run{}}};
+    const auto& paras = t_.paragraphs();
+    for (std::size_t i = 0; i < std::max<std::size_t>(paras.size(), 1); ++i) {
+      const Paragraph& p = paras.empty() ? kEmpty : paras[i];
       if (!(p.format == para)) {
         if (!first) out_ += "\\pard";
         paraWords(p.format);
         para = p.format;
       }
       first = false;
-      if (p.runs.empty()) {
-        charWords(CharFormat{});
+      bool hasText = false;
+      for (const Run& r : p.runs) hasText = hasText || !r.text.empty();
+      if (!hasText) {
+        // An empty line's look is its first run's, as the model keeps it.
+        charWords(p.runs.empty() ? CharFormat{} : p.runs.front().format);
       }
       for (const Run& r : p.runs) {
+        if (r.text.empty()) continue;
         charWords(r.format);
         std::size_t k = 0;
         while (k < r.text.size()) {
@@ -164,6 +172,7 @@ class Writer final {
     for (const Paragraph& p : t_.paragraphs()) {
       if (p.runs.empty()) addFont(CharFormat{});
       for (const Run& r : p.runs) {
+        if (r.text.empty() && &r != &p.runs.front()) continue;
         addFont(r.format);
         if (validColor(r.format.color)) {
           bool seen = false;
