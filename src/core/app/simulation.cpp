@@ -11,8 +11,35 @@
 namespace ruvo::app {
 
 std::vector<std::string> SplitList(const std::string& list) {
-  if (list.empty()) return {};
-  return text::split(list, ',');
+  // Comma-separated; an item in double quotes may hold commas, and "" inside it is one quote.
+  std::vector<std::string> out;
+  if (list.empty()) return out;
+  std::string cur;
+  bool quoted = false, wasQuoted = false;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const char c = list[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < list.size() && list[i + 1] == '"') {
+        cur += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        cur += c;
+      }
+    } else if (c == '"' && text::trim(cur).empty() && !wasQuoted) {
+      cur.clear();
+      quoted = wasQuoted = true;
+    } else if (c == ',') {
+      out.push_back(cur);
+      cur.clear();
+      wasQuoted = false;
+    } else {
+      cur += c;
+    }
+  }
+  out.push_back(cur);
+  return out;
 }
 
 bool ParseSeconds(const std::string& list, std::vector<double>& out, std::string& error) {
@@ -119,12 +146,8 @@ SimulationResult SimulateRun(const SimulationOptions& o) {
       press();
     }
     hp.clock.tick = entered + total;
-    const int before = m.FCurrentPage();
-    const bool moved = [&] {
-      press();
-      return m.FCurrentPage() != before || runEnded(m);
-    }();
-    if (!moved) break;  // nothing more to show
+    press();
+    if (m.PageOnScreen() == page && !runEnded(m)) break;  // nothing more to show
   }
   // A question page the results appeared under is still answered before Copy.
   if (runEnded(m)) answerPage(pageOnScreen(m));
