@@ -85,6 +85,18 @@ int TagKind(std::string_view tag) {
   return kind;
 }
 
+bool IsLastPageTag(std::string_view tag) {
+  const std::size_t last = tag.find(" last");
+  if (last == std::string_view::npos) return false;
+  // Earlier writers put the end words of a reading or a question section after the last
+  // page's own word; a kind word before " last" makes an ordinary page of a kind.
+  for (std::string_view w : kKindWords) {
+    const std::size_t at = tag.find(w);
+    if (at != std::string_view::npos && at < last) return false;
+  }
+  return true;
+}
+
 // ---- phrase marks ---------------------------------------------------------------------------
 
 std::vector<std::int32_t> ExtractPhraseMarks(rt::RichText& t) {
@@ -227,13 +239,12 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
         page->SetLowerTextFromLines(work, lastQuestionLine + 1, i - 1);
       page = pages.AddPage();
       tagLine.push_back(i);
-      const int kind = TagKind(t);
-      if (kind >= 0) {
-        page->SetKind(static_cast<std::uint8_t>(kind));
-      } else if (t.find(" last") != std::string_view::npos) {
+      if (IsLastPageTag(t)) {
         page->SetRole(prlLast);
         break;
       }
+      const int kind = TagKind(t);
+      if (kind >= 0) page->SetKind(static_cast<std::uint8_t>(kind));
       if (t.find(" pass") != std::string_view::npos) page->SetPassFlag(true);
       continue;
     }
@@ -355,6 +366,25 @@ void writeBody(const TPage& page, LineSink& sink) {
   }
 }
 
+// Grades are read back in order onto the reading pages, so a reading page without a grade
+// before a graded one must hold its place with a 0, or the grade moves to it.
+std::string WrittenGradeList(const TPageControler& pages) {
+  std::vector<int> grades;
+  std::size_t used = 0;
+  for (int i = 0; i < pages.PageCount(); ++i) {
+    const TPage* p = pages.Page(i);
+    if (p->Kind() != pkReadingStart || p->Role() != prlOrdinary) continue;
+    grades.push_back(std::max(0, p->Grade()));
+    if (p->Grade() > 0) used = grades.size();
+  }
+  std::string out;
+  for (std::size_t i = 0; i < used; ++i) {
+    if (i > 0) out += ',';
+    out += std::to_string(grades[i]);
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string WritePageTag(const TPage& page) {
@@ -401,7 +431,7 @@ void TPageControler::WriteDocument(rt::RichText& target) const {
     sink.line(text::format("%S=%S", {kPropertyKeys[static_cast<std::size_t>(i)], Property(i)}));
   for (int i = 0; i < kSettingCount; ++i)
     sink.line(text::format("%S=%D", {kSettingKeys[static_cast<std::size_t>(i)], Setting(i)}));
-  sink.line("gradelist=" + GradeList());
+  sink.line("gradelist=" + WrittenGradeList(*this));
   for (const auto& p : pages_) {
     writeTag(*p, sink);
     writeBody(*p, sink);

@@ -59,6 +59,10 @@ void WritePageBody(const TPage& page, rt::RichText& target);
 // "timerOn", "timerOff", " name" in the line (the page's own word always comes first).
 // -1 when none is present.
 int TagKind(std::string_view tagLine);
+// A last page's tag: " last" with no kind word before it ("<page start last>" is a reading
+// page; "<page last end pass>", as earlier writers wrote a last page after a reading page,
+// is the last page).
+bool IsLastPageTag(std::string_view tagLine);
 
 // Phrase marks of a role-0 page's text: removes the "/ " pairs from the text and returns
 // the positions they mark.
