@@ -268,6 +268,9 @@ def main():
     ap.add_argument("--rounds", type=int, default=12)
     ap.add_argument("--per-round", type=int, default=25)
     ap.add_argument("--min-words", type=int, default=6)
+    ap.add_argument("--weight-power", type=float, default=0.0,
+                    help="training weight: count ** power, or 1 + log10(1 + count) when 0")
+    ap.add_argument("--heldout-tsv", help="write the held-out words (word, counts, rank, count) here")
     ap.add_argument("--word-rank", type=int, default=20000,
                     help="frequent training words below this rank may enter the word lists")
     args = ap.parse_args()
@@ -282,7 +285,15 @@ def main():
     allowed = {w: set(cmu[w]) for w in ranked}
     train = {w: allowed[w] for w in ranked if not (rank[w] <= 20000 and held_out(w))}
     held = {w: allowed[w] for w in ranked if rank[w] <= 20000 and held_out(w)}
-    weights = {w: 1.0 + math.log10(1 + freq[w]) for w in train}
+    if args.weight_power > 0:
+        weights = {w: float(freq[w]) ** args.weight_power for w in train}
+    else:
+        weights = {w: 1.0 + math.log10(1 + freq[w]) for w in train}
+    if args.heldout_tsv:
+        with open(args.heldout_tsv, "w", encoding="utf-8") as f:
+            f.write("word\tcmu_syllables\trank\tcount\n")
+            for w in sorted(held, key=lambda x: rank[x]):
+                f.write("%s\t%s\t%d\t%d\n" % (w, ",".join(str(n) for n in sorted(held[w])), rank[w], freq[w]))
     log("ranked dictionary words: %d, training %d, held out %d" % (len(ranked), len(train), len(held)))
 
     tr = Trainer(train, weights)
