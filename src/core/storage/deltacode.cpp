@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 
 #include "core/platform/ports.h"
@@ -101,6 +102,233 @@ struct Header {
 // the selector, its offset and a fresh 16-bit word in the 64-bit bit buffer.
 constexpr unsigned kMaxClassBits = 31;
 
+
+// The table-driven reader. One 12-bit peek names the first symbol and its length; for
+// text, a second table gives every whole symbol inside the peek (short codes come up to
+// four at a time); for long codes the length follows from the selector alone, which keeps
+// the dependency chain from one code to the next short.
+constexpr unsigned kPeek = 12;
+
+struct FastTables {
+  struct Single {
+    unsigned char sym;
+    std::uint8_t len;
+  };
+  struct Multi {
+    unsigned char sym[4];
+    std::uint8_t count;  // whole symbols in the peek
+    std::uint8_t bits;   // bits they take
+    std::uint8_t pad[2];
+  };
+  static_assert(sizeof(Multi) == 8);
+
+  FastTables(const Header& h, const std::array<unsigned char, 256>& sym) {
+    const unsigned classes = 1u << h.selectorBits;
+    for (unsigned v = 0; v < (1u << kPeek); ++v) {
+      const unsigned k = (v >> (kPeek - h.selectorBits)) & (classes - 1);
+      const unsigned len = h.selectorBits + h.bits[k];
+      const unsigned off = (v >> (kPeek - len)) & ((1u << h.bits[k]) - 1u);
+      single[v] = Single{sym[(h.start[k] + off) & 0xFFu], static_cast<std::uint8_t>(len)};
+      sym1[v] = single[v].sym;
+    }
+    alu = h.selectorBits == 2;
+    for (unsigned k = 0; k < 4; ++k) lens |= static_cast<std::uint64_t>(2 + h.bits[k]) << (8 * k);
+    for (unsigned v = 0; v < (1u << kPeek); ++v) {
+      Multi e{};
+      unsigned used = 0;
+      while (e.count < 4) {
+        const Single& one = single[(v << used) & ((1u << kPeek) - 1u)];
+        if (one.len > kPeek - used) break;
+        e.sym[e.count++] = one.sym;
+        used += one.len;
+      }
+      e.bits = static_cast<std::uint8_t>(used);
+      multi[v] = e;
+    }
+  }
+
+  std::array<Single, 1u << kPeek> single;
+  std::array<unsigned char, 1u << kPeek> sym1;
+  std::array<Multi, 1u << kPeek> multi;
+  std::uint64_t lens = 0;  // code length of class k in byte k (two-bit selectors)
+  bool alu = false;
+};
+
+struct Lane {
+  std::uint64_t bitPos = 0;
+  unsigned char* out = nullptr;
+  std::size_t produced = 0;
+};
+
+// Up to sixteen symbols from 49 fresh bits. Needs eight readable bytes at the unit of
+// bitPos and sixteen writable bytes at out + produced.
+inline void groupMulti(const FastTables& t, const unsigned char* code, Lane& l) {
+  std::uint64_t v = loadBits64(code + (l.bitPos >> 4) * 2) << (l.bitPos & 15);
+  unsigned used = 0;
+  for (int r = 0; r < 4; ++r) {
+    const FastTables::Multi& e = t.multi[v >> (64 - kPeek)];
+    std::memcpy(l.out + l.produced, e.sym, 4);
+    l.produced += e.count;
+    v <<= e.bits;
+    used += e.bits;
+  }
+  l.bitPos += used;
+}
+
+inline void groupAlu(const FastTables& t, const unsigned char* code, Lane& l) {
+  std::uint64_t v = loadBits64(code + (l.bitPos >> 4) * 2) << (l.bitPos & 15);
+  unsigned used = 0;
+  for (int r = 0; r < 4; ++r) {
+    l.out[l.produced + static_cast<std::size_t>(r)] = t.sym1[v >> (64 - kPeek)];
+    const unsigned len = static_cast<unsigned>(t.lens >> ((v >> 59) & 24)) & 63u;
+    v <<= len;
+    used += len;
+  }
+  l.produced += 4;
+  l.bitPos += used;
+}
+
+// One symbol, only when its bits are really there (an odd last byte reads as a word
+// whose second byte is zero).
+inline bool stepOne(const FastTables& t, const unsigned char* code, std::size_t codeBytes, std::uint64_t availBits,
+                    Lane& l) {
+  if (l.bitPos >= availBits) return false;
+  const std::size_t at = static_cast<std::size_t>((l.bitPos >> 4) * 2);
+  std::uint64_t v;
+  if (at + 8 <= codeBytes) {
+    v = loadBits64(code + at);
+  } else {
+    unsigned char buf[8] = {};
+    std::memcpy(buf, code + at, codeBytes - at);
+    v = loadBits64(buf);
+  }
+  v <<= (l.bitPos & 15);
+  const FastTables::Single& e = t.single[v >> (64 - kPeek)];
+  if (l.bitPos + e.len > availBits) return false;
+  l.out[l.produced++] = e.sym;
+  l.bitPos += e.len;
+  return true;
+}
+
+// Large streams are read by four lanes at once: lanes 1..3 start at fixed points of the
+// code bits, on guessed boundaries, and record where their first symbols begin. A prefix
+// code falls back into step within a few symbols, so the lane before lands on one of those
+// boundaries soon after; from there on both read the same symbols, and the outputs join
+// at the meeting points. Independent chains keep the processor busy where one stalls on
+// each table lookup. Where two lanes never meet, the stream is read again by one lane.
+constexpr std::size_t kLanesMinOut = 1u << 16;
+constexpr std::size_t kLanesMinCode = 1u << 14;
+constexpr int kLanes = 4;
+constexpr std::size_t kRecorded = 256;
+
+template <bool Alu>
+std::size_t decodeLanes(const FastTables& t, const unsigned char* code, std::size_t codeBytes, std::uint64_t codeBits,
+                        unsigned minCost, unsigned maxCost, unsigned char* out, std::size_t outSize) {
+  auto group = [&](Lane& l) {
+    if constexpr (Alu)
+      groupAlu(t, code, l);
+    else
+      groupMulti(t, code, l);
+  };
+  auto oneLane = [&]() {
+    Lane a{0, out, 0};
+    while (a.produced + 16 <= outSize && (a.bitPos >> 4) * 2 + 8 <= codeBytes) group(a);
+    while (a.produced < outSize && stepOne(t, code, codeBytes, codeBits, a)) {
+    }
+    return a.produced;
+  };
+  if (outSize < kLanesMinOut || codeBytes < kLanesMinCode) return oneLane();
+
+  std::array<Lane, kLanes> lane;
+  std::array<std::uint64_t, kLanes + 1> begin;  // bit where each lane starts; the last entry ends the code
+  std::array<std::size_t, kLanes> cap;
+  std::array<std::unique_ptr<unsigned char[]>, kLanes> buf;
+  std::array<std::array<std::uint64_t, kRecorded + 1>, kLanes> starts;
+  std::array<std::size_t, kLanes> recorded{};
+  for (int i = 0; i < kLanes; ++i) begin[i] = static_cast<std::uint64_t>(codeBytes / kLanes * i) * 8;
+  begin[kLanes] = codeBits;
+  // A lane reads its share and then up to the recorded starts of the next one.
+  const std::uint64_t overlapBits = kRecorded * maxCost + 64;
+  lane[0] = Lane{0, out, 0};
+  cap[0] = outSize;
+  for (int i = 1; i < kLanes; ++i) {
+    const std::uint64_t bits = std::min<std::uint64_t>(codeBits, begin[i + 1] + overlapBits) - begin[i];
+    cap[i] = static_cast<std::size_t>(std::min<std::uint64_t>(outSize + kRecorded, bits / minCost + kRecorded + 16));
+    buf[i] = std::make_unique_for_overwrite<unsigned char[]>(cap[i] + 16);
+    lane[i] = Lane{begin[i], buf[i].get(), 0};
+    Lane& l = lane[i];
+    while (recorded[i] < kRecorded) {
+      starts[i][recorded[i]++] = l.bitPos;
+      if (!stepOne(t, code, codeBytes, codeBits, l)) break;
+    }
+    if (recorded[i] == kRecorded) starts[i][recorded[i]++] = l.bitPos;
+  }
+
+  // Groups may not carry a lane past the start of the next one; the last lane reads on
+  // to the end of the code.
+  auto canGroup = [&](int i) {
+    const Lane& l = lane[i];
+    if (l.produced + 16 > cap[i]) return false;
+    if (i + 1 < kLanes) return l.bitPos + 48 <= begin[i + 1];
+    return (l.bitPos >> 4) * 2 + 8 <= codeBytes;
+  };
+  while (canGroup(0) && canGroup(1) && canGroup(2) && canGroup(3)) {
+    group(lane[0]);
+    group(lane[1]);
+    group(lane[2]);
+    group(lane[3]);
+  }
+  for (int i = 0; i < kLanes; ++i)
+    while (canGroup(i)) group(lane[i]);
+  {
+    Lane& last = lane[kLanes - 1];
+    while (last.produced < cap[kLanes - 1] && stepOne(t, code, codeBytes, codeBits, last)) {
+    }
+  }
+
+  // Each lane steps on until it stands where the next one recorded a start.
+  std::array<std::size_t, kLanes> from{};  // first symbol of each lane's buffer that counts
+  std::array<std::size_t, kLanes> upto{};  // symbols of each lane that count
+  for (int i = 0; i + 1 < kLanes; ++i) {
+    Lane& l = lane[i];
+    const auto& st = starts[i + 1];
+    std::size_t j = 0;
+    bool met = false;
+    for (;;) {
+      while (j < recorded[i + 1] && st[j] < l.bitPos) ++j;
+      if (j == recorded[i + 1]) break;
+      if (st[j] == l.bitPos) {
+        met = true;
+        break;
+      }
+      if (l.produced >= cap[i] || !stepOne(t, code, codeBytes, codeBits, l)) break;
+    }
+    if (i == 0 && l.produced >= outSize) return outSize;  // the first lane alone filled the output
+    if (!met) return oneLane();
+    upto[i] = l.produced;
+    from[i + 1] = j;
+  }
+  upto[kLanes - 1] = lane[kLanes - 1].produced;
+
+  std::size_t total = upto[0];
+  for (int i = 1; i < kLanes && total < outSize; ++i) {
+    const std::size_t avail = upto[i] > from[i] ? upto[i] - from[i] : 0;
+    const std::size_t n = std::min(avail, outSize - total);
+    std::memcpy(out + total, buf[i].get() + from[i], n);
+    total += n;
+    if (upto[i] < from[i]) break;
+  }
+  return total;
+}
+
+std::size_t decodeFast(const FastTables& t, const unsigned char* code, std::size_t codeBytes, std::uint64_t codeBits,
+                       unsigned minCost, unsigned maxCost, unsigned char* out, std::size_t outSize) {
+  // The average code length is known before decoding: long codes gain nothing from the
+  // multi-symbol table.
+  const bool shortCodes = codeBits < static_cast<std::uint64_t>(outSize) * 7;
+  if (t.alu && !shortCodes) return decodeLanes<true>(t, code, codeBytes, codeBits, minCost, maxCost, out, outSize);
+  return decodeLanes<false>(t, code, codeBytes, codeBits, minCost, maxCost, out, outSize);
+}
 }  // namespace
 
 TDeltaCode::TDeltaCode(platform::Dialogs* dialogs) : dialogs_(dialogs) { ResetCharTable(); }
@@ -226,7 +454,6 @@ bool TDeltaCode::Encode() {
 
 bool TDeltaCode::Decode() {
   PlainStream.clear();
-  PlainStream.shrink_to_fit();
   Msg = kMsgBadFormat;
   const auto* s = reinterpret_cast<const unsigned char*>(CodedStream.data());
   const std::size_t size = CodedStream.size();
@@ -295,67 +522,8 @@ bool TDeltaCode::Decode() {
   const unsigned char* code = s + h.codeOffset;
 
   if (target > 0 && maxCost <= 12) {
-    // Table-driven: one 12-bit peek gives up to four whole symbols.
-    struct Entry {
-      unsigned char sym[4];
-      std::uint8_t count;  // whole symbols in the peek
-      std::uint8_t bits;   // bits they take
-      std::uint8_t firstBits;
-      std::uint8_t pad;
-    };
-    static_assert(sizeof(Entry) == 8);
-    constexpr unsigned kPeek = 12;
-    std::array<Entry, 1u << kPeek> table;
-    for (unsigned v = 0; v < (1u << kPeek); ++v) {
-      Entry e{};
-      unsigned used = 0;
-      while (e.count < 4) {
-        const unsigned rest = kPeek - used;
-        if (rest < h.selectorBits) break;
-        const unsigned k = (v >> (rest - h.selectorBits)) & (classes - 1);
-        const unsigned len = h.selectorBits + h.bits[k];
-        if (len > rest) break;
-        const unsigned off = (v >> (rest - len)) & ((1u << h.bits[k]) - 1u);
-        e.sym[e.count] = sym[(h.start[k] + off) & 0xFFu];
-        if (e.count == 0) e.firstBits = static_cast<std::uint8_t>(len);
-        ++e.count;
-        used += len;
-      }
-      e.bits = static_cast<std::uint8_t>(used);
-      table[v] = e;
-    }
-
-    std::uint64_t bitPos = 0;
-    // Fast loop: eight readable bytes at the unit of bitPos and room for four stores of
-    // four symbols before the end of the output.
-    const std::size_t fastOutEnd = outSize >= 16 ? outSize - 16 : 0;
-    while (produced < fastOutEnd && (bitPos >> 4) * 2 + 8 <= codeBytes) {
-      std::uint64_t v = loadBits64(code + (bitPos >> 4) * 2) << (bitPos & 15);
-      // At least 49 fresh bits: four peeks of at most 12 bits each.
-      unsigned used = 0;
-      for (int r = 0; r < 4; ++r) {
-        const Entry& e = table[v >> (64 - kPeek)];
-        std::memcpy(out + produced, e.sym, 4);
-        produced += e.count;
-        v <<= e.bits;
-        used += e.bits;
-      }
-      bitPos += used;
-    }
-    // Tail: one symbol at a time, counting the bits that are really there (an odd last
-    // byte reads as a word whose second byte is zero).
-    const std::uint64_t availBits = codeBits;
-    while (produced < target && produced < outSize) {
-      if (bitPos >= availBits) break;
-      unsigned char buf[8] = {};
-      const std::size_t at = static_cast<std::size_t>((bitPos >> 4) * 2);
-      std::memcpy(buf, code + at, std::min<std::size_t>(8, codeBytes - at));
-      const std::uint64_t v = loadBits64(buf) << (bitPos & 15);
-      const Entry& e = table[v >> (64 - kPeek)];
-      if (e.count == 0 || bitPos + e.firstBits > availBits) break;
-      out[produced++] = e.sym[0];
-      bitPos += e.firstBits;
-    }
+    const FastTables tables(h, sym);
+    produced = decodeFast(tables, code, codeBytes, codeBits, minCost, maxCost, out, outSize);
   } else if (target > 0 || codeBytes > 0) {
     // The reader as the format describes it, word by word; serves any legal widths.
     std::uint64_t buffer = 0;
