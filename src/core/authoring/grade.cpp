@@ -47,4 +47,10 @@ int GradePassage(std::string_view plainText, const TWordLists* wordData, TTovgin
   return GradeOfCounts(engine);
 }
 
+TReadingGrader::TReadingGrader() { hasWordData_ = LoadEmbeddedWordData(data_); }
+
+TReadingGrader::TReadingGrader(TWordLists data) : data_(std::move(data)), hasWordData_(true) {}
+
+int TReadingGrader::Grade(std::string_view plainText) { return GradePassage(plainText, &data_, engine_); }
+
 }  // namespace ruvo::authoring

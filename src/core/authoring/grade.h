@@ -26,4 +26,24 @@ int GradeOfCounts(const TTovgine& engine);
 // the counts for the caller. The engine's WordData is set to wordData.
 int GradePassage(std::string_view plainText, const TWordLists* wordData, TTovgine& engine);
 
+// What the script compiler uses once per compile: the embedded word data read once into a
+// data file that is never saved, and one engine that grades every reading page.
+class TReadingGrader final {
+ public:
+  TReadingGrader();  // the embedded word data; every section empty when it cannot be read
+  explicit TReadingGrader(TWordLists data);
+  TReadingGrader(const TReadingGrader&) = delete;
+  TReadingGrader& operator=(const TReadingGrader&) = delete;
+
+  bool HasWordData() const { return hasWordData_; }
+  // The grade of one page's plain text; the counts stay readable in Engine().
+  int Grade(std::string_view plainText);
+  const TTovgine& Engine() const { return engine_; }
+
+ private:
+  TWordLists data_;
+  bool hasWordData_ = false;
+  TTovgine engine_;
+};
+
 }  // namespace ruvo::authoring

@@ -49,5 +49,14 @@ TEST(ReadingGrade, UndefinedFormulaGivesNoGrade) {
   EXPECT_EQ(GradePassage("", &empty, e), 0);
 }
 
+TEST(ReadingGrader, GradesPageAfterPageFromFreshCounts) {
+  TReadingGrader g(TWordLists::FromLines({"[abbreviation]", "mr"}));
+  const int first = g.Grade("Mr. Smith sat on the mat. He slept.");
+  EXPECT_EQ(g.Engine().SentenceCount, 2);
+  EXPECT_EQ(g.Grade("Mr. Smith sat on the mat. He slept."), first);  // nothing carried over
+  EXPECT_EQ(g.Engine().WordCount, 8);
+  EXPECT_EQ(g.Grade("unfinished"), 0);
+}
+
 }  // namespace
 }  // namespace ruvo::authoring

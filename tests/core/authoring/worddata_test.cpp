@@ -6,7 +6,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/authoring/tovgine.h"
 #include "core/storage/compressstringlist.h"
+#include "core/storage/resources.h"
 #include "core/text/strings.h"
 
 namespace ruvo::authoring {
@@ -78,6 +80,25 @@ TEST(WordDataFile, EmbeddedDataMatchesTheSource) {
   for (std::size_t i = 0; i < kWordSectionNames.size(); ++i)
     EXPECT_EQ(embedded.Section(static_cast<int>(i)).Entries(), plain.Section(static_cast<int>(i)).Entries())
         << kWordSectionNames[i];
+}
+
+TEST(WordDataFile, ResourceIsReadBackThroughTheStorageLayer) {
+  // Packs the source the way the build does and registers it, unless the build did.
+  static std::string packed;
+  if (!storage::findResource(kWordDataResource)) {
+    storage::TCompressStringList list;
+    list.Lines = dataLines();
+    packed = list.SaveToCompressedStream();
+    storage::registerResource(kWordDataResource, packed);
+  }
+  TWordLists w;
+  ASSERT_TRUE(LoadEmbeddedWordData(w));
+  TTovgine e;
+  e.Init();
+  e.WordData = &w;
+  EXPECT_TRUE(e.InSection("mr", "abbreviation"));
+  EXPECT_EQ(e.WordListSyllables("christianity"), 5);
+  EXPECT_EQ(e.CountSyllables("excruciatingly"), 6);
 }
 
 TEST(WordDataFile, ReadThroughADataFileLikeTheResource) {
