@@ -421,6 +421,12 @@ struct TForm1Model::Host final : doc::DocumentHost {
     m.test_.speedButton1Action = ForwardBinding::acForward;
     m.acForward_.enabled = true;
     m.timer2_.enabled = false;
+    if (m.pages_->PageCount() == 0) {
+      // Nothing to take: an empty page rather than what the previous document left.
+      m.clearRichEdit1();
+      m.test_.label1 = {};
+      m.test_.label2 = {};
+    }
     m.ForwardStep();
   }
   void RebuildPageEditor() override {}
@@ -866,7 +872,7 @@ void TForm1Model::resultSection() {
   const rt::CharFormat f = recordFont();
   pages_->SetTimerRunning(false);
   resultHeader_ = "title";
-  resultValues_ = pages_->Property(2);
+  resultValues_ = ResultField(pages_->Property(2));
   resultColumnsAdded_ = false;
   rt::RichText w;
   doc::AppendLine(w, "", f);

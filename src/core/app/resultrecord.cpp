@@ -67,11 +67,25 @@ std::string UniqueResultFileName(const std::string& fileName, const std::vector<
   }
 }
 
+namespace {
+// A tab or line break inside a value (a title with a tab, a pasted answer) would shift every
+// later column or split the value line: such characters become blanks.
+void appendField(std::string& line, const std::string& value) {
+  for (char c : value) line += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+}
+}  // namespace
+
 void AddColumn(std::string& header, std::string& values, const std::string& name, const std::string& value) {
   header += '\t';
-  header += name;
+  appendField(header, name);
   values += '\t';
-  values += value;
+  appendField(values, value);
+}
+
+std::string ResultField(const std::string& value) {
+  std::string out;
+  appendField(out, value);
+  return out;
 }
 
 }  // namespace ruvo::app

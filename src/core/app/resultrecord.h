@@ -22,7 +22,10 @@ std::string ResultFileName(const platform::DateTime& t, const std::string& exami
 // A result file is never replaced.
 std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders);
 
-// Appends one tab-separated column to the header and the value line.
+// Appends one tab-separated column to the header and the value line; tabs and line breaks
+// inside the value become blanks, so the two lines always keep their columns in step.
 void AddColumn(std::string& header, std::string& values, const std::string& name, const std::string& value);
+// A value as it goes into the value line (the first column, which AddColumn does not write).
+std::string ResultField(const std::string& value);
 
 }  // namespace ruvo::app

@@ -92,7 +92,7 @@ SimulationResult SimulateRun(const SimulationOptions& o) {
   doc::TQAControler& qa = m.FQAControler();
   doc::TPageControler& pages = m.FPageControler();
   // Answers must fit the questions they are given for.
-  for (std::size_t k = 0; k < o.answers.size(); ++k) {
+  for (std::size_t k = 0; o.strictAnswers && k < o.answers.size(); ++k) {
     const doc::TQAItem* item = qa.Item(static_cast<int>(k));
     if (!item) {
       r.error = "more answers (" + std::to_string(o.answers.size()) + ") than questions (" +
@@ -125,7 +125,7 @@ SimulationResult SimulateRun(const SimulationOptions& o) {
       if (item->PageIndex() != page || k >= static_cast<int>(o.answers.size())) continue;
       const std::string a = text::trim(o.answers[k]);
       if (a == "-" || a.empty()) continue;
-      if (item->ChoiceCount() > 0) m.SelectChoice(k + 1, *text::parseInt(a));
+      if (item->ChoiceCount() > 0) m.SelectChoice(k + 1, text::parseIntDef(a, 0));
       else m.SetFieldText(k + 1, o.answers[k]);
     }
   };

@@ -21,6 +21,8 @@ struct SimulationOptions {
   platform::DateTime date{};  // the end of the run: the "date" column and the file name
   std::string outFolder;      // where the result file goes ("" = the report folder)
   std::string programFolder;  // the program folder (report folder, settings)
+  // Refuse answers that do not fit the questions (a teacher's typo); off, they are skipped.
+  bool strictAnswers = true;
 };
 
 struct SimulationResult {

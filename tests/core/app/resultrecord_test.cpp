@@ -23,6 +23,14 @@ TEST(ResultRecord, FileNameRemovesTheCharactersFilesCannotHold) {
   EXPECT_EQ(SanitizeFileName("\"*?\\/:<>|.x山田"), "x山田");
 }
 
+TEST(ResultRecord, ValuesWithTabsOrBreaksKeepTheColumnsInStep) {
+  std::string header = "title", values = ResultField("Unit\t3");
+  AddColumn(header, values, "name", "Ito\r\nKen");
+  AddColumn(header, values, "ans1", "a\tb");
+  EXPECT_EQ(values, "Unit 3\tIto  Ken\ta b");
+  EXPECT_EQ(header, "title\tname\tans1");
+}
+
 TEST(ResultRecord, AnExistingResultFileIsNeverReplaced) {
   namespace fs = std::filesystem;
   auto a = fs::temp_directory_path() / ("ruvo-uniq-a" + std::to_string(::getpid()));
