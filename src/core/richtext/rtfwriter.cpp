@@ -114,7 +114,7 @@ class Writer final {
       }
       out_ += "}\r\n";
     }
-    out_ += "\\viewkind4\\uc1\\pard";
+    word("\\viewkind4\\uc1\\pard");
     ParaFormat para;
     bool first = true;
     static const Paragraph kEmpty{{}, {Run{}}};
@@ -122,7 +122,7 @@ class Writer final {
     for (std::size_t i = 0; i < std::max<std::size_t>(paras.size(), 1); ++i) {
       const Paragraph& p = paras.empty() ? kEmpty : paras[i];
       if (!(p.format == para)) {
-        if (!first) out_ += "\\pard";
+        if (!first) word("\\pard");
         paraWords(p.format);
         para = p.format;
       }

@@ -100,6 +100,9 @@ class ModelMaker {
   explicit ModelMaker(unsigned seed) : rng_(seed) {}
 
   RichText make() {
+    // A few formats per text, so that neighbouring runs and lines often share one.
+    palette_.clear();
+    for (int i = pick(1, 3); i > 0; --i) palette_.push_back(format());
     RichText t;
     auto& paras = t.paragraphs();
     paras.clear();
@@ -113,7 +116,8 @@ class ModelMaker {
         p.format.align = static_cast<Align>(pick(0, 3));
       }
       const int runs = pick(0, 5);
-      for (int k = 0; k < runs; ++k) p.runs.push_back(rt::Run{text(), format()});
+      for (int k = 0; k < runs; ++k)
+        p.runs.push_back(rt::Run{text(), palette_[static_cast<std::size_t>(pick(0, static_cast<int>(palette_.size()) - 1))]});
       paras.push_back(std::move(p));
     }
     return t;
@@ -155,6 +159,7 @@ class ModelMaker {
   }
 
   std::mt19937 rng_;
+  std::vector<CharFormat> palette_;
 };
 
 TEST(RtfWrite, AnyModelReadsBackTheSame) {
