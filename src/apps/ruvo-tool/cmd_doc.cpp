@@ -1,0 +1,134 @@
+// ruvo-tool doc: test documents from the command line (what the parser makes of a file,
+// its source lines, packing to and from the stored form, normalising through the writer).
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "core/document/documentfile.h"
+#include "core/document/documentformat.h"
+#include "core/document/pagecontroler.h"
+#include "core/document/qacontroler.h"
+#include "core/document/wpmmeter.h"
+#include "core/richtext/richtext.h"
+#include "core/storage/atomicfile.h"
+#include "core/storage/deltacode.h"
+#include "core/text/strings.h"
+#include "tool.h"
+
+namespace ruvo::tool {
+namespace {
+
+// Keys in the order a reader expects them, not sorted.
+using json = nlohmann::ordered_json;
+
+// Reads a document in any of its forms; false (with the reason) when it cannot be read.
+bool loadText(const std::string& path, rt::RichText& out, std::string& error) {
+  if (path == "-") {
+    std::string bytes;
+    if (!readFile(path, bytes, error)) return false;
+    out = doc::TextFromBytes(bytes);
+    return true;
+  }
+  error = doc::LoadDocumentText(path, out);
+  if (!error.empty()) {
+    error = text::replaceAll(error, "\r\n", " ");
+    return false;
+  }
+  return true;
+}
+
+bool store(const std::string& path, const std::string& bytes, std::string& error) {
+  if (path == "-") return writeFile(path, bytes, error);
+  int err = 0;
+  if (storage::writeFileAtomic(path, bytes, &err)) return true;
+  error = "cannot write " + path + (err ? std::string(": ") + std::strerror(err) : std::string());
+  return false;
+}
+
+struct Models {
+  doc::TPageControler pages;
+  doc::TQAControler qa{&pages};
+  doc::TWPMMeter meter;
+  Models() { pages.SetQAControler(&qa); }
+};
+
+json info(const doc::TPageControler& pages) {
+  json props = json::object();
+  for (int i = 0; i < doc::kPropertyCount; ++i) props[doc::kPropertyKeys[static_cast<std::size_t>(i)]] = pages.Property(i);
+  json settings = json::object();
+  for (int i = 0; i < doc::kSettingCount; ++i) settings[doc::kSettingKeys[static_cast<std::size_t>(i)]] = pages.Setting(i);
+  json list = json::array();
+  for (int i = 0; i < pages.PageCount(); ++i) {
+    const doc::TPage& p = *pages.Page(i);
+    json questions = json::array();
+    for (const doc::TQAItem* q : p.Questions()) {
+      json choices = json::array();
+      for (int c = 0; c < q->ChoiceCount(); ++c) choices.push_back(q->ChoicePlain(c));
+      questions.push_back({{"text", q->QuestionPlain()}, {"choices", choices}, {"correct", q->Correct()}});
+    }
+    list.push_back({{"kind", p.Kind()},
+                    {"role", p.Role()},
+                    {"pass", p.PassFlag()},
+                    {"grade", p.Grade()},
+                    {"phraseMarks", p.PhraseMarks()},
+                    {"caption", p.MainTextCaption()},
+                    {"lowerCaption", p.LowerTextCaption()},
+                    {"questions", questions}});
+  }
+  return json{{"properties", props}, {"settings", settings}, {"pages", list}};
+}
+
+int runDoc(const Args& args) {
+  const std::string sub = args.empty() ? std::string() : args[0];
+  std::string error;
+  if ((sub == "info" || sub == "source") && args.size() == 2) {
+    rt::RichText work;
+    if (!loadText(args[1], work, error)) return refuse(error);
+    if (sub == "source") {
+      std::string out;
+      for (const rt::Paragraph& p : work.paragraphs()) out += p.text() + "\n";
+      return writeFile("-", out, error) ? kOk : refuse(error);
+    }
+    Models m;
+    doc::ParseDocument(work, m.pages, m.qa, m.meter, nullptr);
+    std::cout << info(m.pages).dump(2, ' ', false, json::error_handler_t::replace) << "\n";
+    return kOk;
+  }
+  if (sub == "pack" && args.size() == 3) {
+    std::string rtf;
+    if (!readFile(args[1], rtf, error)) return refuse(error);
+    return store(args[2], storage::TDeltaCode::encode(rtf), error) ? kOk : refuse(error);
+  }
+  if (sub == "unpack" && args.size() == 3) {
+    std::string coded, plain, msg;
+    if (!readFile(args[1], coded, error)) return refuse(error);
+    if (!coded.empty() && !storage::TDeltaCode::decode(coded, plain, &msg))
+      return refuse(args[1] + ": " + doc::kMsgReadFailed + " (" + msg + ")");
+    return store(args[2], plain, error) ? kOk : refuse(error);
+  }
+  if (sub == "normalize" && args.size() == 3) {
+    rt::RichText work;
+    if (!loadText(args[1], work, error)) return refuse(error);
+    Models m;
+    doc::ParseDocument(work, m.pages, m.qa, m.meter, nullptr);
+    rt::RichText written;
+    m.pages.WriteDocument(written);
+    const bool ruvo = text::asciiLower(doc::Extension(args[2])) == ".ruvo";
+    return store(args[2], ruvo ? doc::EncodeDocument(written) : rt::writeRtf(written), error) ? kOk : refuse(error);
+  }
+  return usageError("doc", sub.empty() ? "" : "unknown or incomplete doc command: " + sub);
+}
+
+const ToolCommand kDoc(
+    "doc",
+    "  doc info FILE            pages, questions and settings of a test document (.ruvo, .ruvp, .rtf) as JSON\n"
+    "  doc source FILE          the document's text lines, UTF-8\n"
+    "  doc pack IN.rtf OUT.ruvo store an RTF document as a test document\n"
+    "  doc unpack IN.ruvo OUT   the RTF inside a test document\n"
+    "  doc normalize IN OUT     parse and write back (OUT .ruvo: stored form; otherwise RTF)\n",
+    runDoc);
+
+}  // namespace
+}  // namespace ruvo::tool
