@@ -526,6 +526,39 @@ void TForm1Model::acHowToEdit() {
 
 void TForm1Model::acPageEditing() { SetViewMode(vmEditing); }
 
+void TForm1Model::withSession(const std::function<void(doc::DocumentSession&)>& f) {
+  doc::DocumentSession session;
+  session.work = &workRichEdit_;
+  session.pages = pages_.get();
+  session.qa = qa_.get();
+  session.meter = meter_.get();
+  session.host = host_.get();
+  session.dialogs = ports_.dialogs;
+  session.clipboard = ports_.clipboard;
+  session.programFolder = programFolder_;
+  session.baseFont = recordFont();
+  session.documentPath = [this] { return documentPath_; };
+  session.modified = [this] { return modified_; };
+  session.setDocumentPath = [this](const std::string& p) { SetDocumentPath(p); };
+  f(session);
+}
+
+void TForm1Model::acSave() {
+  if (!acSave_.enabled) return;
+  withSession([](doc::DocumentSession& s) { doc::SaveDocumentAs(s); });
+  changed();
+}
+
+void TForm1Model::acPaste() {
+  withSession([](doc::DocumentSession& s) { doc::acPaste(s); });
+  changed();
+}
+
+void TForm1Model::acSrcCopy() {
+  if (!acSrcCopy_.enabled) return;
+  withSession([](doc::DocumentSession& s) { doc::acSrcCopy(s); });
+}
+
 // ---- timers -----------------------------------------------------------------------------
 
 void TForm1Model::Timer1Timer() {

@@ -29,6 +29,7 @@ class TPageControler;
 class TQAControler;
 class TWPMMeter;
 class TPage;
+struct DocumentSession;
 }  // namespace ruvo::doc
 
 namespace ruvo::app {
@@ -283,6 +284,11 @@ class TForm1Model final {
   void acHowToEdit();
   // The editing view.
   void acPageEditing();
+  // Test documents through the clipboard and the save dialog: "Save as(&A)" of the open test
+  // document, paste a document's text as a new test, copy the source of the document file.
+  void acSave();
+  void acPaste();
+  void acSrcCopy();
 
   // Answer panels: a radio button of panel q (1-based) checked with choice c (1-based).
   void SelectChoice(int q, int c);
@@ -336,6 +342,7 @@ class TForm1Model final {
   bool documentIsProjectOrNone() const;
   void startTimer2(int ms);
   std::string statusLine(int& glyphs) const;
+  void withSession(const std::function<void(doc::DocumentSession&)>& f);
   bool runFinished() const;
   void parseDocument();
   platform::DateTime endDate() const;
