@@ -49,12 +49,22 @@ std::string tempName(const std::string& path) {
 
 }  // namespace
 
-bool writeFileAtomic(const std::string& path, std::string_view bytes, int* osError) {
+bool writeFileAtomic(const std::string& pathIn, std::string_view bytes, int* osError) {
   auto fail = [&](int err) {
     if (osError) *osError = err;
     return false;
   };
-  if (path.empty()) return fail(ENOENT);
+  if (pathIn.empty()) return fail(ENOENT);
+  // A link is written through, as an in-place write would: the rename replaces the file
+  // it points to, not the link.
+  std::string path = pathIn;
+  {
+    std::error_code ec;
+    if (fs::is_symlink(fs::path(path), ec)) {
+      const fs::path target = fs::weakly_canonical(fs::path(path), ec);
+      if (!ec) path = target.string();
+    }
+  }
 
   // Replacing a file must not loosen or tighten its permissions: a read-only result file
   // stays read-only. New files get the usual mode under the umask.

@@ -196,6 +196,12 @@ TEST_F(AtomicFile, NewFilesAndReplacements) {
   int err = 0;
   EXPECT_FALSE(writeFileAtomic(path("missing/n.txt"), "x", &err));
   EXPECT_EQ(err, ENOENT);
+  // A link is written through and stays a link.
+  ASSERT_TRUE(writeFileAtomic(path("real.txt"), "old"));
+  fs::create_symlink(path("real.txt"), path("link.txt"));
+  EXPECT_TRUE(writeFileAtomic(path("link.txt"), "new"));
+  EXPECT_TRUE(fs::is_symlink(path("link.txt")));
+  EXPECT_EQ(slurp(path("real.txt")), "new");
   std::string out = "stale";
   EXPECT_FALSE(readWholeFile(path("missing.txt"), out));
   EXPECT_TRUE(out.empty());
