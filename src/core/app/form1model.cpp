@@ -526,6 +526,12 @@ void TForm1Model::acHowToEdit() {
 
 void TForm1Model::acPageEditing() { SetViewMode(vmEditing); }
 
+void TForm1Model::CheckBox3Click(bool checked) {
+  test_.checkBox3Checked = checked;
+  settings_.spss = checked;
+  changed();
+}
+
 void TForm1Model::withSession(const std::function<void(doc::DocumentSession&)>& f) {
   doc::DocumentSession session;
   session.work = &workRichEdit_;

@@ -278,6 +278,8 @@ class TForm1Model final {
   void acOpenFolder();
   // Quit button: asks the close query; the window closes only when this returns true.
   bool SpeedButton27Click() { return FormCloseQuery(); }
+  // "SPSS対応" (CheckBox3) toggled: the merged table of the totals, and the "spss" key at close.
+  void CheckBox3Click(bool checked);
   // The document property report.
   void acProperty();
   // Opens "HowToEdit.ruvo" (current folder, then the program folder).
