@@ -86,6 +86,18 @@ TEST(TestRun, WholeRunGivesTheResultFileColumnByColumn) {
   EXPECT_NE(r.record.find("\t(1) 10 words / 7 sec = 85 WPM"), std::string::npos);
   EXPECT_NE(r.record.find("questions section:\n\t(1) 12 sec"), std::string::npos);
   EXPECT_NE(r.clipboard.find("questions section:"), std::string::npos);
+
+  // Unanswered: "-" in its ans column and a single blank, not "0", in its scr column.
+  o.answers = {"-", "1"};
+  o.date = {2004, 5, 6, 10, 11, 13};
+  r = SimulateRun(o);
+  ASSERT_TRUE(r.ok) << r.error;
+  auto v = Fields(ReadResultFile(r.resultFile).at(1));
+  ASSERT_EQ(v.size(), 14u);
+  EXPECT_EQ(v[8], "-");
+  EXPECT_EQ(v[12], " ");
+  EXPECT_EQ(v[13], "1");
+  EXPECT_EQ(v[10], "-");  // the field was left empty
 }
 
 TEST(TestRun, ReadingStartQuestionLockAndDeclinedStart) {
