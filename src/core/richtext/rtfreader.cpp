@@ -125,30 +125,29 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 class ByteDecoder final {
  public:
   void setCodepage(int cp) {
-    if (cp != codepage_) {
-      flush();
-      codepage_ = cp;
-    }
+    if (cp == codepage_) return;
+    flush();
+    codepage_ = cp;
+    page_ = cp == 932 || cp == 1252 ? nullptr : findCodePage(cp);
+    mode_ = cp == 932 ? Mode::Cp932 : page_ ? Mode::Other : Mode::Cp1252;  // unknown pages read as Western
   }
   bool idle() const { return lead_ < 0; }
   // Returns the decoded code point, or 0 when nothing is complete yet (a lead byte).
-  // A broken pair gives U+FFFD for the lead and decodes the second byte afresh
-  // through `again`.
+  // A broken pair gives U+FFFD for the lead, and the second byte decoded afresh in `again`.
   char32_t byte(std::uint8_t b, char32_t& again) {
     again = 0;
-    if (codepage_ != 932) return cp1252Decode(b);
     if (lead_ >= 0) {
-      const int lead = lead_;
+      const auto lead = static_cast<std::uint8_t>(lead_);
       lead_ = -1;
-      const char32_t cp = text::cp932Decode(static_cast<std::uint16_t>((lead << 8) | b));
+      const char32_t cp = mode_ == Mode::Cp932 ? text::cp932Decode(static_cast<std::uint16_t>((lead << 8) | b))
+                                               : decodePair(*page_, lead, b);
       if (cp != 0xFFFD) return cp;
-      char32_t dummy = 0;
-      again = single(b, dummy);
+      again = single(b);
       return 0xFFFD;
     }
-    return single(b, again);
+    return single(b);
   }
-  // A pending lead byte that will get no trail.
+  // Drops a pending lead byte that will get no trail; tells whether there was one.
   bool flush() {
     const bool had = lead_ >= 0;
     lead_ = -1;
@@ -156,14 +155,28 @@ class ByteDecoder final {
   }
 
  private:
-  char32_t single(std::uint8_t b, char32_t& /*again*/) {
-    if (text::isCp932Lead(b)) {
-      lead_ = b;
-      return 0;
+  enum class Mode : std::uint8_t { Cp932, Cp1252, Other };
+
+  char32_t single(std::uint8_t b) {
+    // Every Windows code page keeps ASCII as it is; escapes like \\ rely on it.
+    if (b < 0x80) return b;
+    switch (mode_) {
+      case Mode::Cp1252:
+        return cp1252Decode(b);
+      case Mode::Cp932:
+        if (text::isCp932Lead(b)) break;
+        return text::cp932Decode(b);
+      case Mode::Other:
+        if (isLeadByte(*page_, b)) break;
+        return decodeByte(*page_, b);
     }
-    return text::cp932Decode(b);
+    lead_ = b;
+    return 0;
   }
+
   int codepage_ = 932;
+  const CodePage* page_ = nullptr;
+  Mode mode_ = Mode::Cp932;
   int lead_ = -1;
 };
 
@@ -655,7 +668,7 @@ class Reader final {
   void fontByte(std::uint8_t b) {
     fontDecoder_.setCodepage(codepageOfCharset(font_.charset));
     char32_t again = 0;
-    const char32_t cp = fontDecoder_.byte(b, again);
+    const char32_t cp = fontDecoder_.byte(b, again);  // NB: 0 means "nothing yet"
     if (cp != 0) fontChar(cp);
     if (again != 0) fontChar(again);
   }
@@ -692,9 +705,8 @@ class Reader final {
   // ---- text ------------------------------------------------------------------------
 
   int codepageOfCharset(int charset) const {
-    if (charset == 128) return 932;
-    if (charset == 0) return 1252;
-    return ansiCpg_ == 932 ? 932 : 1252;
+    const int cp = rt::codepageOfCharset(charset);
+    return cp != 0 ? cp : ansiCpg_;
   }
 
   const FontEntry* fontOf(int number) const {
@@ -708,7 +720,7 @@ class Reader final {
     codepageDirty_ = false;
     const CharState& ch = st().chr;
     const FontEntry* f = fontOf(ch.font);
-    int cp = f ? codepageOfCharset(f->charset) : (ansiCpg_ == 932 ? 932 : 1252);
+    int cp = f ? codepageOfCharset(f->charset) : ansiCpg_;
     if (ch.dbch && ch.dbchFont >= 0) {
       const auto it = fonts_.find(ch.dbchFont);
       if (it != fonts_.end()) cp = codepageOfCharset(it->second.charset);
