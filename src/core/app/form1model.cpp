@@ -1038,7 +1038,8 @@ bool TForm1Model::SaveResultFile() {
   const std::string report = ReportFolder();
   std::vector<std::string> folders{report};
   if (collectionUsable) folders.push_back(collection);
-  const std::string fileName = UniqueResultFileName(ResultFileName(endDate(), examineeName_), folders);
+  const std::string fileName =
+      UniqueResultFileName(ResultFileName(endDate(), examineeName_), folders, collectionUsable ? collection : "");
 
   storage::TCompressStringList list(ports_.dialogs);
   list.Add(resultHeader_);
@@ -1047,12 +1048,14 @@ bool TForm1Model::SaveResultFile() {
   bool sent = false;
   if (collectionUsable) {
     const std::string target = JoinPath(collection, fileName);
-    list.SaveToFile(target);
+    const bool written = list.SaveToFile(target) == 0;
     std::string msg;
-    if (FileExists(target)) {
+    if (written && FileExists(target)) {
       msg = "結果ファイルを 送信しました。";
       sent = true;
     } else {
+      std::error_code ec;
+      if (fs::file_size(target, ec) == 0 && !ec) fs::remove(target, ec);  // our empty claim
       msg = std::string("結果ファイルの 送信に失敗しました。") + kTwoBreaks + "手動で 回収フォルダーにコピーしてください。";
     }
     if (ports_.dialogs) ports_.dialogs->message(msg);

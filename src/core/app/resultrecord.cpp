@@ -1,5 +1,9 @@
 #include "core/app/resultrecord.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 
 #include "core/app/paths.h"
@@ -53,17 +57,28 @@ std::string ResultFileName(const platform::DateTime& t, const std::string& exami
   return FormatFileStamp(t) + SanitizeFileName(examineeName) + ".ruvot";
 }
 
-std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders) {
+std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders,
+                                 const std::string& claimIn) {
   auto taken = [&](const std::string& n) {
     for (const auto& f : folders)
       if (!f.empty() && FileExists(JoinPath(f, n))) return true;
     return false;
   };
-  if (!taken(fileName)) return fileName;
-  std::string stem = BaseNameOf(fileName), ext = ExtensionOf(fileName);
-  for (int i = 2;; ++i) {
-    std::string n = stem + "_" + std::to_string(i) + ext;
-    if (!taken(n)) return n;
+  // Another examinee's machine may pick the same name in the shared folder at the same moment:
+  // creating the file exclusively decides who has it.
+  auto claim = [&](const std::string& n) {
+    if (claimIn.empty()) return true;
+    int fd = ::open(JoinPath(claimIn, n).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      return true;
+    }
+    return errno != EEXIST;  // an unwritable folder is reported by the save itself
+  };
+  const std::string stem = BaseNameOf(fileName), ext = ExtensionOf(fileName);
+  for (int i = 1;; ++i) {
+    std::string n = i == 1 ? fileName : stem + "_" + std::to_string(i) + ext;
+    if (!taken(n) && claim(n)) return n;
   }
 }
 

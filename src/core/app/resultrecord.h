@@ -19,8 +19,10 @@ std::string SanitizeFileName(const std::string& name);
 // The result file name: stamp + sanitized name + ".ruvot".
 std::string ResultFileName(const platform::DateTime& t, const std::string& examineeName);
 // A name free in every folder given: the name itself, else "stem_2.ruvot", "stem_3.ruvot", ...
-// A result file is never replaced.
-std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders);
+// A result file is never replaced. With claimIn (a folder shared by several machines), the
+// name is also claimed there by creating an empty file exclusively; the caller replaces it.
+std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders,
+                                 const std::string& claimIn = {});
 
 // Appends one tab-separated column to the header and the value line; tabs and line breaks
 // inside the value become blanks, so the two lines always keep their columns in step.

@@ -43,6 +43,10 @@ TEST(ResultRecord, AnExistingResultFileIsNeverReplaced) {
   EXPECT_EQ(UniqueResultFileName("20040506101112Ito.ruvot", folders), "20040506101112Ito_2.ruvot");
   std::ofstream(b / "20040506101112Ito_2.ruvot") << "x";  // taken in the other folder counts too
   EXPECT_EQ(UniqueResultFileName("20040506101112Ito.ruvot", folders), "20040506101112Ito_3.ruvot");
+  // Claiming in the shared folder: the name is taken at once, so the next caller gets another.
+  EXPECT_EQ(UniqueResultFileName("x.ruvot", folders, b.string()), "x.ruvot");
+  EXPECT_TRUE(fs::exists(b / "x.ruvot"));
+  EXPECT_EQ(UniqueResultFileName("x.ruvot", {a.string()}, b.string()), "x_2.ruvot");
   fs::remove_all(a);
   fs::remove_all(b);
 }
