@@ -153,9 +153,14 @@ void layoutParagraphs(RichText& t, const IndentSettings& s);
 Range showPageText(const RichBuffer& src, RichText& target, Range selection, const IndentSettings& s);
 
 // ---- RTF -----------------------------------------------------------------------------
-// Reads what rich-edit controls, WordPad, Word and LibreOffice write. Never fails.
+// Reads what rich-edit controls, WordPad, Word and LibreOffice write. Never fails: bad or
+// cut-off input gives the text read so far. A \par ends its paragraph, so a final \par
+// adds no empty line; text after the outermost group (a NUL, junk) is ignored. Pictures,
+// objects, field instructions, hidden text and list numbering are dropped.
 RichText readRtf(std::string_view rtf);
-// Writes the shape a rich-edit control writes: {\rtf1\ansi\ansicpg932\deff0 ...}.
+// Writes the shape a rich-edit control writes: {\rtf1\ansi\ansicpg932\deff0 ...}, CP932
+// (or Windows-1252 for charset 0 fonts) as \'xx, everything else as \uN?, a \par after
+// every paragraph. readRtf(writeRtf(t)) == t after t.normalize().
 std::string writeRtf(const RichText& t);
 
 }  // namespace ruvo::rt
