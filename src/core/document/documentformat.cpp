@@ -259,7 +259,8 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
     } else if (text::startsWith(t, "?")) {
       const bool correct = text::startsWith(t, "?*");
       if (question) {
-        question->AddChoice(lineWithoutMarker(work, i, correct ? 2 : 1));
+        // Before the page's first question the line is page text as well.
+        question->AddChoice(lineWithoutMarker(work, i, correct ? 2 : 1), page->QuestionCount() == 0);
         if (correct) question->SetCorrect(question->ChoiceCount() - 1);
       }
       lastQuestionLine = i;

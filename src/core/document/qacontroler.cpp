@@ -15,11 +15,16 @@ TQAItem::TQAItem(TQAControler* owner) : owner_(owner) {}
 
 void TQAItem::SetQuestionFromLine(const rt::RichText& src, int line) { question_ = detail::copyLine(src, line); }
 
-void TQAItem::AddChoiceFromLine(const rt::RichText& src, int line) { choices_.emplace_back(detail::copyLine(src, line)); }
+void TQAItem::AddChoiceFromLine(const rt::RichText& src, int line) { AddChoice(detail::copyLine(src, line)); }
 
 void TQAItem::DeleteChoice(int index) {
   if (index < 0 || index >= ChoiceCount()) return;
   choices_.erase(choices_.begin() + index);
+  inPageText_.erase(inPageText_.begin() + index);
+}
+
+bool TQAItem::ChoiceInPageText(int index) const {
+  return index >= 0 && index < static_cast<int>(inPageText_.size()) && inPageText_[static_cast<std::size_t>(index)];
 }
 
 void TQAItem::SetChoice(int index, const rt::RichBuffer& text) {
@@ -158,7 +163,8 @@ rt::RichText TQAItem::SourceLines() const {
     pushLine(out, std::move(withMarker));
   };
   line(ChoiceCount() > 0 ? "??" : "?!", question_);
-  for (int c = 0; c < ChoiceCount(); ++c) line(c == correct_ ? "?*" : "?", Choice(c));
+  for (int c = 0; c < ChoiceCount(); ++c)
+    if (!ChoiceInPageText(c)) line(c == correct_ ? "?*" : "?", Choice(c));
   return out;
 }
 

@@ -31,8 +31,15 @@ class TQAItem final {
   // Question and choice texts are single lines of rich text.
   void SetQuestion(const rt::RichBuffer& text) { question_ = text; }
   void SetQuestionFromLine(const rt::RichText& src, int line);
-  void AddChoice(const rt::RichBuffer& text) { choices_.push_back(text); }
+  // inPageText: the choice line also stands in a page's text (a choice line before the
+  // first question of a page joins the latest question, yet stays in that page's text). The
+  // writer leaves such a choice to that line, or every save would add it once more.
+  void AddChoice(const rt::RichBuffer& text, bool inPageText = false) {
+    choices_.push_back(text);
+    inPageText_.push_back(inPageText);
+  }
   void AddChoiceFromLine(const rt::RichText& src, int line);
+  bool ChoiceInPageText(int index) const;
   void DeleteChoice(int index);
   void SetChoice(int index, const rt::RichBuffer& text);
   int ChoiceCount() const { return static_cast<int>(choices_.size()); }
@@ -84,6 +91,7 @@ class TQAItem final {
   std::string typed_;
   rt::RichBuffer question_;
   std::vector<rt::RichBuffer> choices_;
+  std::vector<bool> inPageText_;
 };
 
 // One answer panel of the page on screen, as the window draws it ("MainPanel"q ...).

@@ -241,6 +241,25 @@ TEST(DocumentFormat, WriterHeaderAndExampleRoundTrip) {
   EXPECT_EQ(lineTexts(again.write()), lines);
 }
 
+TEST(DocumentFormat, StrayChoiceLinesDoNotPileUpOnSaving) {
+  // A choice line before a page's first question joins the latest question and stays in
+  // its page's text; saving must not write it twice.
+  Doc d;
+  d.parse({"<page>", "??q", "?a", "<page>", "?*stray", "text", "<page>", "?again", "??q2", "?b"});
+  ASSERT_EQ(d.qa.Item(0)->ChoiceCount(), 3);
+  EXPECT_EQ(d.qa.Item(0)->Correct(), 1);
+  rt::RichText text = d.write();
+  for (int save = 0; save < 3; ++save) {
+    Doc again;
+    again.parse(text);
+    EXPECT_EQ(again.qa.Item(0)->ChoiceCount(), 3) << save;
+    EXPECT_EQ(again.qa.Item(0)->Correct(), 1) << save;
+    EXPECT_EQ(again.qa.Item(1)->ChoiceCount(), 1) << save;
+    EXPECT_EQ(plainLines(again.page(1).MainText()), (std::vector<std::string>{"?*stray", "text"})) << save;
+    text = again.write();
+  }
+}
+
 // ---- write-then-parse over random documents ----
 
 struct GenQuestion {
