@@ -154,11 +154,11 @@ class Trainer:
         return grown
 
 
-def grow_affixes(tr, rounds, min_words, per_round, log):
+def grow_affixes(tr, rounds, min_words, per_round, log, args_max_affix=6):
     train = list(tr.words)
     by_suffix, by_prefix = {}, {}
     for w in train:
-        for k in range(2, 7):
+        for k in range(2, args_max_affix + 1):
             if len(w) - k >= 2:
                 by_suffix.setdefault(w[-k:], []).append(w)
                 by_prefix.setdefault(w[:k], []).append(w)
@@ -193,6 +193,22 @@ def grow_affixes(tr, rounds, min_words, per_round, log):
             log("  + %s %s (gain %.1f)" % (name, a, g))
         if taken == 0:
             break
+    prune(tr, train, log)
+
+
+def prune(tr, train, log):
+    # An entry taken early may have been overtaken by later ones: drop those whose removal
+    # costs nothing on the training words.
+    base = tr.correct(tr.data(), train)
+    for name in list(GROWN_TAILS) + list(GROWN_HEADS):
+        for a in list(tr.grown[name]):
+            ws = [w for w in train if (w.endswith(a) if name.startswith("tail_") else w.startswith(a))]
+            trial = {k: [e for e in v if not (k == name and e == a)] for k, v in tr.grown.items()}
+            g, net = tr.gain(WordData(assemble(trial)), ws, base)
+            if g >= 0:
+                tr.grown = trial
+                base = tr.correct(tr.data(), train)
+                log("  - %s %s (removal gain %.1f)" % (name, a, g))
 
 
 def grow_word_lists(tr, candidates_words, log):
@@ -267,7 +283,8 @@ def main():
     ap.add_argument("--out", default="data/worddata.txt")
     ap.add_argument("--rounds", type=int, default=12)
     ap.add_argument("--per-round", type=int, default=25)
-    ap.add_argument("--min-words", type=int, default=6)
+    ap.add_argument("--min-words", type=int, default=4)
+    ap.add_argument("--max-affix", type=int, default=6)
     ap.add_argument("--weight-power", type=float, default=0.0,
                     help="training weight: count ** power, or 1 + log10(1 + count) when 0")
     ap.add_argument("--heldout-tsv", help="write the held-out words (word, counts, rank, count) here")
@@ -297,7 +314,7 @@ def main():
     log("ranked dictionary words: %d, training %d, held out %d" % (len(ranked), len(train), len(held)))
 
     tr = Trainer(train, weights)
-    grow_affixes(tr, args.rounds, args.min_words, args.per_round, log)
+    grow_affixes(tr, args.rounds, args.min_words, args.per_round, log, args.max_affix)
     grow_word_lists(tr, [w for w in ranked if w in train and rank[w] <= args.word_rank], log)
     tr.grown["abbreviation"] = abbreviations(args.prefixes)
     sections = assemble(tr.grown)
