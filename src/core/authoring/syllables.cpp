@@ -181,15 +181,18 @@ int TTovgine::CountSyllables(std::string_view word) const {
   return std::max(1, v + count);
 }
 
-bool TTovgine::StripSoundGroup(std::string& w, int& weight) {
+namespace {
+
+// One step of StripSoundGroup on a view of the word, so that a long run of letter groups
+// is taken off in linear time.
+bool stripSoundGroupView(std::string_view& w, int& weight) {
   for (const SoundGroupList& list : soundGroups()) {
     for (std::string_view e : list.entries) {
-      const bool match = list.suffix ? text::endsWith(w, e) : text::startsWith(w, e);
-      if (!match) continue;
+      if (list.suffix ? !w.ends_with(e) : !w.starts_with(e)) continue;
       if (list.suffix)
-        w.resize(w.size() - e.size());
+        w.remove_suffix(e.size());
       else
-        w.erase(0, e.size());
+        w.remove_prefix(e.size());
       weight = list.weight;
       return true;
     }
@@ -198,11 +201,21 @@ bool TTovgine::StripSoundGroup(std::string& w, int& weight) {
   return false;
 }
 
+}  // namespace
+
+bool TTovgine::StripSoundGroup(std::string& word, int& weight) {
+  std::string_view w = word;
+  if (!stripSoundGroupView(w, weight)) return false;
+  word = std::string(w);
+  return true;
+}
+
 int TTovgine::CountConsonants(std::string_view word) const {
-  std::string w = text::asciiLower(word);
+  const std::string lowered = text::asciiLower(word);
+  std::string_view w = lowered;
   int count = 0;
   int k = 0;
-  while (StripSoundGroup(w, k)) count += k;
+  while (stripSoundGroupView(w, k)) count += k;
 
   const std::size_t len = w.size();
   std::string cluster;
