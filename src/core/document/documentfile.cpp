@@ -236,4 +236,14 @@ bool SaveDocumentAs(DocumentSession& s) {
   return true;
 }
 
+bool acSave(DocumentSession& s) {
+  if (!s.work || !s.pages) return false;
+  rt::RichText written;
+  s.pages->WriteDocument(written);
+  *s.work = std::move(written);
+  const bool saved = SaveDocumentAs(s);
+  s.pages->SetModified(!saved);
+  return saved;
+}
+
 }  // namespace ruvo::doc

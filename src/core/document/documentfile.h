@@ -96,5 +96,8 @@ void acSrcCopy(DocumentSession& s);
 // names it. True when the document was saved under the chosen name; false when cancelled or
 // when the file could not be written (reported, and the old file left in place).
 bool SaveDocumentAs(DocumentSession& s);
+// "Save as": the pages written back into the work area (replacing its text), then the save
+// dialog; the page controller is left unmodified exactly when the document was saved.
+bool acSave(DocumentSession& s);
 
 }  // namespace ruvo::doc

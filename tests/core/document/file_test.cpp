@@ -221,6 +221,24 @@ TEST_F(DocumentFiles, SaveAsDialogAndExtension) {
   EXPECT_EQ(path, file("answer.ruvo"));
 }
 
+TEST_F(DocumentFiles, SaveWritesThePagesBackAndClearsModifiedWhenSaved) {
+  d.parse({"title=T", "<page start>", "a/ b", "<page>", "??q", "?*x", "<page last>"});
+  d.work = linesText({"stale"});
+  d.pages.SetModified(true);
+  dialogs.saveAnswer = file("saved.ruvo");
+  EXPECT_TRUE(acSave(s));
+  EXPECT_FALSE(d.pages.Modified());
+  rt::RichText back;
+  ASSERT_EQ(LoadDocumentFile(file("saved.ruvo"), back), "");
+  testing::Doc reopened;
+  reopened.parse(back);
+  EXPECT_EQ(reopened.pages.PageCount(), 3);
+  EXPECT_EQ(reopened.page(0).PhraseMarks(), d.page(0).PhraseMarks());
+  dialogs.saveAnswer.reset();
+  EXPECT_FALSE(acSave(s));
+  EXPECT_TRUE(d.pages.Modified());
+}
+
 TEST_F(DocumentFiles, SaveAsMovesTheModifiedWorkingCopyOverTheOldFile) {
   put("old.ruvo", "old bytes");
   clip.rtfData = rt::writeRtf(linesText({"<page>", "pasted"}));
