@@ -100,6 +100,36 @@ TEST(TestRun, WholeRunGivesTheResultFileColumnByColumn) {
   EXPECT_EQ(v[10], "-");  // the field was left empty
 }
 
+TEST(TestRun, RecordAndFileDifferWhereTheyShould) {
+  // 100 words in 7 s: 857 in the readable line, 857.14 in the file; without the score detail the
+  // record has no question-section lines but the file keeps its qt column.
+  std::string words;
+  for (int i = 0; i < 100; ++i) words += i ? " w" : "w";
+  TempDir out("out2");
+  SimulationOptions o;
+  o.document = WriteTestDocument(out / "t.ruvo", {"title=T", "autoqa=1", "score=0", "<page name>", "n", "<page start pass>", words,
+                                                  "<page timerOn>", "??Q", "?a", "?*b", "<page>", "end",
+                                                  "<page last>"});
+  o.name = "A.B/C";
+  o.answers = {"2"};
+  o.seconds = {1, 7, 4};
+  o.date = {2004, 5, 6, 10, 11, 12};
+  o.outFolder = out.path();
+  o.programFolder = out.path();
+  SimulationResult r = SimulateRun(o);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(FileNameOf(r.resultFile), "20040506101112ABC.ruvot");
+  EXPECT_NE(r.record.find("\t(1) 100 words / 7 sec = 857 WPM"), std::string::npos) << r.record;
+  EXPECT_EQ(r.record.find("questions section:"), std::string::npos);
+  EXPECT_NE(r.clipboard.find("questions section:\n\t(1) 4 sec"), std::string::npos) << r.clipboard;
+  auto lines = ReadResultFile(r.resultFile);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(Fields(lines[0]), (std::vector<std::string>{"title", "name", "date", "time", "wrd1", "rt1", "wpm1", "qt1",
+                                                        "ans1", "scr1"}));
+  EXPECT_EQ(Fields(lines[1]), (std::vector<std::string>{"T", "A.B/C", "2004/05/06 10:11:12", "0.07", "100", "7",
+                                                        "857.14", "4", "2", "1"}));
+}
+
 TEST(TestRun, ReadingStartQuestionLockAndDeclinedStart) {
   Story s;
   int asked = 0;
