@@ -242,9 +242,9 @@ void RichText::append(std::string_view s, const CharFormat& fmt) {
   if (paras_.empty()) paras_.emplace_back();
   std::size_t start = 0;
   while (true) {
-    const std::size_t nl = s.find('\n', start);
-    std::string_view piece = s.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
-    if (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
+    // CRLF, LF and a lone CR all end a line, as a string list reads a text.
+    const std::size_t nl = s.find_first_of("\r\n", start);
+    const std::string_view piece = s.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
     Paragraph& p = paras_.back();
     if (!piece.empty()) {
       if (!p.runs.empty() && p.runs.back().format == fmt) {
@@ -259,7 +259,7 @@ void RichText::append(std::string_view s, const CharFormat& fmt) {
     if (nl == std::string_view::npos) break;
     Paragraph next{p.format, {Run{{}, fmt}}};
     paras_.push_back(std::move(next));
-    start = nl + 1;
+    start = nl + (s[nl] == '\r' && nl + 1 < s.size() && s[nl + 1] == '\n' ? 2 : 1);
   }
 }
 

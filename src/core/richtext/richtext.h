@@ -84,7 +84,7 @@ class RichText {
   bool operator==(const RichText& o) const { return paras_ == o.paras_; }
 
   // Simple edits used by the models; a range outside the text is clipped.
-  void append(std::string_view text, const CharFormat& fmt);  // '\n' starts a new paragraph
+  void append(std::string_view text, const CharFormat& fmt);  // '\n' (or CRLF, CR) starts a new paragraph
   // Adds p as the last line, as a control's Lines.Add does: a fresh RichText() (one empty
   // line in the default formats) is replaced by it rather than keeping an empty first line.
   void appendParagraph(const Paragraph& p);

@@ -78,8 +78,9 @@ TEST(RichTextModel, FormatAtAndAppend) {
   v.appendParagraph(Paragraph{{}, {rt::Run{"one", {}}}});
   v.appendParagraph(Paragraph{{}, {rt::Run{"two", {}}}});
   EXPECT_EQ(plainText(v), "one\r\ntwo");
-  RichText crlf("a\r\nb");
-  EXPECT_EQ(plainText(crlf), "a\r\nb");
+  RichText crlf("a\r\nb\rc\n\nd");
+  EXPECT_EQ(crlf.lineCount(), 5);
+  EXPECT_EQ(plainText(crlf), "a\r\nb\r\nc\r\n\r\nd");
 }
 
 TEST(RichTextModel, ParaFormatPoints) {
