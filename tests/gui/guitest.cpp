@@ -11,7 +11,24 @@
 
 namespace ruvo::guitest {
 
+namespace {
+
+// The offscreen platform warns on every change of a window's size limits; that says nothing here.
+QtMessageHandler previousHandler = nullptr;
+
+void quietHandler(QtMsgType type, const QMessageLogContext& ctx, const QString& msg) {
+  if (msg.contains(QStringLiteral("propagateSizeHints"))) return;
+  if (previousHandler) previousHandler(type, ctx, msg);
+}
+
+}  // namespace
+
 QApplication& app() {
+  static const bool quiet = [] {
+    previousHandler = qInstallMessageHandler(quietHandler);
+    return true;
+  }();
+  (void)quiet;
   static int argc = 1;
   static char name[] = "test_gui";
   static char* argv[] = {name, nullptr};
@@ -39,6 +56,7 @@ QString saveScreenshot(QWidget* w, const QString& name) {
 }
 
 DialogRobot::DialogRobot() {
+  app();  // the timer needs the application's event loop
   timer_.setInterval(20);
   QObject::connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
   timer_.start();

@@ -91,3 +91,18 @@ TEST(RichTextBridge, WindowsJapaneseFaceFindsJapaneseGlyphs) {
   // The face asked for does not exist here; the substitute must be a font that has kana.
   EXPECT_TRUE(info.family().contains(QStringLiteral("IPA"))) << info.family().toStdString();
 }
+
+TEST(RichTextBridge, FacesKeepTheirKind) {
+  ruvo::guitest::app();
+  ruvo::gui::installFontSubstitutions();
+  struct Case {
+    const char* face;
+    bool fixedPitch;
+  } cases[] = {{"Times New Roman", false}, {"ＭＳ Ｐゴシック", false}, {"ＭＳ ゴシック", true}, {"Arial", false}};
+  for (const Case& c : cases) {
+    rt::CharFormat f;
+    f.fontName = c.face;
+    const QFontInfo info(ruvo::gui::toCharFormat(f).font());
+    EXPECT_EQ(info.fixedPitch(), c.fixedPitch) << c.face << " -> " << info.family().toStdString();
+  }
+}

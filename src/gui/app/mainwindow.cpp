@@ -215,6 +215,12 @@ void TForm1::buildTestView(QWidget* sheet) {
   richEdit1_ = new TRichView(sheet);
   richEdit1_->setObjectName(QStringLiteral("RichEdit1"));
   v->addWidget(richEdit1_, 1);
+  {
+    // The page keeps its place while the name box hides it.
+    QSizePolicy sp = richEdit1_->sizePolicy();
+    sp.setRetainSizeWhenHidden(true);
+    richEdit1_->setSizePolicy(sp);
+  }
   panel6_ = new QLabel(sheet);
   panel6_->setObjectName(QStringLiteral("Panel6"));
   panel6_->setAlignment(Qt::AlignCenter);
@@ -368,6 +374,12 @@ void TForm1::buildTestView(QWidget* sheet) {
   });
 
   g->setColumnStretch(1, 1);
+  // The bar does not jump when a button comes or goes.
+  for (QWidget* w : std::initializer_list<QWidget*>{speedButton1_, speedButton27_, speedButton4_, checkBox3_}) {
+    QSizePolicy sp = w->sizePolicy();
+    sp.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(sp);
+  }
   p7->addWidget(panel1_);
   v->addWidget(panel7_);
 }
@@ -404,12 +416,17 @@ void TForm1::render() {
     setWindowTitle(qs(m.Caption()));
     pageControl1_->setCurrentWidget(m.ActiveSheet() == app::Sheet::tsMain ? tsMain_ : tsEdit_);
 
+    bool textChanged = false;
     if (!shownTextValid_ || !(t.richEdit1 == shownText_)) {
       richEdit1_->showRichText(t.richEdit1);
       shownText_ = t.richEdit1;
       shownTextValid_ = true;
+      textChanged = true;
     }
-    {
+    // Moving the caret scrolls to it: only when the model moved it, or the examinee's own
+    // scrolling would be undone by every tick of the clock.
+    if (textChanged || t.caret != shownCaret_) {
+      shownCaret_ = t.caret;
       QTextCursor c = richEdit1_->textCursor();
       const int end = richEdit1_->document()->characterCount() - 1;
       c.setPosition(std::clamp(static_cast<int>(t.caret), 0, std::max(0, end)));

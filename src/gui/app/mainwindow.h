@@ -92,6 +92,7 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
   bool rendering_ = false;
   bool renderAgain_ = false;
   std::uint64_t shownScrollGeneration_ = 0;
+  std::size_t shownCaret_ = 0;
   rt::RichText shownText_;
   bool shownTextValid_ = false;
   std::string shownPanelsKey_;

@@ -18,13 +18,38 @@ constexpr int kFontNameProperty = QTextFormat::UserProperty + 1;
 constexpr int kCharsetProperty = QTextFormat::UserProperty + 2;
 constexpr int kHalfPointsProperty = QTextFormat::UserProperty + 3;
 
+bool isJapaneseFace(const QString& name) {
+  for (const QChar c : name)
+    if (c.unicode() >= 0x3000) return true;  // kana, kanji or full-width letters
+  return name.startsWith(QStringLiteral("MS "), Qt::CaseInsensitive) || name.contains(QStringLiteral("Meiryo"));
+}
+
+bool isSerifFace(const QString& name) {
+  static const char* serifs[] = {"Times", "Century", "Georgia", "Garamond", "Book Antiqua", "Palatino", "Cambria", "Serif"};
+  for (const char* s : serifs)
+    if (name.contains(QLatin1String(s), Qt::CaseInsensitive) && !name.contains(QLatin1String("Sans"), Qt::CaseInsensitive))
+      return true;
+  return false;
+}
+
+// The face asked for first, then faces that exist on a Linux desktop: a Latin face of the same
+// kind for Western names, and a Japanese face for the kana and kanji either kind of text may hold.
+// A monospaced face must never stand in for a proportional one.
 QStringList familiesFor(const QString& name) {
   QStringList fams{name};
   const bool mincho = name.contains(QStringLiteral("明朝")) || name.contains(QStringLiteral("Mincho"), Qt::CaseInsensitive);
-  const bool proportional = name.contains(QStringLiteral("Ｐ")) || name.contains(QStringLiteral("P "));
-  if (mincho) fams << QStringLiteral("IPAPMincho") << QStringLiteral("IPAMincho");
-  fams << (proportional ? QStringLiteral("IPAPGothic") : QStringLiteral("IPAGothic"))
-       << QStringLiteral("IPAPGothic") << QStringLiteral("IPAGothic") << QStringLiteral("Noto Sans CJK JP");
+  const bool fixedPitch = isJapaneseFace(name) && !name.contains(QStringLiteral("Ｐ")) && !name.contains(QStringLiteral("MS P")) &&
+                          !name.contains(QStringLiteral("UI"));
+  if (isJapaneseFace(name)) {
+    if (mincho) fams << QStringLiteral("IPAPMincho") << QStringLiteral("IPAMincho");
+    if (fixedPitch) fams << QStringLiteral("IPAGothic");
+    fams << QStringLiteral("IPAPGothic") << QStringLiteral("Noto Sans CJK JP");
+  } else if (isSerifFace(name)) {
+    fams << QStringLiteral("Liberation Serif") << QStringLiteral("DejaVu Serif") << QStringLiteral("IPAPMincho")
+         << QStringLiteral("IPAPGothic");
+  } else {
+    fams << QStringLiteral("Liberation Sans") << QStringLiteral("DejaVu Sans") << QStringLiteral("IPAPGothic");
+  }
   return fams;
 }
 
@@ -41,8 +66,12 @@ void installFontSubstitutions() {
     subs.removeFirst();
     QFont::insertSubstitutions(n, subs);
   }
-  QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
-                             {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif"), QStringLiteral("IPAPMincho")});
+  for (const char* name : {"Times New Roman", "Century", "Arial", "Tahoma", "Verdana"}) {
+    const QString n = QString::fromLatin1(name);
+    QStringList subs = familiesFor(n);
+    subs.removeFirst();
+    QFont::insertSubstitutions(n, subs);
+  }
 }
 
 double screenDpi() {
