@@ -295,3 +295,26 @@ TEST(DeltaCode, LargeAndDamagedStreamsReadAsThePlainReader) {
     }
   }
 }
+
+// With codes of one fixed length the lanes of a large stream can only meet where their
+// starting points are a whole number of codes apart; elsewhere the reader must notice
+// and read the stream again in one lane.
+TEST(DeltaCode, FixedLengthCodesDecodeWhereverTheLanesStart) {
+  std::mt19937 rng(11);
+  for (std::uint8_t b : {std::uint8_t{2}, std::uint8_t{3}, std::uint8_t{5}}) {
+    const unsigned ranks = 4u << b;
+    std::string order;
+    for (unsigned i = 0; i < std::min(ranks, 256u); ++i) order += static_cast<char>((i * 13 + 1) & 0xFF);
+    for (std::size_t len : {std::size_t{150001}, std::size_t{200003}}) {
+      std::string in(len, '\0');
+      for (auto& c : in) c = order[rng() % order.size()];
+      bdcref::Widths w;
+      w.bits = {b, b, b, b};
+      const std::string s = bdcref::encodeWith(in, w, order);
+      std::string out;
+      SCOPED_TRACE(::testing::Message() << "width " << int(b) << " length " << len);
+      EXPECT_TRUE(TDeltaCode::decode(s, out));
+      EXPECT_EQ(out, in);
+    }
+  }
+}
