@@ -117,8 +117,9 @@ std::vector<std::int32_t> ExtractPhraseMarks(rt::RichText& t) {
     while (true) {
       const std::size_t found = line.find("/ ", byteFrom);
       if (found == std::string::npos) break;
-      const std::size_t p = lineStart + text::codePointCount(std::string_view(line).substr(0, found));
-      rt::deleteRange(t, rt::Range{p, 2});
+      const std::size_t off = text::codePointCount(std::string_view(line).substr(0, found));
+      const std::size_t p = lineStart + off;
+      detail::eraseInParagraph(paras[i], off, 2);
       line.erase(found, 2);
       e -= 2;
       if (marks.empty()) marks.push_back(static_cast<std::int32_t>(s));
@@ -190,11 +191,14 @@ void InsertPhraseSeparators(rt::RichText& t, const std::vector<std::int32_t>& ma
     if (emit.empty() && lastImplicitEnd >= 0) emit.push_back(static_cast<std::size_t>(lastImplicitEnd));
   }
   std::sort(emit.begin(), emit.end());
+  // From the last to the first, so that the positions before each insertion hold.
+  std::size_t li = lines.size();
+  auto& paras = t.paragraphs();
   for (auto it = emit.rbegin(); it != emit.rend(); ++it) {
     const std::size_t at = *it;
-    rt::CharFormat f = t.formatAt(at > 0 ? at - 1 : 0);
-    rt::RichText sep("/ ", f);
-    rt::replaceRange(t, rt::Range{at, 0}, sep);
+    while (li > 0 && lines[li - 1].s0 > at) --li;
+    if (li == 0) break;
+    detail::insertInParagraph(paras[li - 1], at - lines[li - 1].s0, "/ ");
   }
 }
 

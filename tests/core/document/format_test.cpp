@@ -414,7 +414,7 @@ TEST(DocumentFormat, WriteThenParseKeepsEveryPage) {
     Gen gen(seed);
     Doc want;
     build(want, gen.document());
-    want.pages.SetProperty(prTitle, "t" + std::to_string(seed));
+    want.pages.SetProperty(prTitle, std::string("t").append(std::to_string(seed)));
     want.pages.SetSetting(stChunks, 1);
     const rt::RichText written = want.write();
     Doc got;
