@@ -42,6 +42,20 @@ QString makeFablesDocument(const QString& folder) {
   return path;
 }
 
+// A test whose first page is longer than the window.
+QString makeLongPageDocument(const QString& folder) {
+  std::string rtf = "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Times New Roman;}}\\pard\\f0\\fs24 ";
+  rtf += "title=Long\\par <page>\\par ";
+  for (int i = 1; i <= 80; ++i) rtf += "Line " + std::to_string(i) + " of a page that does not fit.\\par ";
+  rtf += "<page last>\\par The end.\\par }";
+  const std::string coded = storage::TDeltaCode::encode(rtf);
+  const QString path = folder + QStringLiteral("/long.ruvo");
+  QFile out(path);
+  if (!out.open(QIODevice::WriteOnly)) return {};
+  out.write(coded.data(), static_cast<qint64>(coded.size()));
+  return path;
+}
+
 struct WindowRun {
   QString home;
   QString doc;
@@ -49,10 +63,10 @@ struct WindowRun {
   guitest::DialogRobot robot;
   std::unique_ptr<gui::TForm1> w;
 
-  explicit WindowRun(const QString& name) {
+  explicit WindowRun(const QString& name, bool longPage = false) {
     guitest::app();
     home = guitest::freshProgramFolder(name);
-    doc = makeFablesDocument(home);
+    doc = longPage ? makeLongPageDocument(home) : makeFablesDocument(home);
     gui::TForm1Options opt;
     opt.args = {doc.toStdString()};
     opt.examineeOnly = true;
@@ -252,4 +266,23 @@ TEST(TestRun, CtrlWheelStepsTheFontAndTheGaugeFollows) {
   QApplication::sendEvent(run.w->richEdit1()->viewport(), &down);
   EXPECT_EQ(run.w->model().FFontLevel(), level + 1);
   EXPECT_EQ(gauge->value(), level + 1);
+}
+
+TEST(TestView, MoreTextIndicatorFollowsTheScrollPosition) {
+  WindowRun run(QStringLiteral("long"), true);
+  run.w->show();
+  ASSERT_TRUE(guitest::waitUntil([&] { return run.w->showStepDone() && run.settled(); }));
+  QTest::qWait(30);
+  auto* panel6 = run.find<QLabel>(QStringLiteral("Panel6"));
+  EXPECT_TRUE(run.pageText().contains(QStringLiteral("Line 80")));
+  EXPECT_EQ(panel6->text(), QStringLiteral("▽"));
+  guitest::saveScreenshot(run.w.get(), QStringLiteral("long-page"));
+  run.w->richEdit1()->scrollToEnd();
+  EXPECT_EQ(panel6->text(), QString());
+  run.w->richEdit1()->scrollToTop();
+  EXPECT_EQ(panel6->text(), QStringLiteral("▽"));
+  // Paging keys do not scroll the page: only Enter acts there.
+  QTest::keyClick(run.w->richEdit1(), Qt::Key_PageDown);
+  QTest::keyClick(run.w->richEdit1(), Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(run.w->richEdit1()->verticalScrollBar()->value(), 0);
 }
