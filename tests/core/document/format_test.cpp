@@ -188,6 +188,24 @@ TEST(DocumentFormat, PhraseMarksOverSeveralLines) {
   EXPECT_EQ(d.page(0).PhraseMarks(), (std::vector<std::int32_t>{0, 2, 4, 8, 11}));
 }
 
+TEST(DocumentFormat, SeparatorsAcrossRunsKeepTheLookOfTheText) {
+  rt::CharFormat bold;
+  bold.bold = true;
+  rt::RichText t;
+  t.paragraphs().front().runs = {rt::Run{"ab/", bold}, rt::Run{" cd", {}}, rt::Run{"/ ", bold}, rt::Run{"ef", {}}};
+  const std::vector<std::int32_t> marks = ExtractPhraseMarks(t);
+  EXPECT_EQ(marks, (std::vector<std::int32_t>{0, 2, 4, 6}));
+  ASSERT_EQ(t.lineText(0), "abcdef");
+  EXPECT_TRUE(t.formatAt(1).bold);
+  EXPECT_FALSE(t.formatAt(2).bold);
+  InsertPhraseSeparators(t, marks);
+  EXPECT_EQ(t.lineText(0), "ab/ cd/ ef");
+  // A separator takes the look of the character before it.
+  EXPECT_TRUE(t.formatAt(2).bold);
+  EXPECT_FALSE(t.formatAt(6).bold);
+  EXPECT_EQ(ExtractPhraseMarks(t), marks);
+}
+
 TEST(DocumentFormat, WriterTagLines) {
   Doc d;
   auto add = [&](int kind, int role, bool pass, bool marks) {
