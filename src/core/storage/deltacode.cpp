@@ -108,6 +108,7 @@ constexpr unsigned kMaxClassBits = 31;
 // four at a time); for long codes the length follows from the selector alone, which keeps
 // the dependency chain from one code to the next short.
 constexpr unsigned kPeek = 12;
+constexpr std::size_t kFastMinOut = 2048;
 
 struct FastTables {
   struct Single {
@@ -122,7 +123,7 @@ struct FastTables {
   };
   static_assert(sizeof(Multi) == 8);
 
-  FastTables(const Header& h, const std::array<unsigned char, 256>& sym) {
+  FastTables(const Header& h, const std::array<unsigned char, 256>& sym, bool wantMulti) {
     const unsigned classes = 1u << h.selectorBits;
     for (unsigned v = 0; v < (1u << kPeek); ++v) {
       const unsigned k = (v >> (kPeek - h.selectorBits)) & (classes - 1);
@@ -131,8 +132,9 @@ struct FastTables {
       single[v] = Single{sym[(h.start[k] + off) & 0xFFu], static_cast<std::uint8_t>(len)};
       sym1[v] = single[v].sym;
     }
-    alu = h.selectorBits == 2;
+    alu = h.selectorBits == 2 && !wantMulti;
     for (unsigned k = 0; k < 4; ++k) lens |= static_cast<std::uint64_t>(2 + h.bits[k]) << (8 * k);
+    if (alu) return;
     for (unsigned v = 0; v < (1u << kPeek); ++v) {
       Multi e{};
       unsigned used = 0;
@@ -323,10 +325,7 @@ std::size_t decodeLanes(const FastTables& t, const unsigned char* code, std::siz
 
 std::size_t decodeFast(const FastTables& t, const unsigned char* code, std::size_t codeBytes, std::uint64_t codeBits,
                        unsigned minCost, unsigned maxCost, unsigned char* out, std::size_t outSize) {
-  // The average code length is known before decoding: long codes gain nothing from the
-  // multi-symbol table.
-  const bool shortCodes = codeBits < static_cast<std::uint64_t>(outSize) * 7;
-  if (t.alu && !shortCodes) return decodeLanes<true>(t, code, codeBytes, codeBits, minCost, maxCost, out, outSize);
+  if (t.alu) return decodeLanes<true>(t, code, codeBytes, codeBits, minCost, maxCost, out, outSize);
   return decodeLanes<false>(t, code, codeBytes, codeBits, minCost, maxCost, out, outSize);
 }
 }  // namespace
@@ -521,8 +520,12 @@ bool TDeltaCode::Decode() {
   std::size_t produced = 0;
   const unsigned char* code = s + h.codeOffset;
 
-  if (target > 0 && maxCost <= 12) {
-    const FastTables tables(h, sym);
+  // Small streams (result files, settings) are not worth building the tables for.
+  if (outSize >= kFastMinOut && maxCost <= 12) {
+    // The average code length is known before decoding: long codes gain nothing from the
+    // multi-symbol table.
+    const bool shortCodes = codeBits < static_cast<std::uint64_t>(outSize) * 7;
+    const FastTables tables(h, sym, shortCodes);
     produced = decodeFast(tables, code, codeBytes, codeBits, minCost, maxCost, out, outSize);
   } else if (target > 0 || codeBytes > 0) {
     // The reader as the format describes it, word by word; serves any legal widths.
