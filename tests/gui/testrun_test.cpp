@@ -62,6 +62,7 @@ struct WindowRun {
   guitest::RecordingShell shell;
   guitest::DialogRobot robot;
   std::unique_ptr<gui::TForm1> w;
+  Qt::CursorShape linkCursor = Qt::ArrowCursor;  // the pointer over the last link line hovered
 
   explicit WindowRun(const QString& name, bool longPage = false) {
     guitest::app();
@@ -121,7 +122,8 @@ struct WindowRun {
       view->setTextCursor(cur);
       view->ensureCursorVisible();
       const QRect r = view->cursorRect(cur);
-      QTest::mouseMove(view->viewport(), r.center());
+      QTest::mouseMove(view->viewport(), QPoint(r.left() - 2, r.center().y()));
+      linkCursor = view->viewport()->cursor().shape();
       QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(r.left() - 2, r.center().y()));
       return true;
     }
@@ -189,7 +191,10 @@ TEST(TestRun, WholeRunThroughTheWindow) {
   ASSERT_NE(run.find<QWidget>(QStringLiteral("MainPanel1")), nullptr);
   ASSERT_NE(run.find<QWidget>(QStringLiteral("MainPanel2")), nullptr);
   EXPECT_TRUE(run.find<QLabel>(QStringLiteral("Panel11"))->isVisible());
+  QTest::mouseMove(run.w->richEdit1()->viewport(), QPoint(5, 5));
+  EXPECT_EQ(run.w->richEdit1()->viewport()->cursor().shape(), Qt::ArrowCursor);
   ASSERT_TRUE(run.clickLink(1, 1));
+  EXPECT_EQ(run.linkCursor, Qt::PointingHandCursor);
   ASSERT_TRUE(guitest::waitUntil([&] { return run.find<QRadioButton>(QStringLiteral("SelBox1_1"))->isChecked(); }));
   EXPECT_EQ(run.find<QLabel>(QStringLiteral("AnswerLabel1"))->text(), QStringLiteral("The North Wind"));
   QTest::mouseClick(run.find<QRadioButton>(QStringLiteral("SelBox2_2")), Qt::LeftButton);
@@ -285,4 +290,56 @@ TEST(TestView, MoreTextIndicatorFollowsTheScrollPosition) {
   QTest::keyClick(run.w->richEdit1(), Qt::Key_PageDown);
   QTest::keyClick(run.w->richEdit1(), Qt::Key_End, Qt::ControlModifier);
   EXPECT_EQ(run.w->richEdit1()->verticalScrollBar()->value(), 0);
+}
+
+TEST(TestRun, DoubleClickOnForwardMovesOnePage) {
+  WindowRun run(QStringLiteral("double"));
+  ASSERT_TRUE(run.start(QStringLiteral("Ito")));
+  const int page = run.w->model().FCurrentPage();
+  const std::size_t boxes = run.robot.seen().size();
+  // Both clicks wait in the queue, as when a person double-clicks while the page is built.
+  QPushButton* b = run.forwardButton();
+  const QPointF at(b->rect().center());
+  for (int i = 0; i < 2; ++i) {
+    QCoreApplication::postEvent(b, new QMouseEvent(QEvent::MouseButtonPress, at, b->mapToGlobal(at), Qt::LeftButton,
+                                                   Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(b, new QMouseEvent(QEvent::MouseButtonRelease, at, b->mapToGlobal(at), Qt::LeftButton,
+                                                   Qt::NoButton, Qt::NoModifier));
+  }
+  QTest::qWait(200);
+  ASSERT_TRUE(guitest::waitUntil([&] { return run.settled(); }));
+  EXPECT_EQ(run.w->model().FCurrentPage(), page + 1);
+  // The second click would have reached the reading page and its start question.
+  EXPECT_EQ(run.robot.seen().size(), boxes);
+}
+
+TEST(TeacherWindow, ShowsTheEditingViewAndWritesTheSettingsOnClose) {
+  guitest::app();
+  const QString home = guitest::freshProgramFolder(QStringLiteral("teacher"));
+  guitest::RecordingShell shell;
+  {
+    gui::TForm1Options opt;
+    opt.overrides.shell = &shell;
+    gui::TForm1 w(opt);
+    w.show();
+    ASSERT_TRUE(guitest::waitUntil([&] { return w.showStepDone(); }));
+    QTest::qWait(30);
+    EXPECT_TRUE(w.findChild<QWidget*>(QStringLiteral("Panel14"))->isVisible());
+    EXPECT_TRUE(w.findChild<QWidget*>(QStringLiteral("tsEdit"))->isVisible());
+    EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("tovimeter"))) << w.windowTitle().toStdString();
+    // The welcome text waits in the test view.
+    EXPECT_TRUE(w.richEdit1()->toPlainText().startsWith(QStringLiteral("D&D a .ruvo file here.")));
+    guitest::saveScreenshot(&w, QStringLiteral("teacher-window"));
+    w.move(40, 30);
+    w.resize(700, 600);
+    w.close();
+  }
+  QFile ini(home + QStringLiteral("/tovimeter.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(ini.readAll());
+  EXPECT_TRUE(text.contains(QStringLiteral("[setting]")));
+  EXPECT_TRUE(text.contains(QStringLiteral("width=700"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("height=600"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("interval=")));
+  QDir(home).removeRecursively();
 }

@@ -197,12 +197,26 @@ void TForm1::buildEditView(QWidget* sheet) {
   h->addWidget(tree);
   auto* tabs = new QTabWidget(sheet);
   tabs->setObjectName(QStringLiteral("PageControl2"));
+  tabs->setUsesScrollButtons(false);
+  tabs->setElideMode(Qt::ElideRight);
   for (const char* n : {"Correct Answer", "Setting", "Property", "Template", "Script", "Help"}) {
     auto* page = new QWidget(tabs);
     tabs->addTab(page, QString::fromLatin1(n));
   }
+  {
+    auto* help = tabs->widget(5);
+    auto* hv = new QVBoxLayout(help);
+    auto* note = new QLabel(QStringLiteral("The page editor is not part of this build yet.\n\n"
+                                           "To take a test, start the program with the test file:\n"
+                                           "    tovimeter FILE.ruvo    or    ruvo FILE.ruvo"),
+                            help);
+    note->setObjectName(QStringLiteral("EditorNote"));
+    note->setWordWrap(true);
+    hv->addWidget(note);
+    hv->addStretch(1);
+  }
   tabs->setCurrentIndex(5);
-  tabs->setEnabled(false);
+  for (int i = 0; i < 5; ++i) tabs->setTabEnabled(i, false);
   h->addWidget(tabs, 1);
 }
 
