@@ -71,6 +71,8 @@ void DialogRobot::poll() {
   QString text = box ? box->text() : modal->windowTitle();
   if (auto* label = modal->findChild<QLabel*>(); !box && label) text += QLatin1Char('|') + label->text();
   seen_.push_back(text);
+  if (!shotPrefix_.isEmpty()) saveScreenshot(modal, shotPrefix_ + QLatin1Char('-') + QString::number(seen_.size()));
+  if (actions_.empty() && fallback_) actions_.push_back(fallback_(text));
   if (actions_.empty()) {
     ++unexpected_;
     QMetaObject::invokeMethod(modal, [modal] { QTest::keyClick(modal, Qt::Key_Escape); }, Qt::QueuedConnection);

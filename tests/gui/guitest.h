@@ -33,6 +33,10 @@ class DialogRobot final : public QObject {
  public:
   DialogRobot();
   void expect(BoxAction a) { actions_.push_back(std::move(a)); }
+  // Answers boxes that come with nothing queued (walking a test whose pages are not known).
+  // Saves a screenshot of every box as PREFIX-N before answering it.
+  void setScreenshotPrefix(const QString& prefix) { shotPrefix_ = prefix; }
+  void setFallback(std::function<BoxAction(const QString& text)> f) { fallback_ = std::move(f); }
   const std::vector<QString>& seen() const { return seen_; }
   bool idle() const { return actions_.empty(); }
   // Boxes that appeared with no action queued are closed with Escape and counted here.
@@ -42,6 +46,8 @@ class DialogRobot final : public QObject {
   void poll();
   QTimer timer_;
   std::deque<BoxAction> actions_;
+  std::function<BoxAction(const QString&)> fallback_;
+  QString shotPrefix_;
   std::vector<QString> seen_;
   int unexpected_ = 0;
 };

@@ -135,6 +135,7 @@ struct WindowRun {
 
 TEST(TestRun, WholeRunThroughTheWindow) {
   WindowRun run(QStringLiteral("whole"));
+  run.robot.setScreenshotPrefix(QStringLiteral("box"));
   ASSERT_FALSE(run.doc.isEmpty());
   // The name page: the name box comes up and refuses nothing a person types, capitals included.
   ASSERT_TRUE(run.start(QStringLiteral("Ito Rudo")));
