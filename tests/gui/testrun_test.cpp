@@ -214,6 +214,7 @@ TEST(TestRun, WholeRunThroughTheWindow) {
   ASSERT_NE(field, nullptr);
   QTest::keyClicks(field, QStringLiteral("Save food"));
   EXPECT_EQ(field->text(), QStringLiteral("Save food"));
+  guitest::saveScreenshot(run.w.get(), QStringLiteral("question-page-with-field"));
 
   // The end: the record under the page, Forward turned into Copy.
   ASSERT_TRUE(run.press());
@@ -342,5 +343,28 @@ TEST(TeacherWindow, ShowsTheEditingViewAndWritesTheSettingsOnClose) {
   EXPECT_TRUE(text.contains(QStringLiteral("width=700"))) << text.toStdString();
   EXPECT_TRUE(text.contains(QStringLiteral("height=600"))) << text.toStdString();
   EXPECT_TRUE(text.contains(QStringLiteral("interval=")));
+  QDir(home).removeRecursively();
+}
+
+TEST(TeacherWindow, ATestOnTheCommandLineOpensInTheTestView) {
+  guitest::app();
+  const QString home = guitest::freshProgramFolder(QStringLiteral("teacher-test"));
+  const QString doc = makeFablesDocument(home);
+  guitest::RecordingShell shell;
+  guitest::DialogRobot robot;
+  robot.expect({BoxAction::TypeAndOk, QStringLiteral("Teacher")});
+  gui::TForm1Options opt;
+  opt.args = {"--unrelated", (home + QStringLiteral("/other.ruvp")).toStdString(), doc.toStdString()};
+  opt.overrides.shell = &shell;
+  gui::TForm1 w(opt);
+  w.show();
+  ASSERT_TRUE(guitest::waitUntil([&] { return w.showStepDone() && robot.idle() && !QApplication::activeModalWidget(); }));
+  QTest::qWait(30);
+  EXPECT_TRUE(w.findChild<QWidget*>(QStringLiteral("tsMain"))->isVisible());
+  EXPECT_TRUE(w.findChild<QWidget*>(QStringLiteral("Panel14"))->isVisible());
+  EXPECT_TRUE(w.findChild<QWidget*>(QStringLiteral("SpeedButton27"))->isVisible());
+  EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("fables"))) << w.windowTitle().toStdString();
+  w.model().SetModified(false);
+  w.hide();
   QDir(home).removeRecursively();
 }

@@ -134,6 +134,11 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), op
 TForm1::~TForm1() {
   qApp->removeEventFilter(this);
   model_->SetView(nullptr);
+  // The children outlive the model by a moment: nothing they signal may reach it.
+  richEdit1_->disconnect(this);
+  richEdit1_->setLinkLinePredicate({});
+  answerPanels_->disconnect(this);
+  for (QTimer* t : {&timer1_, &timer2_, &tmSnaile_}) t->stop();
 }
 
 int TForm1::richEdit1Paints() const { return richEdit1_->paints(); }
