@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -239,6 +240,50 @@ TEST(TestRun, WholeRunThroughTheWindow) {
   EXPECT_TRUE(run.pageText().contains(QStringLiteral("結果ファイルは")));
   run.w->richEdit1()->scrollToEnd();
   guitest::saveScreenshot(run.w.get(), QStringLiteral("result-saved"));
+
+  // Dragging the file out of the folder button: when the file has gone, the examinee is told so
+  // instead of being handed nothing.
+  ASSERT_TRUE(QFile::remove(run.home + QStringLiteral("/report/") + files.first()));
+  run.robot.expect({BoxAction::PressOk, {}});
+  const QPoint start = folderButton->rect().center();
+  QTest::mousePress(folderButton, Qt::LeftButton, {}, start);
+  QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(8, 0)), folderButton->mapToGlobal(QPointF(start + QPoint(8, 0))),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(folderButton, &move);
+  ASSERT_TRUE(guitest::waitUntil([&] { return run.settled(); }));
+  QTest::mouseRelease(folderButton, Qt::LeftButton, {}, start + QPoint(8, 0));
+  EXPECT_EQ(run.robot.seen().back(), files.first() + QStringLiteral(" ファイルが存在しない"));
+}
+
+TEST(TestRun, AnUnreadableTestIsReportedAndLeavesTheWelcomePage) {
+  guitest::app();
+  const QString home = guitest::freshProgramFolder(QStringLiteral("broken"));
+  const QString doc = home + QStringLiteral("/broken.ruvo");
+  {
+    QFile f(doc);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("BDC1\xff\xff\xff\xff not a test at all");
+  }
+  guitest::RecordingShell shell;
+  guitest::DialogRobot robot;
+  robot.setFallback([](const QString&) { return BoxAction{BoxAction::PressOk, {}}; });
+  gui::TForm1Options opt;
+  opt.args = {doc.toStdString()};
+  opt.examineeOnly = true;
+  opt.overrides.shell = &shell;
+  gui::TForm1 w(opt);
+  w.show();
+  ASSERT_TRUE(guitest::waitUntil([&] { return w.showStepDone() && !QApplication::activeModalWidget(); }));
+  QTest::qWait(30);
+  EXPECT_FALSE(robot.seen().empty()) << "the failure is told";
+  EXPECT_TRUE(w.richEdit1()->toPlainText().startsWith(QStringLiteral("D&D a .ruvo file here.")));
+  // Forward on the welcome page does nothing harmful.
+  QTest::mouseClick(w.speedButton1(), Qt::LeftButton);
+  QTest::qWait(30);
+  EXPECT_TRUE(w.isVisible());
+  guitest::saveScreenshot(&w, QStringLiteral("broken-test"));
+  w.hide();
+  QDir(home).removeRecursively();
 }
 
 TEST(TestRun, BreakingOffAsksAndStays) {
