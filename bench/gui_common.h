@@ -9,8 +9,9 @@
 namespace ruvo::benchgui {
 
 // A document of `pages` reading pages (timed without the start question) of about `words` words
-// each, in paragraphs of 100 words, then the last page.
-inline std::string makeLongDocumentRtf(int pages, int words) {
+// each, in paragraphs of 100 words, then the last page. With phraseWords, the pages are shown
+// phrase by phrase (a phrase mark after every phraseWords words) with the faint next phrase.
+inline std::string makeLongDocumentRtf(int pages, int words, int phraseWords = 0) {
   static const char* vocab[] = {"the",   "reader", "moved",  "slowly", "through", "a",     "quiet", "forest",
                                 "where", "light",  "fell",   "on",     "old",     "stones", "and",  "birds",
                                 "sang",  "about",  "summer", "rain"};
@@ -21,13 +22,19 @@ inline std::string makeLongDocumentRtf(int pages, int words) {
   line("title=Long pages");
   line("autoqa=1");
   line("score=1");
+  if (phraseWords > 0) {
+    line("fadein=1");
+    line("overflow=1");
+  }
   int w = 0;
   for (int p = 0; p < pages; ++p) {
     line("<page start pass>");
     std::string para;
     for (int i = 0; i < words; ++i) {
       para += vocab[(w++ * 7 + i) % 20];
-      para += (i % 100 == 99) ? "." : " ";
+      para += (i % 100 == 99) ? "." : "";
+      if (phraseWords > 0 && i % phraseWords == phraseWords - 1) para += "/";
+      para += " ";
       if (i % 100 == 99 || i == words - 1) {
         line(para);
         para.clear();

@@ -88,6 +88,33 @@ void BM_ForwardToPaint3000Words(benchmark::State& state) {
 }
 BENCHMARK(BM_ForwardToPaint3000Words)->Unit(benchmark::kMillisecond)->Iterations(60);
 
+// One press on a page of 3,000 words shown phrase by phrase (a phrase of 5 words): the text up to
+// the phrase is rebuilt, underlined and faded, and painted.
+void BM_PhraseStepToPaint3000Words(benchmark::State& state) {
+  app();
+  const QString home = QDir::tempPath() + QStringLiteral("/ruvo-bench-phrase");
+  QDir().mkpath(home + QStringLiteral("/system"));
+  qputenv("TOVIMETER_HOME", home.toUtf8());
+  const std::string doc = (home + QStringLiteral("/phrases.ruvo")).toStdString();
+  ruvo::benchgui::writePacked(doc, ruvo::benchgui::makeLongDocumentRtf(2, 3000, 5));
+  auto win = std::make_unique<Window>(doc);
+  int presses = 0;
+  for (auto _ : state) {
+    if (win->w->model().FCurrentPage() > 0 || ++presses > 550) {
+      state.PauseTiming();
+      win.reset();
+      win = std::make_unique<Window>(doc);
+      presses = 1;
+      state.ResumeTiming();
+    }
+    win->forward();
+  }
+  state.counters["chars"] = static_cast<double>(win->w->richEdit1()->document()->characterCount());
+  win.reset();
+  QDir(home).removeRecursively();
+}
+BENCHMARK(BM_PhraseStepToPaint3000Words)->Unit(benchmark::kMillisecond)->Iterations(300);
+
 }  // namespace
 
 BENCHMARK_MAIN();
