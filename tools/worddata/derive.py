@@ -16,7 +16,7 @@ Method: the engine's rules stay as they are; only the entries are chosen. Words 
 dictionary that SUBTLEXus ranks are split by a stable hash: half of the 20,000 most frequent
 words are held out for checking, everything else trains. Suffixes and prefixes are added
 greedily where they make more training words agree with the dictionary than disagree,
-weighted by log frequency and demanding several distinct words so that they generalise;
+weighted by frequency, and only when they help each of two halves of the training words;
 the remaining frequent exceptions of the training half go into the word lists.
 """
 import argparse
