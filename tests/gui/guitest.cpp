@@ -87,7 +87,10 @@ void DialogRobot::poll() {
           QMessageBox::StandardButton which = QMessageBox::Ok;
           if (a.kind == BoxAction::PressYes) which = QMessageBox::Yes;
           if (a.kind == BoxAction::PressNo) which = QMessageBox::No;
-          if (QAbstractButton* b = box->button(which)) QTest::mouseClick(b, Qt::LeftButton);
+          if (QAbstractButton* b = box->button(which))
+            QTest::mouseClick(b, Qt::LeftButton);
+          else
+            QTest::keyClick(box, Qt::Key_Escape);  // a box without that button: its escape answer
           return;
         }
         auto* edit = modal->findChild<QLineEdit*>(QStringLiteral("InputEdit"));
