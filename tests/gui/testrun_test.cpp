@@ -318,6 +318,10 @@ TEST(TestRun, CtrlWheelStepsTheFontAndTheGaugeFollows) {
   QApplication::sendEvent(run.w->richEdit1()->viewport(), &down);
   EXPECT_EQ(run.w->model().FFontLevel(), level + 1);
   EXPECT_EQ(gauge->value(), level + 1);
+  QTest::mouseClick(run.find<QPushButton>(QStringLiteral("SpeedButton2")), Qt::LeftButton);
+  EXPECT_EQ(gauge->value(), level + 2);
+  QTest::qWait(30);
+  guitest::saveScreenshot(run.w.get(), QStringLiteral("larger-letters"));
 }
 
 TEST(TestView, MoreTextIndicatorFollowsTheScrollPosition) {
