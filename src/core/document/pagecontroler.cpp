@@ -176,6 +176,10 @@ TPageControler::~TPageControler() {
 void TPageControler::Clear() {
   modified_ = false;
   timerRunning_ = false;
+  // A new document starts without a test clock: a run that never starts its clock must not
+  // report the previous document's test time.
+  startTick_ = 0;
+  stopTick_ = 0;
   while (!pages_.empty()) pages_.pop_back();
 }
 
