@@ -1,54 +1,23 @@
 // ruvo-tool doc, run as a user would run it.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
-#include <string>
 
-namespace fs = std::filesystem;
+#include "cli_support.h"
+
 using nlohmann::json;
 
 namespace {
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using namespace ruvo::clitest;
 
-class DocCli : public ::testing::Test {
+class DocCli : public CliTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("ruvo-doc-cli-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string p(const std::string& n) const { return (dir_ / n).string(); }
+  std::string p(const std::string& n) const { return CliTest::p(n).string(); }
   static std::string fixture(const std::string& n) { return std::string(RUVO_FIXTURES_DIR) + "/documents/" + n; }
-
-  int tool(const std::string& args) {
-    const std::string cmd = std::string("'") + RUVO_TOOL + "' " + args + " </dev/null >'" + p("stdout") + "' 2>'" +
-                            p("stderr") + "'";
-    const int st = std::system(cmd.c_str());
-    out_ = slurp(p("stdout"));
-    err_ = slurp(p("stderr"));
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  }
+  int tool(const std::string& args) { return runTool(args).exit; }
   json info(const std::string& file) {
     EXPECT_EQ(tool("doc info '" + file + "'"), 0) << err_;
     return json::parse(out_);
   }
-
-  fs::path dir_;
-  std::string out_, err_;
 };
 
 // kind, role, pass, grade, marks, caption, lowerCaption, number of questions

@@ -1,60 +1,20 @@
 // ruvo-tool grade / syllables, run as a user would run them.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-
 #include <nlohmann/json.hpp>
 
 #include "core/storage/compressstringlist.h"
-
-namespace fs = std::filesystem;
+#include "cli_support.h"
 
 namespace {
 
-struct ToolRun {
-  int exit = -1;
-  std::string out, err;
-};
+using namespace ruvo::clitest;
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-void spit(const fs::path& p, const std::string& s) { std::ofstream(p, std::ios::binary) << s; }
-
-class ReadabilityCli : public ::testing::Test {
+class ReadabilityCli : public CliTest {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("ruvo-readability-cli-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    CliTest::SetUp();
     spit(p("empty.txt"), "");
   }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path p(const std::string& n) const { return dir_ / n; }
-  std::string q(const std::string& n) const { return "'" + p(n).string() + "'"; }
-
-  ToolRun tool(const std::string& args, const std::string& stdinText = {}) {
-    spit(p("stdin"), stdinText);
-    const std::string cmd = std::string("'") + RUVO_TOOL + "' " + args + " <'" + p("stdin").string() + "' >'" +
-                            p("stdout").string() + "' 2>'" + p("stderr").string() + "'";
-    const int st = std::system(cmd.c_str());
-    ToolRun r;
-    r.exit = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = slurp(p("stdout"));
-    r.err = slurp(p("stderr"));
-    return r;
-  }
-  fs::path dir_;
+  ToolRun tool(const std::string& args, const std::string& stdinText = {}) { return runTool(args, stdinText); }
 };
 
 TEST_F(ReadabilityCli, GradeReportsEveryCountAsJson) {

@@ -1,47 +1,14 @@
 // ruvo-tool rtf, run as a user would run it.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-
-namespace fs = std::filesystem;
+#include "cli_support.h"
 
 namespace {
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using namespace ruvo::clitest;
 
-class RtfCli : public ::testing::Test {
+class RtfCli : public CliTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("ruvo-rtf-cli-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path p(const std::string& n) const { return dir_ / n; }
   static std::string fixture(const std::string& n) { return std::string(RUVO_FIXTURES_DIR) + "/rtf/" + n; }
-
-  int tool(const std::string& args) {
-    const std::string cmd = std::string("'") + RUVO_TOOL + "' " + args + " </dev/null >'" + p("stdout").string() +
-                            "' 2>'" + p("stderr").string() + "'";
-    const int st = std::system(cmd.c_str());
-    out_ = slurp(p("stdout"));
-    err_ = slurp(p("stderr"));
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  }
-  fs::path dir_;
-  std::string out_, err_;
+  int tool(const std::string& args) { return runTool(args).exit; }
 };
 
 TEST_F(RtfCli, TextGivesTheLinesOfTheDocument) {

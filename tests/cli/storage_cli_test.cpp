@@ -1,57 +1,15 @@
 // ruvo-tool bdc / lines, run as a user would run them.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
+#include "cli_support.h"
 
 #include "core/storage/deltacode.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-struct ToolRun {
-  int exit = -1;
-  std::string out, err;
-};
+using namespace ruvo::clitest;
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-void spit(const fs::path& p, const std::string& s) { std::ofstream(p, std::ios::binary) << s; }
-
-class StorageCli : public ::testing::Test {
+class StorageCli : public CliTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("ruvo-storage-cli-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path p(const std::string& n) const { return dir_ / n; }
-
-  ToolRun tool(const std::string& args, const std::string& stdinText = {}) {
-    spit(p("stdin"), stdinText);
-    const std::string cmd = std::string("'") + RUVO_TOOL + "' " + args + " <'" + p("stdin").string() + "' >'" +
-                            p("stdout").string() + "' 2>'" + p("stderr").string() + "'";
-    const int st = std::system(cmd.c_str());
-    ToolRun r;
-    r.exit = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = slurp(p("stdout"));
-    r.err = slurp(p("stderr"));
-    return r;
-  }
-  std::string q(const std::string& n) const { return "'" + p(n).string() + "'"; }
-  fs::path dir_;
+  ToolRun tool(const std::string& args, const std::string& stdinText = {}) { return runTool(args, stdinText); }
 };
 
 TEST_F(StorageCli, BdcEncodeDecodeRoundTrip) {
