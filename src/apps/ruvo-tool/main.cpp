@@ -3,8 +3,8 @@
 #include <iostream>
 #include <iterator>
 #include <map>
-#include <sstream>
 
+#include "core/storage/atomicfile.h"
 #include "tool.h"
 
 namespace ruvo::tool {
@@ -51,14 +51,10 @@ bool readFile(const std::string& path, std::string& out, std::string& error) {
     out.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     return true;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  if (!ruvo::storage::readWholeFile(path, out)) {
     error = "cannot read " + path;
     return false;
   }
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  out = std::move(ss).str();
   return true;
 }
 

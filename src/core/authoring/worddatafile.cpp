@@ -1,9 +1,8 @@
 // Loading the word data through the storage layer, kept apart from the lookups so that
 // the engine itself does not depend on how the data travels.
-#include <fstream>
-#include <sstream>
 
 #include "core/authoring/worddata.h"
+#include "core/storage/atomicfile.h"
 #include "core/storage/compressstringlist.h"
 #include "core/text/cp932.h"
 #include "core/text/strings.h"
@@ -38,14 +37,11 @@ bool LoadEmbeddedWordData(TWordLists& out) {
 }
 
 bool LoadWordDataFile(const std::string& path, TWordLists& out, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::string bytes;
+  if (!storage::readWholeFile(path, bytes)) {
     error = "cannot read " + path;
     return false;
   }
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  const std::string bytes = std::move(ss).str();
   storage::TDataFile file;
   if (text::startsWith(bytes, "BDC")) {
     if (!file.LoadFromCompressedStream(bytes)) {
