@@ -1,12 +1,13 @@
 #include "core/app/settings.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <cerrno>
 
+#include "core/storage/atomicfile.h"
 #include "core/text/cp932.h"
 #include "core/text/strings.h"
 #include "core/text/utf8.h"
@@ -14,30 +15,27 @@
 namespace ruvo::app {
 namespace {
 
-bool readAll(const std::string& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  out = ss.str();
-  return true;
-}
-
-// Temporary file beside the target, flushed, renamed over it: a crash never leaves half a file.
-bool writeAtomic(const std::string& path, const std::string& bytes) {
-  std::string tmp = path + ".tmp" + std::to_string(::getpid());
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  ok = std::fflush(f) == 0 && ok;
-  ok = ::fsync(fileno(f)) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return false;
+// Held while the settings file is read, changed and written: the teacher's program and an
+// examinee program started from it may close at the same moment. The lock is a file of its
+// own beside the settings, so that replacing the settings file never drops it.
+class SettingsLock final {
+ public:
+  explicit SettingsLock(const std::string& settingsPath) {
+    fd_ = ::open((settingsPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ >= 0) {
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    }
   }
-  return true;
-}
+  ~SettingsLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
+  SettingsLock(const SettingsLock&) = delete;
+  SettingsLock& operator=(const SettingsLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
 
 }  // namespace
 
@@ -45,7 +43,7 @@ TIniFile::TIniFile(std::string path) : path_(std::move(path)) {}
 
 bool TIniFile::Load() {
   std::string bytes;
-  if (!readAll(path_, bytes)) return false;
+  if (!storage::readWholeFile(path_, bytes)) return false;
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
   SetText(text::isValidUtf8(bytes) ? bytes : text::cp932ToUtf8(bytes));
   return true;
@@ -82,7 +80,7 @@ std::string TIniFile::Text() const {
   return out;
 }
 
-bool TIniFile::Save() const { return writeAtomic(path_, Text()); }
+bool TIniFile::Save() const { return storage::writeFileAtomic(path_, Text()); }
 
 TIniFile::Section* TIniFile::find(const std::string& section) {
   for (auto& s : sections_)
@@ -157,8 +155,9 @@ TSettings LoadSettings(const std::string& path) {
 }
 
 bool SaveSettings(const std::string& path, const TSettings& s, const platform::Rect& w) {
+  SettingsLock lock(path);
   TIniFile ini(path);
-  ini.Load();  // keep what other windows or versions wrote
+  ini.Load();  // keep what other programs, windows or versions wrote
   ini.WriteInteger(kSettingSection, "left", w.left);
   ini.WriteInteger(kSettingSection, "top", w.top);
   ini.WriteInteger(kSettingSection, "width", w.width);

@@ -17,7 +17,7 @@ class TIniFile final {
   TIniFile() = default;
   explicit TIniFile(std::string path);
   bool Load();  // false when the file does not exist or cannot be read
-  bool Save() const;  // atomic replace
+  bool Save() const;  // atomic replace through the storage writer (links and modes kept)
   const std::string& Path() const { return path_; }
 
   std::optional<std::string> Read(const std::string& section, const std::string& key) const;
@@ -58,7 +58,10 @@ inline constexpr const char* kSettingSection = "setting";
 // Reads the settings file; a missing file gives fileExisted = false and the defaults.
 TSettings LoadSettings(const std::string& path);
 // Writes every key in the order left, top, width, height, interval, AnimeDure, dirtoteacher,
-// dirtolearner, spss, Retrieve, keeping other sections and keys of the file.
+// dirtolearner, spss, Retrieve, keeping other sections and keys of the file. The file is read,
+// changed and written under a lock (a file beside it, path + ".lock"); a link stays a link and
+// the file keeps its permission bits. These keys are the teacher's program's own: the examinee
+// program never calls this (see TForm1Model::SetExamineeProgram).
 bool SaveSettings(const std::string& path, const TSettings& s, const platform::Rect& window);
 
 // Window placement from the settings over the union of the monitors (the first monitor is the

@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "core/app/paths.h"
 #include "core/app/settings.h"
@@ -103,6 +110,43 @@ TEST(SettingsFile, MissingFileGivesDefaultsAndBadNumbersFallBack) {
   EXPECT_FALSE(bad.left.has_value());
   EXPECT_EQ(bad.interval, 7000);
   EXPECT_FALSE(bad.spss);
+  fs::remove_all(dir);
+}
+
+TEST(SettingsFile, SavingKeepsALinkAndTheFileMode) {
+  std::string dir = tempDir("settings-link");
+  writeText(dir + "/real.ini", "[setting]\r\nleft=1\r\n");
+  ::chmod((dir + "/real.ini").c_str(), 0444);
+  fs::create_symlink("real.ini", dir + "/tovimeter.ini");
+  ASSERT_TRUE(SaveSettings(dir + "/tovimeter.ini", TSettings{}, {7, 8, 640, 560}));
+  EXPECT_TRUE(fs::is_symlink(dir + "/tovimeter.ini"));
+  EXPECT_EQ(LoadSettings(dir + "/real.ini").left, 7);
+  struct stat st {};
+  ASSERT_EQ(::stat((dir + "/real.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+  fs::remove_all(dir);
+}
+
+TEST(SettingsFile, SavingWaitsForTheLockHeldByAnotherProgram) {
+  std::string dir = tempDir("settings-lock");
+  const std::string path = dir + "/tovimeter.ini";
+  writeText(path, "[setting]\r\nleft=1\r\n");
+  const int fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    SaveSettings(path, TSettings{}, {5, 5, 640, 560});
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // The other program is between its read and its write: nothing may land meanwhile.
+  EXPECT_FALSE(done);
+  EXPECT_EQ(LoadSettings(path).left, 1);
+  ::flock(fd, LOCK_UN);
+  ::close(fd);
+  writer.join();
+  EXPECT_EQ(LoadSettings(path).left, 5);
   fs::remove_all(dir);
 }
 
