@@ -87,6 +87,10 @@ TEST(SimulateCli, RefusesBadInput) {
   EXPECT_EQ(tool(kSamples + "sample1-gettysburg.ruvo").code, 2);  // no --name
   EXPECT_EQ(tool(kSamples + "sample1-gettysburg.ruvo --name a --date 2004-05-06").code, 2);
   EXPECT_EQ(tool(kSamples + "sample1-gettysburg.ruvo --name a --seconds 1,x").code, 2);
+  EXPECT_EQ(tool(kSamples + "sample1-gettysburg.ruvo --name a --seconds 1e300 --out " + o.dir.string()).code, 2);
+  // A name the name box would refuse for ever: a usage error at once, not an endless run.
+  for (const char* name : {"''", "'   '", "必須です"})
+    EXPECT_EQ(tool(kSamples + "sample1-gettysburg.ruvo --name " + name + " --out " + o.dir.string()).code, 2) << name;
   EXPECT_EQ(tool(kSamples + "sample1-gettysburg.ruvo --name a --answers 9 --out " + o.dir.string()).code, 1);
   EXPECT_EQ(tool(o.dir.string() + "/missing.ruvo --name a --out " + o.dir.string()).code, 1);
 }

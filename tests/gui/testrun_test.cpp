@@ -253,6 +253,13 @@ TEST(TestRun, WholeRunThroughTheWindow) {
   ASSERT_TRUE(guitest::waitUntil([&] { return run.settled(); }));
   QTest::mouseRelease(folderButton, Qt::LeftButton, {}, start + QPoint(8, 0));
   EXPECT_EQ(run.robot.seen().back(), files.first() + QStringLiteral(" ファイルが存在しない"));
+
+  // The finished run closes after the examinee saw the result; the examinee program leaves the
+  // settings, which are the teacher's, alone.
+  run.w->close();
+  ASSERT_TRUE(guitest::waitUntil([&] { return run.settled(); }));
+  EXPECT_FALSE(run.w->isVisible());
+  EXPECT_FALSE(QFile::exists(run.home + QStringLiteral("/tovimeter.ini")));
 }
 
 TEST(TestRun, AnUnreadableTestIsReportedAndLeavesTheWelcomePage) {
@@ -392,6 +399,35 @@ TEST(TeacherWindow, ShowsTheEditingViewAndWritesTheSettingsOnClose) {
   EXPECT_TRUE(text.contains(QStringLiteral("width=700"))) << text.toStdString();
   EXPECT_TRUE(text.contains(QStringLiteral("height=600"))) << text.toStdString();
   EXPECT_TRUE(text.contains(QStringLiteral("interval=")));
+  QDir(home).removeRecursively();
+}
+
+TEST(TeacherWindow, TheSpssBoxIsKeptAndWrittenOnClose) {
+  guitest::app();
+  const QString home = guitest::freshProgramFolder(QStringLiteral("teacher-spss"));
+  guitest::RecordingShell shell;
+  {
+    gui::TForm1Options opt;
+    opt.overrides.shell = &shell;
+    gui::TForm1 w(opt);
+    w.show();
+    ASSERT_TRUE(guitest::waitUntil([&] { return w.showStepDone(); }));
+    w.model().SetViewMode(app::vmTotals);  // the totals view shows the box
+    auto* box = w.findChild<QCheckBox*>(QStringLiteral("CheckBox3"));
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(guitest::waitUntil([&] { return box->isVisible(); }));
+    EXPECT_FALSE(box->isChecked());
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    EXPECT_TRUE(w.model().TestView().checkBox3Checked);
+    w.model().SetViewMode(app::vmTotals);  // a redraw shows what the model holds
+    QTest::qWait(30);
+    EXPECT_TRUE(box->isChecked());
+    guitest::saveScreenshot(&w, QStringLiteral("teacher-spss"));
+    w.close();
+  }
+  QFile ini(home + QStringLiteral("/tovimeter.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(QString::fromUtf8(ini.readAll()).contains(QStringLiteral("spss=1")));
   QDir(home).removeRecursively();
 }
 

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/document/documentfile.h"
+#include "core/storage/filenames.h"
 #include "core/document/documentformat.h"
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
@@ -68,8 +69,8 @@ json info(const doc::TPageControler& pages) {
       for (int c = 0; c < q->ChoiceCount(); ++c) choices.push_back(q->ChoicePlain(c));
       questions.push_back({{"text", q->QuestionPlain()}, {"choices", choices}, {"correct", q->Correct()}});
     }
-    list.push_back({{"kind", p.Kind()},
-                    {"role", p.Role()},
+    list.push_back({{"kind", doc::KindNumber(p.Kind())},
+                    {"role", doc::RoleNumber(p.Role())},
                     {"pass", p.PassFlag()},
                     {"grade", p.Grade()},
                     {"phraseMarks", p.PhraseMarks()},
@@ -115,7 +116,7 @@ int runDoc(const Args& args) {
     doc::ParseDocument(work, m.pages, m.qa, m.meter, nullptr);
     rt::RichText written;
     m.pages.WriteDocument(written);
-    const bool ruvo = text::asciiLower(doc::Extension(args[2])) == ".ruvo";
+    const bool ruvo = text::asciiLower(storage::ExtensionOf(args[2])) == ".ruvo";
     return store(args[2], ruvo ? doc::EncodeDocument(written) : rt::writeRtf(written), error) ? kOk : refuse(error);
   }
   return usageError("doc", sub.empty() ? "" : "unknown or incomplete doc command: " + sub);

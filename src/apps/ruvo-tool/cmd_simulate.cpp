@@ -62,6 +62,7 @@ int runSimulate(const Args& args) {
     }
   }
   if (o.document.empty() || !haveName) return usageError("simulate", "FILE.ruvo and --name are required");
+  if (std::string error; !app::CheckExamineeName(o.name, error)) return usageError("simulate", error);
   o.programFolder = app::ProgramFolder(selfPath());
   app::SimulationResult r = app::SimulateRun(o);
   if (!r.ok) {
@@ -70,7 +71,7 @@ int runSimulate(const Args& args) {
   }
   std::cout << r.record << "\n";
   if (!r.resultFile.empty()) std::cerr << "result file: " << r.resultFile << "\n";
-  else std::cerr << "no result file: online answering is off, so the test view offers no Copy\n";
+  else std::cerr << "no result file: " << r.noResultFile << "\n";
   for (const auto& m : r.messages) std::cerr << "message: " << m << "\n";
   return r.resultFile.empty() && !r.messages.empty() ? kRefused : kOk;
 }

@@ -9,6 +9,7 @@
 
 #include "core/app/paths.h"
 #include "core/app/resultrecord.h"
+#include "core/app/rundriver.h"
 #include "core/document/documentfile.h"
 #include "core/document/documentformat.h"
 #include "core/document/pagecontroler.h"
@@ -25,13 +26,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kFontScale[8] = {59, 69, 83, 100, 120, 144, 173, 207};
-constexpr rt::Color kRed = 0xFF0000;
-constexpr rt::Color kBlue = 0x0000FF;
-constexpr rt::Color kGrey = 0x808080;
 constexpr rt::Color kSilver = 0xC0C0C0;
 constexpr rt::Color kWhite = 0xFFFFFF;
 constexpr rt::Color kWindow = -1;
-constexpr const char* kWorkingCopyName = "ruvo$$$";
 constexpr const char* kTwoBreaks = "\r\n\r\n";
 
 const char* const kWelcome[11] = {
@@ -48,31 +45,20 @@ const char* const kWelcome[11] = {
     "Toviworks presents",
 };
 
-rt::CharFormat recordFont() {
-  rt::CharFormat f;
-  f.fontName = "ＭＳ Ｐゴシック";
-  f.charset = 128;
-  f.sizeHalfPoints = 22;  // the base font of the test view: 11 pt
-  return f;
-}
-
-// Colours / bolds the characters [from, from + len) of a text.
-void style(rt::RichText& t, std::size_t from, std::size_t len, rt::Color color, bool bold) {
-  if (len == 0) return;
-  rt::formatRange(t, {from, len}, [&](rt::CharFormat& f) {
-    f.color = color;
-    f.bold = bold;
-  });
-}
-
-std::size_t codePoints(std::string_view s) {
-  std::size_t n = 0;
-  for (unsigned char c : s)
-    if ((c & 0xC0) != 0x80) ++n;
-  return n;
-}
+rt::CharFormat recordFont() { return RecordFont(); }
 
 std::string lower(const std::string& s) { return text::asciiLower(s); }
+
+// Sizes are whole points, as the control keeps them; each run is scaled and rounded alone.
+void scaleBy(rt::RichText& t, double factor) {
+  if (factor == 1.0) return;
+  for (auto& p : t.paragraphs())
+    for (auto& r : p.runs) {
+      const double pt = r.format.sizeHalfPoints / 2.0;
+      const std::int64_t scaled = text::roundHalfEven(pt * factor);
+      r.format.sizeHalfPoints = static_cast<int>(std::max<std::int64_t>(1, scaled) * 2);
+    }
+}
 
 }  // namespace
 
@@ -102,10 +88,17 @@ TForm1Model::TForm1Model(platform::Ports ports, std::string programFolder)
   pages_->SetClock(ports_.clock);
   pages_->SetModifiedListener([this](bool f) { SetModified(f); });
   host_ = std::make_unique<Host>(*this);
+  run_ = std::make_unique<TRunDriver>(*this);
   timer1_.intervalMs = 1000;
   tmSnaile_.intervalMs = 1000;
   acOpenFolder_.hint = {};
 }
+
+int TForm1Model::FCurrentPage() const { return run_->CurrentPage(); }
+int TForm1Model::PageOnScreen() const { return run_->PageOnScreen(); }
+bool TForm1Model::RunAbandoned() const { return run_->Abandoned(); }
+const std::vector<std::string>& TForm1Model::FAnswerLog() const { return run_->AnswerLog(); }
+bool TForm1Model::ForwardStep() { return run_->ForwardStep(); }
 
 TForm1Model::~TForm1Model() {
   // Pages free their question items through the question controller: pages go first.
@@ -185,14 +178,6 @@ void TForm1Model::Show(bool examineeOnly) {
   changed();
 }
 
-bool TForm1Model::runFinished() const {
-  const int n = pages_->PageCount();
-  const int i = currentPage_;
-  if (i >= n) return true;
-  const doc::TPage* p = pages_->Page(i);
-  return p && p->Role() == 2;
-}
-
 bool TForm1Model::FormCloseQuery() {
   auto* d = ports_.dialogs;
   auto ok = [&](const std::string& text) {
@@ -200,25 +185,17 @@ bool TForm1Model::FormCloseQuery() {
   };
   if (modified_) return ok(DocumentBaseName() + " は保存されていません。" + kTwoBreaks + "かまわず終了しますか？");
   if (viewMode_ == vmTotals || sheet_ != Sheet::tsMain) return true;
-  const int n = pages_->PageCount();
-  const int i = currentPage_;
-  const bool hasResults = meter_->ReadingCount() > 0 || !answerLog_.empty();
-  if (runFinished()) {
+  const int i = run_->CurrentPage();
+  const bool hasResults = run_->HasResults();
+  if (run_->Finished()) {
     if (hasResults && !acOpenFolder_.visible)
       return ok(std::string("結果が保存されていません。") + kTwoBreaks + "かまわず終了しますか？");
     if (!hasResults && i > 0) return ok(std::string("途中です。") + kTwoBreaks + "かまわず終了しますか？");
     return true;
   }
   if (i > 1 && !examineeName_.empty()) {
-    if (ok(std::string("途中です。") + kTwoBreaks + "かまわず終了しますか？")) {
-      // Break-off: the questions never reached count as unread, and the result page follows.
-      for (int k = i + 1; k < n; ++k) {
-        const doc::TPage* p = pages_->Page(k);
-        if (p && p->Role() == 1) meter_->AddReading(0, 0);
-      }
-      currentPage_ = n - 1;
-      ForwardStep();
-    }
+    // Break-off: the questions never reached count as unread, and the result page follows.
+    if (ok(std::string("途中です。") + kTwoBreaks + "かまわず終了しますか？")) run_->BreakOff();
     return false;
   }
   return true;
@@ -232,9 +209,9 @@ bool TForm1Model::CanLeaveView() {
   const std::string tail = std::string(kTwoBreaks) + "かまわず読書モードを中断しますか？";
   if (viewMode_ == vmEditing && modified_) return ok(DocumentBaseName() + " は保存されていません。" + tail);
   if (viewMode_ != vmTest) return true;
-  const int i = currentPage_;
-  const bool hasResults = meter_->ReadingCount() > 0 || !answerLog_.empty();
-  if (runFinished()) {
+  const int i = run_->CurrentPage();
+  const bool hasResults = run_->HasResults();
+  if (run_->Finished()) {
     if (hasResults && !acOpenFolder_.visible) return ok("結果が保存されていません。" + tail);
     if (!hasResults && i > 0) return ok("途中です。" + tail);
     return true;
@@ -243,12 +220,15 @@ bool TForm1Model::CanLeaveView() {
   return true;
 }
 
-bool TForm1Model::FormClose() { return SaveSettings(settingsPath_, settings_, placement_); }
+bool TForm1Model::FormClose() {
+  if (examineeProgram_) return true;  // the settings are the teacher's program's
+  return SaveSettings(settingsPath_, settings_, placement_);
+}
 
 // ---- window operations ------------------------------------------------------------------
 
 bool TForm1Model::documentIsProjectOrNone() const {
-  return documentPath_.empty() || lower(ExtensionOf(documentPath_)) == ".ruvp";
+  return documentPath_.empty() || storage::IsProjectPath(documentPath_);
 }
 
 void TForm1Model::updatePageEditingVisible() {
@@ -304,12 +284,12 @@ void TForm1Model::SetViewMode(TViewMode mode) {
 }
 
 void TForm1Model::SetDocumentPath(const std::string& path) {
-  if (!path.empty() && lower(BaseNameOf(path)) == kWorkingCopyName) return;
+  if (!path.empty() && storage::IsWorkingCopyPath(path)) return;
   documentPath_ = path;
   // Cleared even when already clear, so that the caption and the save actions are refreshed.
   modified_ = true;
   SetModified(false);
-  const bool project = ExtensionOf(path) == ".ruvp";
+  const bool project = storage::IsProjectDocumentPath(path);
   acPageReading_.enabled = project;
   acPageEditing_.enabled = project;
   test_.progressBar1.visible = false;
@@ -325,8 +305,7 @@ void TForm1Model::SetModified(bool flag) {
   acPageSave_.enabled = flag;
   acPageSaveAs_.enabled = documentIsProjectOrNone() && pages_->PageCount() > 0;
   if (flag) {
-    currentPage_ = 0;
-    pageOnScreen_ = -1;
+    run_->Rewind();
     clearRichEdit1();
   }
   changed();
@@ -339,7 +318,7 @@ std::string TForm1Model::DocumentBaseName() const {
 void TForm1Model::UpdateCaption() {
   std::string name;
   if (documentPath_.empty()) name = "tovimeter";
-  else if (lower(DocumentBaseName()) == kWorkingCopyName) name = "(無題)";
+  else if (storage::IsWorkingCopyPath(documentPath_)) name = "(無題)";
   else name = DocumentBaseName();
   if (versionText_.empty()) {
     versionText_ = ports_.shell ? ports_.shell->version() : std::string();
@@ -397,11 +376,8 @@ struct TForm1Model::Host final : doc::DocumentHost {
   explicit Host(TForm1Model& m) : m(m) {}
   void ResetRunState() override {
     // The run starts over: counters, readings, answers and the result of the previous run.
-    m.readingStartTick_.reset();
-    m.readingWords_ = 0;
-    m.questionStartTick_.reset();
-    m.resultHeader_.clear();
-    m.resultValues_.clear();
+    m.run_->ResetTiming();
+    m.result_.Clear();
     m.resultColumnsAdded_ = false;
     m.lastReportFile_.clear();
     m.lastRecordText_.clear();
@@ -409,11 +385,9 @@ struct TForm1Model::Host final : doc::DocumentHost {
     m.sideTab_ = 2;
   }
   void ClearDocumentState() override {
-    m.answerLog_.clear();
+    m.run_->ResetRun();
     m.scriptPath_.clear();
     m.templatePath_.clear();
-    m.currentPage_ = 0;
-    m.pageOnScreen_ = -1;
   }
   void ShowFirstPage() override {
     m.qa_->Settings() = m.pages_->Settings();
@@ -445,8 +419,7 @@ void TForm1Model::ResetDocument() {
   }
   qa_->Clear();
   pages_->Clear();
-  currentPage_ = 0;
-  pageOnScreen_ = -1;
+  run_->Rewind();
   SetDocumentPath("");
   templatePath_.clear();
   scriptPath_.clear();
@@ -489,25 +462,26 @@ std::string TForm1Model::PropertyReport() const {
   if (documentPath_.empty() && pages_->PageCount() == 0) return "ファイルは 読み込まれていません";
   const std::string br = kTwoBreaks;
   std::string s = br;
-  // Property indexes: 0 date, 1 category, 2 title, 3 writer, 4 comment, 5 naming.
-  const std::pair<const char*, int> props[] = {{"title", 2}, {"writer", 3}, {"date", 0},
-                                               {"category", 1}, {"comment", 4}, {"naming", 5}};
-  for (const auto& [key, index] : props) s += std::string(key) + ": " + pages_->Property(index) + br;
+  for (const int index : {doc::prTitle, doc::prWriter, doc::prDate, doc::prCategory, doc::prComment, doc::prNaming})
+    s += std::string(doc::kPropertyKeys[static_cast<std::size_t>(index)]) + ": " + pages_->Property(index) + br;
   s += "--------------------" + br;
-  if (pages_->Setting(5) != 0) {
+  if (pages_->Setting(doc::stAutoQA) != 0) {
     s += "オンライン解答: 有効" + br;
-    if (pages_->Setting(6) != 0) s += "採点詳細: 表示" + br;
+    if (pages_->Setting(doc::stScore) != 0) s += "採点詳細: 表示" + br;
   }
-  if (pages_->Setting(7) != 0) s += "チャンク提示: 有効" + br;
-  if (pages_->Setting(8) != 0) s += "フェードイン: 有効" + br;
+  if (pages_->Setting(doc::stChunks) != 0) s += "チャンク提示: 有効" + br;
+  if (pages_->Setting(doc::stFadeNext) != 0) s += "フェードイン: 有効" + br;
   s += "--------------------" + br;
   const struct {
     const char* label;
-    int index, def;
-  } indents[] = {{"書き出しの字下げ: ", 2, 16}, {"左インデント: ", 0, 16}, {"右インデント: ", 1, 16},
-                 {"タブのぶら下げインデント: ", 4, 8}, {"段下げ: ", 3, 32}};
-  for (const auto& in : indents)
-    if (pages_->Setting(in.index) != in.def) s += in.label + std::to_string(pages_->Setting(in.index)) + br;
+    int index;
+  } indents[] = {{"書き出しの字下げ: ", doc::stTextIndent}, {"左インデント: ", doc::stLeftIndent},
+                 {"右インデント: ", doc::stRightIndent}, {"タブのぶら下げインデント: ", doc::stTabSink},
+                 {"段下げ: ", doc::stTabIndent}};
+  for (const auto& in : indents) {
+    const int value = pages_->Setting(in.index);
+    if (value != doc::kSettingDefaults[static_cast<std::size_t>(in.index)]) s += in.label + std::to_string(value) + br;
+  }
   return s;
 }
 
@@ -593,13 +567,13 @@ void TForm1Model::Timer2Timer() {
 }
 
 void TForm1Model::tmSnaileTimer() {
-  if (!commandLineDoc_.empty() && FileExists(commandLineDoc_) && lower(BaseNameOf(commandLineDoc_)) == kWorkingCopyName) {
+  if (!commandLineDoc_.empty() && FileExists(commandLineDoc_) && storage::IsWorkingCopyPath(commandLineDoc_)) {
     // The teacher's preview hands the examinee program a working copy; it is not needed once open.
     std::error_code ec;
     fs::remove(commandLineDoc_, ec);
     std::string docFolder = FolderOf(commandLineDoc_);
     std::string project = JoinPath(JoinPath(FolderOf(docFolder.empty() ? "." : docFolder), "project"),
-                                   BaseNameOf(commandLineDoc_) + ".ruvp");
+                                   ChangeExtension(FileNameOf(commandLineDoc_), ".ruvp"));
     fs::remove(project, ec);
     tmSnaile_.enabled = sideTab_ == 5;
     changed();
@@ -640,20 +614,9 @@ void TForm1Model::CtrlWheel(int delta) {
   changed();
 }
 
-std::vector<AnswerPanelView> TForm1Model::AnswerPanels() const {
-  std::vector<AnswerPanelView> out;
-  if (!test_.panel5Visible) return out;
-  for (const doc::AnswerPanel& p : qa_->Panels()) {
-    AnswerPanelView v;
-    v.q = p.number;
-    v.question = p.questionText;
-    v.choiceCount = p.isField ? 0 : static_cast<int>(p.captions.size());
-    v.answer = p.checked > 0 ? p.checked : -1;
-    v.answerLabel = p.answerLabel;
-    v.fieldText = p.fieldText;
-    out.push_back(std::move(v));
-  }
-  return out;
+std::vector<doc::AnswerPanel> TForm1Model::AnswerPanels() const {
+  if (!test_.panel5Visible) return {};
+  return qa_->Panels();
 }
 
 void TForm1Model::SelectChoice(int q, int c) {
@@ -695,273 +658,19 @@ void TForm1Model::ChangeFontLevel(int delta) {
     factor = kFontScale[delta + 3] / 100.0;
   }
   test_.fontLevel = newLevel;
-  if (factor == 1.0) return;
-  // Sizes are whole points, as the control keeps them; each run is scaled and rounded alone.
-  for (auto& p : test_.richEdit1.paragraphs())
-    for (auto& r : p.runs) {
-      const double pt = r.format.sizeHalfPoints / 2.0;
-      const std::int64_t scaled = text::roundHalfEven(pt * factor);
-      r.format.sizeHalfPoints = static_cast<int>(std::max<std::int64_t>(1, scaled) * 2);
-    }
+  scaleBy(test_.richEdit1, factor);
 }
 
-std::string TForm1Model::statusLine(int& glyphs) const {
-  std::string s;
-  glyphs = 0;
-  for (int i = 0; i < pages_->PageCount(); ++i) {
-    const doc::TPage* p = pages_->Page(i);
-    if (p->Role() == 2) break;
-    const bool reached = i <= currentPage_;
-    if (p->Kind() == 1) s += reached ? "★" : "☆";
-    else if (p->Role() == 1) s += reached ? "▼" : "▽";
-    else s += reached ? "■" : "□";
-    if (++glyphs % 30 == 0) s += "　\n";
-  }
-  return s;
-}
-
-void TForm1Model::nameEntry() {
-  test_.nameBoxUp = true;
-  test_.richEdit1Visible = false;
-  if (view_) view_->SetRepaintSuspended(false);
-  changed();
-  flush(false);
-  std::string prompt = pages_->Property(5);
-  if (prompt.empty()) prompt = "番号か名前を入力";
-  const bool first = examineeName_.empty();
-  const std::string def = first ? "必須です" : examineeName_;
-  std::string name;
-  while (true) {
-    std::optional<std::string> typed =
-        ports_.dialogs ? ports_.dialogs->input("受験者の名前", prompt, def) : std::optional<std::string>(def);
-    name = text::trim(typed ? *typed : def);
-    if (name.empty()) continue;
-    if (first && name == "必須です") continue;
-    break;
-  }
-  SetExamineeName(name);
-  test_.nameBoxUp = false;
-  test_.richEdit1Visible = true;
-  changed();
-}
-
-// ---- the forward step -------------------------------------------------------------------
-
-bool TForm1Model::ForwardStep() {
-  const bool wasEnabled = acForward_.enabled;
-  acForward_.enabled = false;
-  if (view_) view_->SetRepaintSuspended(true);
-  SetViewMode(vmTest);
-  test_.caret = 0;
-  bool result = false;
-  bool readingConfirmed = false;
-  bool chunked = false;
-  auto* clock = ports_.clock;
-  auto now = [&]() -> std::int64_t { return clock ? clock->tickMs() : 0; };
-
-  [&] {
-    const int s5 = pages_->Setting(5);
-    // 2: unanswered questions on the panels may send the examinee back.
-    if (s5 != 0 && test_.panel5Visible) {
-      if (qa_->UnansweredPanelCount() > 0 && ports_.dialogs &&
-          ports_.dialogs->askYesNo("未解答項目があります。 もどって解答しますか？") == platform::Answer::Yes)
-        return;
-    }
-    // 3
-    if (currentPage_ >= pages_->PageCount()) return;
-    doc::TPage* page = pages_->Page(currentPage_);
-    // 4: the next phrase of a page presented phrase by phrase.
-    if (page->ChunkIndex() >= 0) {
-      chunked = true;
-      std::size_t caret = 0;
-      if (page->ShowNextChunk(test_.richEdit1, caret)) {
-        ++currentPage_;
-        readingWords_ += doc::CountWords(rt::plainText(test_.richEdit1));
-        pages_->ProgressBar1().visible = false;
-      } else {
-        ChangeFontLevel(0);
-        pages_->ProgressBar1().position = page->ChunkIndex() + 1;
-      }
-      test_.caret = test_.richEdit1.length();
-      scrollTo(ScrollRequest::End);
-      result = true;
-      return;
-    }
-    // 5: leaving the page on screen.
-    if (currentPage_ > 0) {
-      doc::TPage* prev = pages_->Page(currentPage_ - 1);
-      if (prev->Kind() == 1) {
-        if (readingStartTick_) {
-          meter_->AddReading(readingWords_, doc::ElapsedSeconds(*readingStartTick_, now()));
-          readingStartTick_.reset();
-          readingWords_ = 0;
-          prev->StopChunks();
-          pages_->ProgressBar1().visible = false;
-        }
-        pages_->SetTimerRunning(true);
-      } else if (prev->Kind() == 3) {
-        if (questionStartTick_) {
-          answerLog_.push_back(std::to_string(doc::ElapsedSeconds(*questionStartTick_, now())));
-          questionStartTick_.reset();
-        }
-      }
-    }
-    // 6: entering a reading page.
-    if (page->Kind() == 1 && !page->PassFlag()) {
-      if (!ports_.dialogs ||
-          ports_.dialogs->askYesNo("読解計測を始めます。\r\n\r\nいいですか？") != platform::Answer::Yes)
-        return;
-      readingConfirmed = true;
-      pages_->SetTimerRunning(true);
-    }
-    // 7
-    if (pages_->Setting(7) != 0 && page->PhraseMarkCount() > 0) {
-      page->StartChunks();
-      chunked = true;
-    }
-    // 8: the status line.
-    int glyphs = 0;
-    test_.label2.text = statusLine(glyphs);
-    test_.label2.color = kGrey;
-    test_.label2.left = 22;
-    test_.label1.color = 0x000000;
-    test_.label1.text = text::format("%D / %D", {currentPage_ + 1, glyphs});
-    // 9
-    clearRichEdit1();
-    pageOnScreen_ = currentPage_;
-    // 10: answer panels.
-    if (s5 != 0) {
-      qa_->RemovePanels();
-      if (page->Role() == 1) {
-        qa_->ShowPagePanels(currentPage_);
-        qa_->SetHostVisible(true);
-        test_.panel5Visible = true;
-        test_.panel11Visible = true;
-      } else {
-        qa_->SetHostVisible(false);
-        test_.panel5Visible = false;
-        test_.panel11Visible = false;
-      }
-    }
-    // 11: the page.
-    if (page->ChunkIndex() >= 0) {
-      std::size_t caret = 0;
-      if (page->ShowNextChunk(test_.richEdit1, caret)) {
-        ++currentPage_;
-        readingWords_ += doc::CountWords(rt::plainText(test_.richEdit1));
-      }
-    } else {
-      rt::Range sel{0, 0};
-      page->Show(test_.richEdit1, sel);
-    }
-    // 12
-    if (page->Kind() == 1) readingStartTick_ = now();
-    else if (page->Kind() == 3) questionStartTick_ = now();
-    else if (page->Kind() == 5) nameEntry();
-    // 13
-    if (readingStartTick_ && page->ChunkIndex() < 0 && !chunked)
-      readingWords_ += doc::CountWords(rt::plainText(test_.richEdit1));
-    if (!chunked) ++currentPage_;
-    // 14: the end of the test.
-    const int n = pages_->PageCount();
-    const bool atEnd = currentPage_ == n || (currentPage_ < n && pages_->Page(currentPage_)->Role() == 2);
-    if (atEnd && (meter_->ReadingCount() > 0 || !answerLog_.empty())) {
-      resultSection();
-      if (s5 == 0) {
-        test_.speedButton1Visible = false;
-      } else {
-        test_.speedButton1Action = ForwardBinding::acCopyRec;
-        test_.checkBox3Visible = true;
-      }
-      ++currentPage_;
-    } else {
-      ChangeFontLevel(0);
-    }
-    test_.caret = 0;
-    scrollTo(ScrollRequest::Top);
-    result = true;
-  }();
-
-  test_.progressBar1 = {pages_->ProgressBar1().maximum, pages_->ProgressBar1().position,
-                        pages_->ProgressBar1().visible};
-  // 15: input made while the step ran is dropped, so a double click moves one page only.
-  flush(true);
-  if (readingConfirmed) startTimer2(chunked ? 300 : 3000);
-  else acForward_.enabled = wasEnabled;
-  if (view_) view_->SetRepaintSuspended(false);
-  changed();
-  return result;
-}
+void TForm1Model::scaleToFontLevel(rt::RichText& t) const { scaleBy(t, kFontScale[test_.fontLevel] / 100.0); }
 
 // ---- the result record ------------------------------------------------------------------
-
-void TForm1Model::writeRecordHeader(rt::RichText& target) const {
-  const rt::CharFormat f = recordFont();
-  doc::AppendLine(target, "title: " + pages_->Property(2), f);
-  doc::AppendLine(target, "name: " + examineeName_, f);
-  doc::AppendLine(target, "date: " + FormatResultDate(endDate()), f);
-}
 
 platform::DateTime TForm1Model::endDate() const {
   return ports_.clock ? ports_.clock->now() : platform::DateTime{};
 }
 
-void TForm1Model::resultSection() {
-  const int s5 = pages_->Setting(5), s6 = pages_->Setting(6);
-  const rt::CharFormat f = recordFont();
-  pages_->SetTimerRunning(false);
-  resultHeader_ = "title";
-  resultValues_ = ResultField(pages_->Property(2));
-  resultColumnsAdded_ = false;
-  rt::RichText w;
-  doc::AppendLine(w, "", f);
-  doc::AppendLine(w, "---------------", f);
-  writeRecordHeader(w);
-  AddColumn(resultHeader_, resultValues_, "name", examineeName_);
-  AddColumn(resultHeader_, resultValues_, "date", FormatResultDate(endDate()));
-  const double minutes = (pages_->StopTick() - pages_->StartTick()) / 1000.0 / 60.0;
-  if (minutes > 0) {
-    AddColumn(resultHeader_, resultValues_, "time", text::format("%F", {minutes}));
-    doc::AppendLine(w, text::format("time: %.0F minutes", {minutes}), f);
-  }
-  if (s5 != 0) {
-    const int n = meter_->ReadingCount();
-    if (s5 == 1 && n > 0) {
-      const std::string avg = std::to_string(meter_->AverageWPM());
-      std::size_t at = doc::AppendLine(w, "average: " + avg + " WPM", f);
-      style(w, at + codePoints("average: "), codePoints(avg), kRed, true);
-      for (int i = 0; i < n; ++i) {
-        const doc::TWPM* r = meter_->ReadingAt(i);
-        const std::string wpm = std::to_string(meter_->ReadingWPM(i));
-        std::string line = text::format("\t(%D) %D words / %D sec = ", {i + 1, r->Words, r->Seconds});
-        at = doc::AppendLine(w, line + wpm + " WPM", f);
-        style(w, at + codePoints(line), codePoints(wpm), kBlue, true);
-      }
-      for (int i = 0; i < n; ++i)
-        AddColumn(resultHeader_, resultValues_, text::format("wrd%D", {i + 1}), std::to_string(meter_->ReadingAt(i)->Words));
-      for (int i = 0; i < n; ++i)
-        AddColumn(resultHeader_, resultValues_, text::format("rt%D", {i + 1}), std::to_string(meter_->ReadingAt(i)->Seconds));
-      for (int i = 0; i < n; ++i) {
-        const doc::TWPM* r = meter_->ReadingAt(i);
-        AddColumn(resultHeader_, resultValues_, text::format("wpm%D", {i + 1}),
-                  text::format("%F", {r->Words * 60.0 / std::max(1, r->Seconds)}));
-      }
-    }
-    if (!answerLog_.empty()) {
-      if (s6 != 0) {
-        doc::AppendLine(w, "questions section:", f);
-        for (std::size_t i = 0; i < answerLog_.size(); ++i)
-          doc::AppendLine(w, text::format("\t(%D) %S sec", {static_cast<int>(i + 1), answerLog_[i]}), f);
-      }
-      for (std::size_t i = 0; i < answerLog_.size(); ++i)
-        AddColumn(resultHeader_, resultValues_, text::format("qt%D", {static_cast<int>(i + 1)}), answerLog_[i]);
-    }
-    qa_->WriteAnswerReport(w, s5, s6);
-    if (s5 == 1) doc::WriteEfficiencyLine(w, *meter_, *qa_);
-  }
-  lastRecordText_ = rt::plainText(w);
-  appendToRichEdit1(w);
-  ChangeFontLevel(0);
+RunFacts TForm1Model::runFacts() const {
+  return RunFacts{pages_.get(), qa_.get(), meter_.get(), &run_->AnswerLog(), examineeName_, endDate()};
 }
 
 void TForm1Model::appendToRichEdit1(const rt::RichText& t) {
@@ -980,16 +689,8 @@ void TForm1Model::acCopyRec() {
     if (copyTotals_) copyTotals_();
     return;
   }
-  const int s5 = pages_->Setting(5), s6 = pages_->Setting(6);
   const rt::CharFormat f = recordFont();
-  rt::RichText w;
-  writeRecordHeader(w);
-  if (s5 == 1) meter_->WriteReadings(w);
-  doc::AppendLine(w, "questions section:", f);
-  for (std::size_t i = 0; i < answerLog_.size(); ++i)
-    doc::AppendLine(w, text::format("\t(%D) %S sec", {static_cast<int>(i + 1), answerLog_[i]}), f);
-  qa_->WriteAnswerReport(w, s5, s6);
-  if (s5 == 1) doc::WriteEfficiencyLine(w, *meter_, *qa_);
+  const rt::RichText w = ClipboardRecord(runFacts());
   lastClipboardRecord_ = rt::plainText(w);
   if (ports_.clipboard) ports_.clipboard->setRichText(rt::writeRtf(w), lastClipboardRecord_);
 
@@ -1009,19 +710,10 @@ void TForm1Model::acCopyRec() {
 }
 
 bool TForm1Model::SaveResultFile() {
-  const int s5 = pages_->Setting(5);
-  if (!resultValues_.empty() && !resultColumnsAdded_) {
+  if (!result_.Empty() && !resultColumnsAdded_) {
     // Added once: a second Copy must write the same two lines again, not grow them.
     resultColumnsAdded_ = true;
-    for (int k = 0; k < qa_->Count(); ++k)
-      AddColumn(resultHeader_, resultValues_, text::format("ans%D", {k + 1}), qa_->Item(k)->AnswerText());
-    if (s5 == 1)
-      for (int k = 0; k < qa_->Count(); ++k)
-        if (qa_->Item(k)->Correct() >= 0)
-          AddColumn(resultHeader_, resultValues_, text::format("scr%D", {k + 1}), qa_->Item(k)->ScoreText());
-    int g = 0;
-    for (const auto& grade : text::split(pages_->GradeList(), ','))
-      if (!grade.empty()) AddColumn(resultHeader_, resultValues_, text::format("mj%D", {++g}), grade);
+    AddAnswerColumns(result_, *pages_, *qa_);
   }
 
   std::string collection;
@@ -1042,8 +734,8 @@ bool TForm1Model::SaveResultFile() {
       UniqueResultFileName(ResultFileName(endDate(), examineeName_), folders, collectionUsable ? collection : "");
 
   storage::TCompressStringList list(ports_.dialogs);
-  list.Add(resultHeader_);
-  list.Add(resultValues_);
+  list.Add(result_.HeaderLine());
+  list.Add(result_.ValueLine());
 
   bool sent = false;
   if (collectionUsable) {

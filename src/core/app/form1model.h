@@ -20,15 +20,16 @@
 #include <string>
 #include <vector>
 
+#include "core/app/resultrecord.h"
 #include "core/app/settings.h"
+#include "core/document/pagecontroler.h"
 #include "core/platform/ports.h"
 #include "core/richtext/richtext.h"
 
+#include "core/document/qacontroler.h"
+
 namespace ruvo::doc {
-class TPageControler;
-class TQAControler;
 class TWPMMeter;
-class TPage;
 struct DocumentSession;
 }  // namespace ruvo::doc
 
@@ -58,14 +59,6 @@ struct ActionState {
   bool visible = true;
   std::string hint;
   bool operator==(const ActionState&) const = default;
-};
-
-// A progress bar (ProgressBar1: phrase progress of a phrase-by-phrase page).
-struct ProgressState {
-  int maximum = 100;
-  int position = 0;
-  bool visible = false;
-  bool operator==(const ProgressState&) const = default;
 };
 
 // A one-shot/periodic window timer as state: the window's QTimer follows it and calls the
@@ -100,7 +93,7 @@ struct TestViewState {
   LabelState label2;   // status line of page glyphs (grey, left 22); may hold line breaks
   LabelState label3;   // the examinee's name
   LabelState label26;  // running clock "m:ss" (hidden while the test clock is off)
-  ProgressState progressBar1;
+  doc::PhraseProgress progressBar1;  // the phrase progress of a page shown phrase by phrase
 
   int fontLevel = 3;             // FFontLevel 0..7, shown on the gauge FFontGauge (range 0..7)
   bool fontButtonsVisible = false;  // SpeedButton2/3 (＋/－) and the gauge
@@ -117,17 +110,6 @@ struct TestViewState {
 
   // The name box (the input dialog asking "受験者の名前") is up; RichEdit1 is hidden meanwhile.
   bool nameBoxUp = false;
-};
-
-// One answer panel under a question page (Panel5), in question order.
-struct AnswerPanelView {
-  int q = 0;                // question number, 1-based over the whole test
-  std::string question;     // plain text of the question line
-  int choiceCount = 0;      // 0: a text field instead of radio buttons "1".."n"
-  int answer = -1;          // the chosen choice 1..n, else none
-  std::string answerLabel;  // blue label: trimmed plain text of the chosen choice
-  std::string fieldText;    // the typed text of a text field
-  bool operator==(const AnswerPanelView&) const = default;
 };
 
 // The "▽" more-text indicator under RichEdit1 (Panel6): shown when the content needs more than
@@ -158,6 +140,8 @@ class TForm1View {
   virtual void SetRepaintSuspended(bool /*suspended*/) {}
 };
 
+class TRunDriver;
+
 // The main window's state and logic.
 class TForm1Model final {
  public:
@@ -180,6 +164,9 @@ class TForm1Model final {
   bool FormCloseQuery();
   // Writes every settings key (FormClose). Returns false when the file could not be written.
   bool FormClose();
+  // The examinee program: its window placement, folders and options are the teacher's, so its
+  // close writes no settings.
+  void SetExamineeProgram(bool on) { examineeProgram_ = on; }
   // The question before a new document replaces the current one.
   bool CanLeaveView();
 
@@ -199,15 +186,19 @@ class TForm1Model final {
   bool FSourceEditing() const { return sourceEditing_; }
   bool FMenusVisible() const { return menusVisible_; }
   const std::string& FExamineeName() const { return examineeName_; }
-  int FCurrentPage() const { return currentPage_; }
+  int FCurrentPage() const;
   // Index of the page now shown in RichEdit1 (-1 before the first).
-  int PageOnScreen() const { return pageOnScreen_; }
+  int PageOnScreen() const;
+  // The name box got no name (nobody answers it): the run stopped on the name page.
+  bool RunAbandoned() const;
   int FFontLevel() const { return test_.fontLevel; }
   int FSideTab() const { return sideTab_; }
   const std::string& FCommandLineDoc() const { return commandLineDoc_; }
-  const std::vector<std::string>& FAnswerLog() const { return answerLog_; }
-  const std::string& FResultHeader() const { return resultHeader_; }
-  const std::string& FResultValues() const { return resultValues_; }
+  const std::vector<std::string>& FAnswerLog() const;
+  // The two lines of the result file being built (column names, values).
+  std::string FResultHeader() const { return result_.HeaderLine(); }
+  std::string FResultValues() const { return result_.ValueLine(); }
+  const TResultColumns& ResultColumns() const { return result_; }
   const std::string& ProgramFolder() const { return programFolder_; }
   // Folder "report" beside the program.
   std::string ReportFolder() const;
@@ -235,7 +226,7 @@ class TForm1Model final {
   // Display state of the test view.
   const TestViewState& TestView() const { return test_; }
   // The answer panels of the page on screen (empty when Panel5 is hidden).
-  std::vector<AnswerPanelView> AnswerPanels() const;
+  std::vector<doc::AnswerPanel> AnswerPanels() const;
   std::string Caption() const { return caption_; }
   // Window title of the application.
   static constexpr const char* kApplicationTitle = "tovimeter （Ruvo ルーヴォ）";
@@ -317,7 +308,7 @@ class TForm1Model final {
   bool OpenTestDocument(const std::string& path);
   void ResetDocument();
   std::string DocumentBaseName() const;
-  // The examinee's run.
+  // The examinee's run (the run driver's press of Forward).
   bool ForwardStep();
   void ChangeFontLevel(int delta);
   bool SaveResultFile();
@@ -330,24 +321,21 @@ class TForm1Model final {
  private:
   struct Host;
   friend struct Host;
+  friend class TRunDriver;
   void changed();
   void flush(bool discardInput);
-  void showPageByRole(doc::TPage& page);
-  void resultSection();
-  void writeRecordHeader(rt::RichText& target) const;
-  void applyFontLevelToDisplay();
+  // Sizes of a text multiplied by the scale of the present font level.
+  void scaleToFontLevel(rt::RichText& t) const;
   void clearRichEdit1();
   void appendToRichEdit1(const rt::RichText& t);
   void scrollTo(ScrollRequest r);
-  void nameEntry();
   void updatePageEditingVisible();
   bool documentIsProjectOrNone() const;
   void startTimer2(int ms);
-  std::string statusLine(int& glyphs) const;
   void withSession(const std::function<void(doc::DocumentSession&)>& f);
-  bool runFinished() const;
   void parseDocument();
   platform::DateTime endDate() const;
+  RunFacts runFacts() const;
 
   platform::Ports ports_;
   std::unique_ptr<Host> host_;
@@ -370,20 +358,15 @@ class TForm1Model final {
   std::string documentPath_;
   std::string scriptPath_, templatePath_;
   int sideTab_ = 5;
-  int currentPage_ = 0;
-  int pageOnScreen_ = -1;
   std::string examineeName_;
   std::string commandLineDoc_;
   mutable std::string versionText_;
   std::string caption_;
+  bool examineeProgram_ = false;
 
-  // Run state (reset by the parser).
-  // Empty while nothing is timed (a tick of 0 is a real time on a monotonic clock).
-  std::optional<std::int64_t> readingStartTick_;
-  int readingWords_ = 0;
-  std::optional<std::int64_t> questionStartTick_;
-  std::vector<std::string> answerLog_;
-  std::string resultHeader_, resultValues_;
+  std::unique_ptr<TRunDriver> run_;
+  // The result file's columns, built at the end of the run (ans, scr and mj join at Copy).
+  TResultColumns result_;
   bool resultColumnsAdded_ = false;
   std::string lastReportFile_;
   std::string lastClipboardRecord_;

@@ -11,43 +11,6 @@
 namespace ruvo::app {
 namespace fs = std::filesystem;
 
-std::string JoinPath(const std::string& a, const std::string& b) {
-  if (a.empty()) return b;
-  if (b.empty()) return a;
-  if (a.back() == '/') return a + b;
-  return a + "/" + b;
-}
-
-std::string FileNameOf(const std::string& path) {
-  auto p = path.find_last_of('/');
-  return p == std::string::npos ? path : path.substr(p + 1);
-}
-
-std::string FolderOf(const std::string& path) {
-  auto p = path.find_last_of('/');
-  if (p == std::string::npos) return {};
-  if (p == 0) return "/";
-  return path.substr(0, p);
-}
-
-std::string ExtensionOf(const std::string& path) {
-  std::string name = FileNameOf(path);
-  auto p = name.find_last_of('.');
-  return p == std::string::npos ? std::string() : name.substr(p);
-}
-
-std::string BaseNameOf(const std::string& path) {
-  std::string name = FileNameOf(path);
-  auto p = name.find_last_of('.');
-  return p == std::string::npos ? name : name.substr(0, p);
-}
-
-std::string ChangeExtension(const std::string& path, const std::string& ext) {
-  std::string folder = FolderOf(path);
-  std::string base = BaseNameOf(path) + ext;
-  return folder.empty() ? base : JoinPath(folder, base);
-}
-
 bool FileExists(const std::string& path) {
   std::error_code ec;
   return !path.empty() && fs::is_regular_file(path, ec);

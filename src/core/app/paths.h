@@ -3,19 +3,21 @@
 #include <string>
 #include <vector>
 
+#include "core/storage/filenames.h"
+
 namespace ruvo::app {
 
 // The program folder: $TOVIMETER_HOME when set; else the executable's folder when it holds a
 // "system" folder or is writable; else $XDG_DATA_HOME/tovimeter (~/.local/share/tovimeter).
 std::string ProgramFolder(const std::string& executablePath);
 
-// Joins path parts with '/'.
-std::string JoinPath(const std::string& a, const std::string& b);
-std::string FileNameOf(const std::string& path);         // "a/b/c.ruvo" -> "c.ruvo"
-std::string FolderOf(const std::string& path);           // "a/b/c.ruvo" -> "a/b" ("" for a bare name)
-std::string BaseNameOf(const std::string& path);         // "a/b/c.ruvo" -> "c"
-std::string ExtensionOf(const std::string& path);        // "a/b/c.ruvo" -> ".ruvo" (case kept)
-std::string ChangeExtension(const std::string& path, const std::string& ext);
+// The file-name helpers are the storage layer's.
+using storage::BaseNameOf;
+using storage::ChangeExtension;
+using storage::ExtensionOf;
+using storage::FileNameOf;
+using storage::FolderOf;
+using storage::JoinPath;
 bool FileExists(const std::string& path);  // a regular file
 bool FolderExists(const std::string& path);
 

@@ -6,8 +6,14 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <algorithm>
+
 #include "core/app/paths.h"
+#include "core/document/pagecontroler.h"
+#include "core/document/qacontroler.h"
+#include "core/document/wpmmeter.h"
 #include "core/text/format.h"
+#include "core/text/strings.h"
 
 namespace ruvo::app {
 
@@ -83,24 +89,146 @@ std::string UniqueResultFileName(const std::string& fileName, const std::vector<
 }
 
 namespace {
+
 // A tab or line break inside a value (a title with a tab, a pasted answer) would shift every
 // later column or split the value line: such characters become blanks.
-void appendField(std::string& line, const std::string& value) {
-  for (char c : value) line += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+std::string field(const std::string& value) {
+  std::string out;
+  out.reserve(value.size());
+  for (char c : value) out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+  return out;
 }
+
+template <class Get>
+std::string joined(const std::vector<TResultColumns::Column>& columns, Get get) {
+  std::string out;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) out += '\t';
+    out += get(columns[i]);
+  }
+  return out;
+}
+
+constexpr rt::Color kRed = 0xFF0000;
+constexpr rt::Color kBlue = 0x0000FF;
+
+// Colours and bolds the characters [from, from + len) of a text.
+void emphasise(rt::RichText& t, std::size_t from, std::size_t len, rt::Color color) {
+  if (len == 0) return;
+  rt::formatRange(t, {from, len}, [&](rt::CharFormat& f) {
+    f.color = color;
+    f.bold = true;
+  });
+}
+
+std::size_t codePoints(std::string_view s) {
+  std::size_t n = 0;
+  for (unsigned char c : s)
+    if ((c & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+void writeQuestionSeconds(rt::RichText& w, const std::vector<std::string>& seconds) {
+  const rt::CharFormat f = RecordFont();
+  doc::AppendLine(w, "questions section:", f);
+  for (std::size_t i = 0; i < seconds.size(); ++i)
+    doc::AppendLine(w, text::format("\t(%D) %S sec", {static_cast<int>(i + 1), seconds[i]}), f);
+}
+
 }  // namespace
 
-void AddColumn(std::string& header, std::string& values, const std::string& name, const std::string& value) {
-  header += '\t';
-  appendField(header, name);
-  values += '\t';
-  appendField(values, value);
+void TResultColumns::Add(const std::string& name, const std::string& value) {
+  columns_.push_back({field(name), field(value)});
 }
 
-std::string ResultField(const std::string& value) {
-  std::string out;
-  appendField(out, value);
-  return out;
+std::string TResultColumns::HeaderLine() const {
+  return joined(columns_, [](const Column& c) -> const std::string& { return c.name; });
+}
+
+std::string TResultColumns::ValueLine() const {
+  return joined(columns_, [](const Column& c) -> const std::string& { return c.value; });
+}
+
+rt::CharFormat RecordFont() {
+  rt::CharFormat f;
+  f.fontName = "ＭＳ Ｐゴシック";
+  f.charset = 128;
+  f.sizeHalfPoints = 22;  // the base font of the test view: 11 pt
+  return f;
+}
+
+void WriteRecordHeader(rt::RichText& target, const RunFacts& f) {
+  const rt::CharFormat font = RecordFont();
+  doc::AppendLine(target, "title: " + f.pages->Property(doc::prTitle), font);
+  doc::AppendLine(target, "name: " + f.examineeName, font);
+  doc::AppendLine(target, "date: " + FormatResultDate(f.date), font);
+}
+
+void WriteResultSection(const RunFacts& f, rt::RichText& w, TResultColumns& columns) {
+  const doc::TPageControler& pages = *f.pages;
+  const doc::TWPMMeter& meter = *f.meter;
+  const std::vector<std::string>& qt = *f.questionSeconds;
+  const int autoqa = pages.Setting(doc::stAutoQA), score = pages.Setting(doc::stScore);
+  const rt::CharFormat font = RecordFont();
+  columns.Clear();
+  columns.Add("title", pages.Property(doc::prTitle));
+  doc::AppendLine(w, "", font);
+  doc::AppendLine(w, "---------------", font);
+  WriteRecordHeader(w, f);
+  columns.Add("name", f.examineeName);
+  columns.Add("date", FormatResultDate(f.date));
+  const double minutes = (pages.StopTick() - pages.StartTick()) / 1000.0 / 60.0;
+  if (minutes > 0) {
+    columns.Add("time", text::format("%F", {minutes}));
+    doc::AppendLine(w, text::format("time: %.0F minutes", {minutes}), font);
+  }
+  if (autoqa == 0) return;
+  const int n = meter.ReadingCount();
+  if (autoqa == 1 && n > 0) {
+    const std::string avg = std::to_string(meter.AverageWPM());
+    std::size_t at = doc::AppendLine(w, "average: " + avg + " WPM", font);
+    emphasise(w, at + codePoints("average: "), codePoints(avg), kRed);
+    for (int i = 0; i < n; ++i) {
+      const doc::TWPM* r = meter.ReadingAt(i);
+      const std::string wpm = std::to_string(meter.ReadingWPM(i));
+      const std::string line = text::format("\t(%D) %D words / %D sec = ", {i + 1, r->Words, r->Seconds});
+      at = doc::AppendLine(w, line + wpm + " WPM", font);
+      emphasise(w, at + codePoints(line), codePoints(wpm), kBlue);
+    }
+    for (int i = 0; i < n; ++i) columns.Add(text::format("wrd%D", {i + 1}), std::to_string(meter.ReadingAt(i)->Words));
+    for (int i = 0; i < n; ++i) columns.Add(text::format("rt%D", {i + 1}), std::to_string(meter.ReadingAt(i)->Seconds));
+    for (int i = 0; i < n; ++i) {
+      const doc::TWPM* r = meter.ReadingAt(i);
+      columns.Add(text::format("wpm%D", {i + 1}), text::format("%F", {r->Words * 60.0 / std::max(1, r->Seconds)}));
+    }
+  }
+  if (!qt.empty()) {
+    if (score != 0) writeQuestionSeconds(w, qt);
+    for (std::size_t i = 0; i < qt.size(); ++i) columns.Add(text::format("qt%D", {static_cast<int>(i + 1)}), qt[i]);
+  }
+  f.qa->WriteAnswerReport(w, autoqa, score);
+  if (autoqa == 1) doc::WriteEfficiencyLine(w, meter, *f.qa);
+}
+
+rt::RichText ClipboardRecord(const RunFacts& f) {
+  const int autoqa = f.pages->Setting(doc::stAutoQA), score = f.pages->Setting(doc::stScore);
+  rt::RichText w;
+  WriteRecordHeader(w, f);
+  if (autoqa == 1) f.meter->WriteReadings(w);
+  writeQuestionSeconds(w, *f.questionSeconds);
+  f.qa->WriteAnswerReport(w, autoqa, score);
+  if (autoqa == 1) doc::WriteEfficiencyLine(w, *f.meter, *f.qa);
+  return w;
+}
+
+void AddAnswerColumns(TResultColumns& columns, const doc::TPageControler& pages, const doc::TQAControler& qa) {
+  for (int k = 0; k < qa.Count(); ++k) columns.Add(text::format("ans%D", {k + 1}), qa.Item(k)->AnswerText());
+  if (pages.Setting(doc::stAutoQA) == 1)
+    for (int k = 0; k < qa.Count(); ++k)
+      if (qa.Item(k)->Correct() >= 0) columns.Add(text::format("scr%D", {k + 1}), qa.Item(k)->ScoreText());
+  int g = 0;
+  for (const auto& grade : text::split(pages.GradeList(), ','))
+    if (!grade.empty()) columns.Add(text::format("mj%D", {++g}), grade);
 }
 
 }  // namespace ruvo::app

@@ -1,9 +1,17 @@
 #pragma once
 // Pieces of the result record and the result file that need no window.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/platform/ports.h"
+#include "core/richtext/richtext.h"
+
+namespace ruvo::doc {
+class TPageControler;
+class TQAControler;
+class TWPMMeter;
+}  // namespace ruvo::doc
 
 namespace ruvo::app {
 
@@ -24,10 +32,49 @@ std::string ResultFileName(const platform::DateTime& t, const std::string& exami
 std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders,
                                  const std::string& claimIn = {});
 
-// Appends one tab-separated column to the header and the value line; tabs and line breaks
-// inside the value become blanks, so the two lines always keep their columns in step.
-void AddColumn(std::string& header, std::string& values, const std::string& name, const std::string& value);
-// A value as it goes into the value line (the first column, which AddColumn does not write).
-std::string ResultField(const std::string& value);
+// The columns of a result file: each a name and its value, in order. The file holds them as
+// two tab-separated lines (names, values).
+class TResultColumns final {
+ public:
+  struct Column {
+    std::string name, value;
+    bool operator==(const Column&) const = default;
+  };
+  // Tabs and line breaks inside a name or value become blanks: the two lines always keep
+  // their columns in step.
+  void Add(const std::string& name, const std::string& value);
+  void Clear() { columns_.clear(); }
+  bool Empty() const { return columns_.empty(); }
+  const std::vector<Column>& Columns() const { return columns_; }
+  std::string HeaderLine() const;  // the names joined by tabs
+  std::string ValueLine() const;   // the values joined by tabs
+
+ private:
+  std::vector<Column> columns_;
+};
+
+// What the record of a run is made of.
+struct RunFacts {
+  const doc::TPageControler* pages = nullptr;
+  const doc::TQAControler* qa = nullptr;
+  const doc::TWPMMeter* meter = nullptr;
+  const std::vector<std::string>* questionSeconds = nullptr;  // FAnswerLog
+  std::string examineeName;
+  platform::DateTime date;  // the end of the run
+};
+
+// The look of the record's lines: the test view's base font.
+rt::CharFormat RecordFont();
+// "title: ", "name: ", "date: " lines.
+void WriteRecordHeader(rt::RichText& target, const RunFacts& f);
+// The result section at the end of a run: the readable record (appended to `record`, which
+// starts with an empty line and a rule) and the columns title, name, date, time, wrd, rt,
+// wpm and qt. The test clock must be off.
+void WriteResultSection(const RunFacts& f, rt::RichText& record, TResultColumns& columns);
+// The record Copy puts on the clipboard.
+rt::RichText ClipboardRecord(const RunFacts& f);
+// The columns written with the file: ans for every question, scr for the scored ones (with
+// online answering exactly 1), mj for every graded page.
+void AddAnswerColumns(TResultColumns& columns, const doc::TPageControler& pages, const doc::TQAControler& qa);
 
 }  // namespace ruvo::app

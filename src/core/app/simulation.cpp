@@ -52,7 +52,20 @@ bool ParseSeconds(const std::string& list, std::vector<double>& out, std::string
       error = "not a number of seconds: \"" + item + "\"";
       return false;
     }
+    if (v > kMaxPageSeconds) {
+      error = "more seconds than a reading can hold (at most 2147483647): \"" + item + "\"";
+      return false;
+    }
     out.push_back(v);
+  }
+  return true;
+}
+
+bool CheckExamineeName(const std::string& name, std::string& error) {
+  const std::string t = text::trim(name);
+  if (t.empty() || t == "必須です") {
+    error = "the name box takes no blank name and not \"必須です\": \"" + name + "\"";
+    return false;
   }
   return true;
 }
@@ -119,7 +132,7 @@ SimulationResult SimulateRun(const SimulationOptions& o) {
   // The examinee answers the questions of the page on screen on its panels.
   auto answerPage = [&](int page) {
     doc::TPage* p = pages.Page(page);
-    if (!p || p->Role() != 1) return;
+    if (!p || p->Role() != doc::PageRole::Question) return;
     for (int k = 0; k < qa.Count(); ++k) {
       const doc::TQAItem* item = qa.Item(k);
       if (item->PageIndex() != page || k >= static_cast<int>(o.answers.size())) continue;
@@ -152,6 +165,10 @@ SimulationResult SimulateRun(const SimulationOptions& o) {
   // A question page the results appeared under is still answered before Copy.
   if (runEnded(m)) answerPage(pageOnScreen(m));
   r.record = text::replaceAll(m.LastRecordText(), "\r\n", "\n");
+  if (m.RunAbandoned()) {
+    r.error = "the name box got no name: \"" + o.name + "\" is refused";
+    return r;
+  }
   if (!runEnded(m)) {
     r.error = "the test gives no result: it has no timed reading and no timed question section";
     return r;
@@ -164,6 +181,10 @@ SimulationResult SimulateRun(const SimulationOptions& o) {
   r.header = m.FResultHeader();
   r.values = m.FResultValues();
   r.messages = hp.dialogs.messages();
+  if (r.resultFile.empty()) {
+    if (pages.Setting(doc::stAutoQA) == 0) r.noResultFile = "online answering is off, so the test view offers no Copy";
+    else r.noResultFile = "it could not be saved" + (r.messages.empty() ? std::string() : ": " + r.messages.back());
+  }
   r.ok = true;
   return r;
 }

@@ -31,13 +31,21 @@ struct SimulationResult {
   std::string record;          // the readable record under the last page (UTF-8, LF)
   std::string clipboard;       // the record Copy put on the clipboard
   std::string resultFile;      // path of the result file written ("" when none)
+  std::string noResultFile;    // why no result file was written ("" when one was)
   std::string header, values;  // the two lines of the result file
   std::vector<std::string> messages;  // message boxes shown
 };
 
 // Parses "1,-,text" and "10,12.5" lists. False with an error text for a malformed list.
 std::vector<std::string> SplitList(const std::string& list);
+// The most seconds a page can be given: a reading keeps its time as a whole number of seconds
+// in 32 bits.
+inline constexpr double kMaxPageSeconds = 2147483647.0;
+// Seconds from 0 to kMaxPageSeconds each; anything else is an error.
 bool ParseSeconds(const std::string& list, std::vector<double>& out, std::string& error);
+// A name the name box takes: not blank and not its own prompt "必須です" (the box would ask
+// forever). False with an error text.
+bool CheckExamineeName(const std::string& name, std::string& error);
 
 SimulationResult SimulateRun(const SimulationOptions& o);
 

@@ -11,6 +11,7 @@
 #include "core/platform/ports.h"
 #include "core/storage/atomicfile.h"
 #include "core/storage/deltacode.h"
+#include "core/storage/filenames.h"
 #include "core/text/cp932.h"
 #include "core/text/strings.h"
 #include "core/text/utf8.h"
@@ -21,16 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::size_t nameStart(std::string_view path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string_view::npos ? 0 : slash + 1;
-}
-
-std::string parentFolder(const std::string& path) {
-  const std::size_t at = nameStart(path);
-  return at == 0 ? std::string() : path.substr(0, at - 1);
-}
-
 bool isRtf(std::string_view bytes) {
   std::size_t i = 0;
   while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) <= 0x20) ++i;
@@ -38,31 +29,6 @@ bool isRtf(std::string_view bytes) {
 }
 
 }  // namespace
-
-// ---- file names ----
-
-std::string BaseName(std::string_view path) {
-  std::string_view name = path.substr(nameStart(path));
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
-  return std::string(name);
-}
-
-std::string Extension(std::string_view path) {
-  const std::string_view name = path.substr(nameStart(path));
-  const std::size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos || dot == 0) return {};
-  return std::string(name.substr(dot));
-}
-
-std::string ChangeExtension(std::string_view path, std::string_view ext) {
-  const std::string e = Extension(path);
-  return std::string(path.substr(0, path.size() - e.size())) + std::string(ext);
-}
-
-bool IsWorkingCopyPath(std::string_view path) { return text::equalsIgnoreCase(BaseName(path), kWorkingBaseName); }
-
-bool IsProjectPath(std::string_view path) { return Extension(path) == ".ruvp"; }
 
 // ---- bytes ----
 
@@ -100,7 +66,7 @@ bool DecodeDocument(std::string_view bytes, rt::RichText& out, std::string* reas
 
 std::string LoadDocumentFile(const std::string& fileName, rt::RichText& target) {
   if (!storage::fileExists(fileName)) return fileName + kLineBreak2 + kMsgNoFile;
-  if (text::asciiLower(Extension(fileName)) != ".ruvo") return fileName + kLineBreak2 + kMsgNotRuvo;
+  if (text::asciiLower(storage::ExtensionOf(fileName)) != ".ruvo") return fileName + kLineBreak2 + kMsgNotRuvo;
   std::string bytes;
   if (!storage::readWholeFile(fileName, bytes)) return kMsgReadFailed;
   rt::RichText loaded;
@@ -118,7 +84,7 @@ std::string LoadDocumentFile(const std::string& fileName, rt::RichText& target) 
 
 std::string LoadDocumentText(const std::string& fileName, rt::RichText& target) {
   if (!storage::fileExists(fileName)) return fileName + kLineBreak2 + kMsgNoFile;
-  if (text::asciiLower(Extension(fileName)) == ".ruvo") return LoadDocumentFile(fileName, target);
+  if (text::asciiLower(storage::ExtensionOf(fileName)) == ".ruvo") return LoadDocumentFile(fileName, target);
   std::string bytes;
   if (!storage::readWholeFile(fileName, bytes)) return kMsgReadFailed;
   target = TextFromBytes(bytes);
@@ -126,7 +92,7 @@ std::string LoadDocumentText(const std::string& fileName, rt::RichText& target) 
 }
 
 bool SaveDocumentFile(const std::string& fileName, const rt::RichText& work, platform::Dialogs* dialogs) {
-  const std::string folder = parentFolder(fileName);
+  const std::string folder = storage::FolderOf(fileName);
   bool ok = folder.empty() || storage::ensureFolder(folder);
   if (ok) {
     const std::string rtf = rt::writeRtf(work);
@@ -138,7 +104,7 @@ bool SaveDocumentFile(const std::string& fileName, const rt::RichText& work, pla
 }
 
 bool SaveProjectText(const std::string& fileName, const rt::RichText& work, platform::Dialogs* dialogs) {
-  const std::string folder = parentFolder(fileName);
+  const std::string folder = storage::FolderOf(fileName);
   const bool ok = (folder.empty() || storage::ensureFolder(folder)) && storage::writeFileAtomic(fileName, rt::writeRtf(work));
   if (!ok && dialogs) dialogs->message(kMsgSaveFailed);
   return ok;
@@ -221,7 +187,7 @@ bool SaveDocumentAs(DocumentSession& s) {
   if (!folder.empty()) storage::ensureFolder(folder);
   const auto chosen = s.dialogs->saveFile("", kSaveFilter, folder, "", "ruvo");
   if (!chosen || chosen->empty()) return false;
-  const std::string name = ChangeExtension(*chosen, ".ruvo");
+  const std::string name = storage::ChangeExtension(*chosen, ".ruvo");
   bool ok = false;
   const bool modified = s.modified && s.modified();
   if (modified && storage::fileExists(s.workingCopy)) {

@@ -30,19 +30,6 @@ inline constexpr const char* kWorkingCopyPath = "tmp/ruvo$$$.ruvo";
 inline constexpr const char* kWorkingBaseName = "ruvo$$$";
 inline constexpr const char* kSaveFilter = "tovimeter files|*.ruvo;";
 
-// ---- file names ----
-// The file name without folder and without its last extension.
-std::string BaseName(std::string_view path);
-// The last extension with its dot ("" when none).
-std::string Extension(std::string_view path);
-// The path with its extension replaced (or added).
-std::string ChangeExtension(std::string_view path, std::string_view ext);
-// A working file: its name without extension is "ruvo$$$" in any letter case. Such a path
-// never becomes the document's name.
-bool IsWorkingCopyPath(std::string_view path);
-// A project path: the extension is exactly ".ruvp" (letter case counts).
-bool IsProjectPath(std::string_view path);
-
 // ---- load and save ----
 // Loads a ".ruvo" file (extension compared in lower case) into target. Empty result means
 // success; otherwise the message to show, and target is untouched. A stream the codec

@@ -17,12 +17,30 @@ namespace {
 
 constexpr std::string_view kPageTag = "<page";
 
-// The five kind words, indexed by kind - 1.
+// The five kind words, indexed by kind - 1, which is also their order of priority.
 constexpr std::array<std::string_view, 5> kKindWords = {" start", " end", "timerOn", "timerOff", " name"};
 
-std::string kindWord(std::uint8_t kind) {
-  if (kind >= 1 && kind <= 5) return std::string(kKindWords[kind - 1]);
+std::string kindWord(PageKind kind) {
+  const int k = KindNumber(kind);
+  if (k >= 1 && k <= 5) return std::string(kKindWords[static_cast<std::size_t>(k - 1)]);
   return {};
+}
+
+// The kind and last-page reading of the format: kind words by priority, " last" only alone.
+PageTag readWords(std::string_view words) {
+  PageTag t;
+  for (std::size_t k = 0; k < kKindWords.size(); ++k)
+    if (words.find(kKindWords[k]) != std::string_view::npos) {
+      t.kind = static_cast<PageKind>(k + 1);
+      return t;
+    }
+  t.last = words.find(" last") != std::string_view::npos;
+  return t;
+}
+
+bool hasOwnWord(std::string_view words) {
+  const PageTag t = readWords(words);
+  return t.kind != PageKind::Plain || t.last;
 }
 
 // The look of the lines the writer makes itself (header and tag lines): the work area's font.
@@ -34,20 +52,38 @@ rt::CharFormat writerFormat() {
 
 bool isBlank(std::string_view s) { return text::trimView(s).empty(); }
 
-// Number of leading code points up to and including a marker of `markerLen` ASCII
-// characters that follows the line's leading blanks.
-std::size_t markerSpan(const std::string& line, std::size_t markerLen) {
+// Code points of a line's leading blanks: a marker follows them.
+std::size_t leadingBlanks(const std::string& line) {
   std::size_t i = 0;
   while (i < line.size() && static_cast<unsigned char>(line[i]) <= 0x20) ++i;
-  return i + markerLen;  // blanks and the marker are single-byte characters
+  return i;  // blanks are single-byte characters
 }
 
-// A question or choice line without its marker.
+// A question or choice line without its marker; the blanks before the marker stay, they are
+// the line's indent.
 rt::RichText lineWithoutMarker(const rt::RichText& work, int line, std::size_t markerLen) {
   rt::RichText one = detail::copyLine(work, line);
-  const std::size_t n = markerSpan(one.paragraphs().front().text(), markerLen);
-  rt::deleteRange(one, rt::Range{0, n});
+  rt::deleteRange(one, rt::Range{leadingBlanks(one.paragraphs().front().text()), markerLen});
   return one;
+}
+
+// A choice line that stands in a page's text (before the page's first question): the page
+// shows it without its marker.
+struct MarkedLine {
+  int line;
+  std::size_t markerLen;
+};
+
+// Lines first..last of the document as page text, the markers of the given lines removed.
+rt::RichBuffer pageText(const rt::RichText& work, int first, int last, const std::vector<MarkedLine>& marked) {
+  rt::RichBuffer text = detail::copyLines(work, first, last);
+  if (!text) return text;
+  for (const MarkedLine& m : marked) {
+    if (m.line < first || m.line > last) continue;
+    rt::Paragraph& p = text->paragraphs()[static_cast<std::size_t>(m.line - first)];
+    detail::eraseInParagraph(p, leadingBlanks(p.text()), m.markerLen);
+  }
+  return text;
 }
 
 }  // namespace
@@ -72,29 +108,21 @@ int ReadHeaderInt(const rt::RichText& work, std::string_view key, int def) {
   return text::parseIntDef(v, def);
 }
 
-int TagKind(std::string_view tag) {
-  int kind = -1;
-  std::size_t best = std::string_view::npos;
-  for (std::size_t k = 0; k < kKindWords.size(); ++k) {
-    const std::size_t at = tag.find(kKindWords[k]);
-    if (at != std::string_view::npos && (best == std::string_view::npos || at < best)) {
-      best = at;
-      kind = static_cast<int>(k) + 1;
-    }
+PageTag ReadPageTag(std::string_view tag) {
+  std::string_view words = text::trimView(tag);
+  if (!words.empty() && words.back() == '>') words.remove_suffix(1);
+  // The end words an earlier writer appended for the page before this one.
+  std::string_view own;
+  constexpr std::string_view kEndPass = " end pass", kTimerOff = "timerOff";
+  if (words.size() > kEndPass.size() && words.substr(words.size() - kEndPass.size()) == kEndPass) {
+    own = words.substr(0, words.size() - kEndPass.size());
+  } else if (words.size() > kTimerOff.size() && words.substr(words.size() - kTimerOff.size()) == kTimerOff &&
+             static_cast<unsigned char>(words[words.size() - kTimerOff.size() - 1]) > 0x20) {
+    own = words.substr(0, words.size() - kTimerOff.size());
   }
-  return kind;
-}
-
-bool IsLastPageTag(std::string_view tag) {
-  const std::size_t last = tag.find(" last");
-  if (last == std::string_view::npos) return false;
-  // Earlier writers put the end words of a reading or a question section after the last
-  // page's own word; a kind word before " last" makes an ordinary page of a kind.
-  for (std::string_view w : kKindWords) {
-    const std::size_t at = tag.find(w);
-    if (at != std::string_view::npos && at < last) return false;
-  }
-  return true;
+  PageTag t = !own.empty() && hasOwnWord(own) ? readWords(own) : readWords(words);
+  t.pass = tag.find(" pass") != std::string_view::npos;
+  return t;
 }
 
 // ---- phrase marks ---------------------------------------------------------------------------
@@ -232,6 +260,7 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
 
   const int n = work.lineCount();
   std::vector<int> tagLine;  // per page
+  std::vector<MarkedLine> strayChoices;
   TPage* page = nullptr;
   TQAItem* question = nullptr;
   int lastQuestionLine = 0;
@@ -239,33 +268,35 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
     const std::string line = paras[static_cast<std::size_t>(i)].text();
     const std::string_view t = text::trimView(line);
     if (text::startsWith(t, kPageTag)) {
-      if (page && page->Role() == prlQuestion && i - lastQuestionLine > 1)
+      if (page && page->Role() == PageRole::Question && i - lastQuestionLine > 1)
         page->SetLowerTextFromLines(work, lastQuestionLine + 1, i - 1);
       page = pages.AddPage();
       tagLine.push_back(i);
-      if (IsLastPageTag(t)) {
-        page->SetRole(prlLast);
+      const PageTag tag = ReadPageTag(t);
+      if (tag.last) {
+        page->SetRole(PageRole::Last);
         break;
       }
-      const int kind = TagKind(t);
-      if (kind >= 0) page->SetKind(static_cast<std::uint8_t>(kind));
-      if (t.find(" pass") != std::string_view::npos) page->SetPassFlag(true);
+      page->SetKind(tag.kind);
+      if (tag.pass) page->SetPassFlag(true);
       continue;
     }
     if (!page) continue;  // header lines
     if (text::startsWith(t, "?!") || text::startsWith(t, "??")) {
       question = qa.NewItem();
       question->SetQuestion(lineWithoutMarker(work, i, 2));
-      if (page->QuestionCount() == 0) page->SetMainTextFromLines(work, tagLine.back() + 1, i - 1);
-      page->SetRole(prlQuestion);
+      if (page->QuestionCount() == 0)
+        page->SetMainTextFromStream(pageText(work, tagLine.back() + 1, i - 1, strayChoices));
+      page->SetRole(PageRole::Question);
       page->AddQuestion(question);
       lastQuestionLine = i;
     } else if (text::startsWith(t, "?")) {
-      const bool correct = text::startsWith(t, "?*");
+      const std::size_t markerLen = text::startsWith(t, "?*") ? 2 : 1;
+      // Before the page's first question the line is page text as well, shown without its marker.
+      if (page->QuestionCount() == 0) strayChoices.push_back({i, markerLen});
       if (question) {
-        // Before the page's first question the line is page text as well.
-        question->AddChoice(lineWithoutMarker(work, i, correct ? 2 : 1), page->QuestionCount() == 0);
-        if (correct) question->SetCorrect(question->ChoiceCount() - 1);
+        question->AddChoice(lineWithoutMarker(work, i, markerLen));
+        if (markerLen == 2) question->SetCorrect(question->ChoiceCount() - 1);
       }
       lastQuestionLine = i;
     }
@@ -281,11 +312,11 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
     TPage* p = pages.Page(k);
     const int from = tagLine[static_cast<std::size_t>(k)] + 1;
     const int to = k + 1 < count ? tagLine[static_cast<std::size_t>(k) + 1] - 1 : n - 1;
-    if (p->Role() == prlOrdinary) {
-      rt::RichBuffer text = detail::copyLines(work, from, to);
+    if (p->Role() == PageRole::Ordinary) {
+      rt::RichBuffer text = pageText(work, from, to, strayChoices);
       if (text) p->SetPhraseMarks(ExtractPhraseMarks(*text));
       p->SetMainTextFromStream(text);
-    } else if (p->Role() == prlLast) {
+    } else if (p->Role() == PageRole::Last) {
       p->SetMainTextFromLines(work, from, n - 1);
     }
   }
@@ -296,7 +327,7 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
     std::size_t v = 0;
     for (int k = 0; k < count && v < values.size(); ++k) {
       TPage* p = pages.Page(k);
-      if (p->Kind() == pkReadingStart && p->Role() == prlOrdinary)
+      if (p->Kind() == PageKind::ReadingStart && p->Role() == PageRole::Ordinary)
         p->SetGrade(text::parseIntDef(text::trimView(values[v++]), 0));
     }
   }
@@ -348,7 +379,7 @@ void writeTag(const TPage& page, LineSink& sink) { sink.line(WritePageTag(page))
 
 void writeBody(const TPage& page, LineSink& sink) {
   switch (page.Role()) {
-    case prlOrdinary:
+    case PageRole::Ordinary:
       if (page.PhraseMarkCount() > 0 && page.MainText()) {
         rt::RichText t = *page.MainText();
         InsertPhraseSeparators(t, page.PhraseMarks());
@@ -357,7 +388,7 @@ void writeBody(const TPage& page, LineSink& sink) {
         sink.text(page.MainText());
       }
       break;
-    case prlQuestion:
+    case PageRole::Question:
       sink.text(page.MainText());
       for (int q = 0; q < page.QuestionCount(); ++q) {
         if (q > 0) sink.line("");
@@ -378,7 +409,7 @@ std::string WrittenGradeList(const TPageControler& pages) {
   std::size_t used = 0;
   for (int i = 0; i < pages.PageCount(); ++i) {
     const TPage* p = pages.Page(i);
-    if (p->Kind() != pkReadingStart || p->Role() != prlOrdinary) continue;
+    if (p->Kind() != PageKind::ReadingStart || p->Role() != PageRole::Ordinary) continue;
     grades.push_back(std::max(0, p->Grade()));
     if (p->Grade() > 0) used = grades.size();
   }
@@ -394,7 +425,7 @@ std::string WrittenGradeList(const TPageControler& pages) {
 
 std::string WritePageTag(const TPage& page) {
   std::string words;
-  if (page.Role() == prlLast) {
+  if (page.Role() == PageRole::Last) {
     words = " last";
   } else {
     words = kindWord(page.Kind());
@@ -404,10 +435,10 @@ std::string WritePageTag(const TPage& page) {
   // The page after a reading page or a timed question page ends its timing. Only a page of
   // no kind of its own takes these words: any other page would come back as another kind,
   // and a last page would stop being the last.
-  if (const TPage* prev = page.PreviousPage(); prev && page.Kind() == pkPlain && page.Role() != prlLast) {
-    if (prev->Kind() == pkReadingStart) {
+  if (const TPage* prev = page.PreviousPage(); prev && page.Kind() == PageKind::Plain && page.Role() != PageRole::Last) {
+    if (prev->Kind() == PageKind::ReadingStart) {
       words = text::trim(words) + " end" + " pass";
-    } else if (prev->Kind() == pkQuestionTimer) {
+    } else if (prev->Kind() == PageKind::QuestionTimer) {
       words = text::trim(words) + "timerOff";
     }
   }

@@ -7,12 +7,11 @@
 #include <vector>
 #include <string_view>
 
+#include "core/document/pagecontroler.h"
 #include "core/richtext/richtext.h"
 
 namespace ruvo::doc {
 
-class TPage;
-class TPageControler;
 class TQAControler;
 class TWPMMeter;
 
@@ -55,14 +54,20 @@ void AppendPageTag(const TPage& page, rt::RichText& target);
 // question page its main text, questions and lower text.
 void WritePageBody(const TPage& page, rt::RichText& target);
 
-// The kind word positions decide a tag's kind: the earliest of " start", " end",
-// "timerOn", "timerOff", " name" in the line (the page's own word always comes first).
-// -1 when none is present.
-int TagKind(std::string_view tagLine);
-// A last page's tag: " last" with no kind word before it ("<page start last>" is a reading
-// page; "<page last end pass>", as earlier writers wrote a last page after a reading page,
-// is the last page).
-bool IsLastPageTag(std::string_view tagLine);
+// What a page tag line says of its page.
+struct PageTag {
+  PageKind kind = PageKind::Plain;
+  bool last = false;  // the last page: everything after its tag is its text
+  bool pass = false;
+  bool operator==(const PageTag&) const = default;
+};
+// Reads a tag line. The kind is the first of " start", " end", "timerOn", "timerOff", " name"
+// present, in that order of priority; " last" makes the last page only when no kind word is
+// present. One shape is read otherwise: earlier writers put the end words of the page before
+// (" end pass" after a reading page, "timerOff" glued to the last word after a timed question
+// page) behind the page's own word, and there the page's own word decides
+// ("<page name end pass>" is a name page, "<page lasttimerOff>" the last page).
+PageTag ReadPageTag(std::string_view tagLine);
 
 // Phrase marks of a role-0 page's text: removes the "/ " pairs from the text and returns
 // the positions they mark.

@@ -92,7 +92,7 @@ void TPage::AppendLowerText(rt::RichText& target, rt::Range& selection) const {
 
 void TPage::Show(rt::RichText& target, rt::Range& selection) const {
   ShowMainText(target, selection);
-  if (role_ != prlQuestion) return;
+  if (role_ != PageRole::Question) return;
   const rt::IndentSettings in = indentsOf(owner_);
   for (std::size_t i = 0; i < questions_.size(); ++i) {
     if (i > 0) AppendLine(target, "");
@@ -221,7 +221,7 @@ int TPageControler::IndexOf(const TPage* page) const {
 }
 
 bool TPageControler::HasNamePage() const {
-  return std::any_of(pages_.begin(), pages_.end(), [](const auto& p) { return p->Kind() == pkName; });
+  return std::any_of(pages_.begin(), pages_.end(), [](const auto& p) { return p->Kind() == PageKind::Name; });
 }
 
 int TPageControler::Setting(int index) const {

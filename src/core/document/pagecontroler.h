@@ -49,17 +49,20 @@ enum SettingIndex : int {
 // Property indexes.
 enum PropertyIndex : int { prDate = 0, prCategory = 1, prTitle = 2, prWriter = 3, prComment = 4, prNaming = 5 };
 
-// Page kinds.
-enum PageKind : std::uint8_t {
-  pkPlain = 0,
-  pkReadingStart = 1,   // " start"
-  pkReadingEnd = 2,     // " end"
-  pkQuestionTimer = 3,  // "timerOn"
-  pkQuestionEnd = 4,    // "timerOff"
-  pkName = 5,           // " name"
+// Page kinds, as the tag words give them; the numbers are the document's own.
+enum class PageKind : std::uint8_t {
+  Plain = 0,
+  ReadingStart = 1,   // " start": a timed reading
+  ReadingEnd = 2,     // " end"
+  QuestionTimer = 3,  // "timerOn": a timed question section
+  QuestionEnd = 4,    // "timerOff"
+  Name = 5,           // " name": the name entry
 };
 // Page roles.
-enum PageRole : std::uint8_t { prlOrdinary = 0, prlQuestion = 1, prlLast = 2 };
+enum class PageRole : std::uint8_t { Ordinary = 0, Question = 1, Last = 2 };
+
+constexpr int KindNumber(PageKind k) { return static_cast<int>(k); }
+constexpr int RoleNumber(PageRole r) { return static_cast<int>(r); }
 
 // The window colour (clWindow): the invisible prefixes and the faded shadow's lightest step.
 inline constexpr rt::Color kWindowColor = 0xFFFFFF;
@@ -90,12 +93,12 @@ class TPage final {
   TPage* PreviousPage() const;     // nullptr for the first page
 
   bool PassFlag() const { return pass_; }
-  std::uint8_t Kind() const { return kind_; }
-  std::uint8_t Role() const { return role_; }
+  PageKind Kind() const { return kind_; }
+  PageRole Role() const { return role_; }
   std::int32_t Grade() const { return grade_; }
   void SetPassFlag(bool f) { pass_ = f; }
-  void SetKind(std::uint8_t k) { kind_ = k; }
-  void SetRole(std::uint8_t r) { role_ = r; }
+  void SetKind(PageKind k) { kind_ = k; }
+  void SetRole(PageRole r) { role_ = r; }
   void SetGrade(std::int32_t g) { grade_ = g; }
 
   // ---- texts ----
@@ -154,8 +157,8 @@ class TPage final {
   friend class TQAControler;
   TPageControler* owner_ = nullptr;
   bool pass_ = false;
-  std::uint8_t kind_ = 0;
-  std::uint8_t role_ = 0;
+  PageKind kind_ = PageKind::Plain;
+  PageRole role_ = PageRole::Ordinary;
   std::int32_t grade_ = 0;
   rt::RichBuffer main_;
   rt::RichBuffer lower_;

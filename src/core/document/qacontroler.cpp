@@ -20,11 +20,6 @@ void TQAItem::AddChoiceFromLine(const rt::RichText& src, int line) { AddChoice(d
 void TQAItem::DeleteChoice(int index) {
   if (index < 0 || index >= ChoiceCount()) return;
   choices_.erase(choices_.begin() + index);
-  inPageText_.erase(inPageText_.begin() + index);
-}
-
-bool TQAItem::ChoiceInPageText(int index) const {
-  return index >= 0 && index < static_cast<int>(inPageText_.size()) && inPageText_[static_cast<std::size_t>(index)];
 }
 
 void TQAItem::SetChoice(int index, const rt::RichBuffer& text) {
@@ -163,8 +158,7 @@ rt::RichText TQAItem::SourceLines() const {
     pushLine(out, std::move(withMarker));
   };
   line(ChoiceCount() > 0 ? "??" : "?!", question_);
-  for (int c = 0; c < ChoiceCount(); ++c)
-    if (!ChoiceInPageText(c)) line(c == correct_ ? "?*" : "?", Choice(c));
+  for (int c = 0; c < ChoiceCount(); ++c) line(c == correct_ ? "?*" : "?", Choice(c));
   return out;
 }
 
@@ -270,9 +264,8 @@ std::vector<AnswerPanel> TQAControler::Panels() const {
     AnswerPanel p;
     p.number = IndexOf(item) + 1;
     p.questionText = text::trim(item->QuestionPlain());
-    p.isField = item->ChoiceCount() == 0;
-    for (int c = 1; c <= item->ChoiceCount(); ++c) p.captions.push_back(std::to_string(c));
-    p.checked = item->Answer() >= 1 && item->Answer() <= item->ChoiceCount() ? item->Answer() : 0;
+    p.choiceCount = item->ChoiceCount();
+    p.answer = item->Answer() >= 1 && item->Answer() <= item->ChoiceCount() ? item->Answer() : -1;
     p.answerLabel = item->AnswerLabel();
     p.fieldText = item->TypedText();
     out.push_back(std::move(p));

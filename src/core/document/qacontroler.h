@@ -31,15 +31,11 @@ class TQAItem final {
   // Question and choice texts are single lines of rich text.
   void SetQuestion(const rt::RichBuffer& text) { question_ = text; }
   void SetQuestionFromLine(const rt::RichText& src, int line);
-  // inPageText: the choice line also stands in a page's text (a choice line before the
-  // first question of a page joins the latest question, yet stays in that page's text). The
-  // writer leaves such a choice to that line, or every save would add it once more.
-  void AddChoice(const rt::RichBuffer& text, bool inPageText = false) {
-    choices_.push_back(text);
-    inPageText_.push_back(inPageText);
-  }
+  // A choice line that stands before the first question of a page joins the latest question
+  // as well; the page shows it without its marker, so the writer writes it with that
+  // question like any other choice.
+  void AddChoice(const rt::RichBuffer& text) { choices_.push_back(text); }
   void AddChoiceFromLine(const rt::RichText& src, int line);
-  bool ChoiceInPageText(int index) const;
   void DeleteChoice(int index);
   void SetChoice(int index, const rt::RichBuffer& text);
   int ChoiceCount() const { return static_cast<int>(choices_.size()); }
@@ -91,18 +87,17 @@ class TQAItem final {
   std::string typed_;
   rt::RichBuffer question_;
   std::vector<rt::RichBuffer> choices_;
-  std::vector<bool> inPageText_;
 };
 
-// One answer panel of the page on screen, as the window draws it ("MainPanel"q ...).
+// One answer panel of the page on screen, as the window draws it ("MainPanel"q, "SelBox"q_c,
+// ...): numbered radio buttons "1".."n" with the blue answer label, or a text field.
 struct AnswerPanel {
-  int number = 0;                     // q, 1-based
-  std::string questionText;           // the question's plain text (label, size 11)
-  bool isField = false;               // no choices: an edit box
-  std::vector<std::string> captions;  // "1" .. "n" for the radio buttons "SelBox"q_c
-  int checked = 0;                    // the checked choice, 0 when none
-  std::string answerLabel;            // blue label right of the buttons
-  std::string fieldText;              // the typed text of a field question
+  int number = 0;            // q, 1-based over the whole test
+  std::string questionText;  // the question's plain text (label, size 11)
+  int choiceCount = 0;       // 0: a text field instead of radio buttons
+  int answer = -1;           // the checked choice 1..n, -1 when none
+  std::string answerLabel;   // blue label right of the buttons
+  std::string fieldText;     // the typed text of a field question
   bool operator==(const AnswerPanel&) const = default;
 };
 

@@ -17,16 +17,16 @@ AnswerPanels::AnswerPanels(QWidget* host, QVBoxLayout* layout, QObject* parent)
 
 namespace {
 
-bool sameQuestions(const std::vector<AnswerPanelSpec>& a, const std::vector<AnswerPanelSpec>& b) {
+bool sameQuestions(const std::vector<doc::AnswerPanel>& a, const std::vector<doc::AnswerPanel>& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (a[i].q != b[i].q || a[i].question != b[i].question || a[i].choiceCount != b[i].choiceCount) return false;
+    if (a[i].number != b[i].number || a[i].questionText != b[i].questionText || a[i].choiceCount != b[i].choiceCount) return false;
   return true;
 }
 
 }  // namespace
 
-void AnswerPanels::sync(const std::vector<AnswerPanelSpec>& panels) {
+void AnswerPanels::sync(const std::vector<doc::AnswerPanel>& panels) {
   if (!host_) return;
   if (!sameQuestions(panels, shown_) || panels_.size() != panels.size())
     rebuild(panels);
@@ -35,14 +35,14 @@ void AnswerPanels::sync(const std::vector<AnswerPanelSpec>& panels) {
   shown_ = panels;
 }
 
-void AnswerPanels::rebuild(const std::vector<AnswerPanelSpec>& panels) {
+void AnswerPanels::rebuild(const std::vector<doc::AnswerPanel>& panels) {
   for (QWidget* w : panels_) {
     layout_->removeWidget(w);
     delete w;
   }
   panels_.clear();
-  for (const AnswerPanelSpec& s : panels) {
-    const QString q = QString::number(s.q);
+  for (const doc::AnswerPanel& s : panels) {
+    const QString q = QString::number(s.number);
     auto* main = new QFrame(host_);
     main->setObjectName(QStringLiteral("MainPanel") + q);
     auto* mh = new QHBoxLayout(main);
@@ -53,7 +53,7 @@ void AnswerPanels::rebuild(const std::vector<AnswerPanelSpec>& panels) {
     auto* cv = new QVBoxLayout(center);
     cv->setContentsMargins(0, 8, 0, 2);  // the 8-pixel bevel on top
     cv->setSpacing(2);
-    auto* label = new QLabel(qs(s.question), center);
+    auto* label = new QLabel(qs(s.questionText), center);
     label->setObjectName(QStringLiteral("QuestionLabel") + q);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
@@ -70,7 +70,7 @@ void AnswerPanels::rebuild(const std::vector<AnswerPanelSpec>& panels) {
     auto* sh = new QHBoxLayout(sel);
     sh->setContentsMargins(18, 2, 0, 2);
     sh->setSpacing(0);
-    const int qn = s.q;
+    const int qn = s.number;
     if (s.choiceCount == 0) {
       auto* edit = new QLineEdit(sel);
       edit->setObjectName(QStringLiteral("SelEdit") + q);
@@ -83,7 +83,7 @@ void AnswerPanels::rebuild(const std::vector<AnswerPanelSpec>& panels) {
       auto* group = new QButtonGroup(sel);
       for (int c = 1; c <= s.choiceCount; ++c) {
         auto* rb = new QRadioButton(QString::number(c), sel);
-        rb->setObjectName(QStringLiteral("SelBox%1_%2").arg(s.q).arg(c));
+        rb->setObjectName(QStringLiteral("SelBox%1_%2").arg(s.number).arg(c));
         rb->setMinimumSize(c == s.choiceCount ? 50 : 38, 17);
         rb->setChecked(s.answer == c);
         rb->setFocusPolicy(Qt::NoFocus);
@@ -111,20 +111,20 @@ void AnswerPanels::rebuild(const std::vector<AnswerPanelSpec>& panels) {
   }
 }
 
-void AnswerPanels::update(const std::vector<AnswerPanelSpec>& panels) {
+void AnswerPanels::update(const std::vector<doc::AnswerPanel>& panels) {
   updating_ = true;
   for (std::size_t i = 0; i < panels.size(); ++i) {
-    const AnswerPanelSpec& s = panels[i];
+    const doc::AnswerPanel& s = panels[i];
     QWidget* main = panels_[i];
     if (s.choiceCount == 0) {
-      if (auto* e = main->findChild<QLineEdit*>(QStringLiteral("SelEdit%1").arg(s.q)); e && e->text() != qs(s.fieldText))
+      if (auto* e = main->findChild<QLineEdit*>(QStringLiteral("SelEdit%1").arg(s.number)); e && e->text() != qs(s.fieldText))
         e->setText(qs(s.fieldText));
       continue;
     }
     for (int c = 1; c <= s.choiceCount; ++c)
-      if (auto* rb = main->findChild<QRadioButton*>(QStringLiteral("SelBox%1_%2").arg(s.q).arg(c)))
+      if (auto* rb = main->findChild<QRadioButton*>(QStringLiteral("SelBox%1_%2").arg(s.number).arg(c)))
         if (rb->isChecked() != (s.answer == c)) rb->setChecked(s.answer == c);
-    if (auto* l = main->findChild<QLabel*>(QStringLiteral("AnswerLabel%1").arg(s.q))) l->setText(qs(s.answerLabel));
+    if (auto* l = main->findChild<QLabel*>(QStringLiteral("AnswerLabel%1").arg(s.number))) l->setText(qs(s.answerLabel));
   }
   updating_ = false;
 }

@@ -7,21 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "core/document/qacontroler.h"
+
 class QVBoxLayout;
 class QWidget;
 
 namespace ruvo::gui {
-
-// What one panel shows.
-struct AnswerPanelSpec {
-  int q = 0;                  // question number, 1-based over the whole test
-  std::string question;       // plain text of the question line
-  int choiceCount = 0;        // 0: a text field
-  int answer = -1;            // the chosen choice (1..n), else none
-  std::string answerLabel;    // trimmed text of the chosen choice
-  std::string fieldText;      // typed text of a text field
-  bool operator==(const AnswerPanelSpec&) const = default;
-};
 
 class AnswerPanels final : public QObject {
   Q_OBJECT
@@ -30,7 +21,7 @@ class AnswerPanels final : public QObject {
 
   // Rebuilds the panels when the questions changed; otherwise only updates the checked buttons,
   // the answer labels and the fields, so focus and typing are not disturbed.
-  void sync(const std::vector<AnswerPanelSpec>& panels);
+  void sync(const std::vector<doc::AnswerPanel>& panels);
   // Sum of the heights the panels need.
   int panelsHeight() const;
 
@@ -39,11 +30,11 @@ class AnswerPanels final : public QObject {
   void fieldEdited(int q, const QString& text);
 
  private:
-  void rebuild(const std::vector<AnswerPanelSpec>& panels);
-  void update(const std::vector<AnswerPanelSpec>& panels);
+  void rebuild(const std::vector<doc::AnswerPanel>& panels);
+  void update(const std::vector<doc::AnswerPanel>& panels);
   QPointer<QWidget> host_;
   QVBoxLayout* layout_;
-  std::vector<AnswerPanelSpec> shown_;
+  std::vector<doc::AnswerPanel> shown_;
   std::vector<QWidget*> panels_;
   bool updating_ = false;
 };

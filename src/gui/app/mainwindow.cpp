@@ -25,7 +25,6 @@
 
 #include "core/app/paths.h"
 #include "gui/app/answerpanels.h"
-#include "gui/app/answerpanelsmodel.h"
 #include "gui/app/dragbutton.h"
 #include "gui/richtext/richtextbridge.h"
 #include "gui/richtext/richview.h"
@@ -84,6 +83,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), op
   ports_ = merge(qt_.ports(), options_.overrides);
   const std::string exe = us(QCoreApplication::applicationFilePath());
   model_ = std::make_unique<app::TForm1Model>(ports_, app::ProgramFolder(exe));
+  model_->SetExamineeProgram(options_.examineeOnly);
   model_->SetView(this);
 
   auto* central = new QWidget(this);
@@ -385,6 +385,8 @@ void TForm1::buildTestView(QWidget* sheet) {
   fwv->addWidget(checkBox3_);
   g->addWidget(forwardBox, 0, 6, 2, 1, Qt::AlignVCenter);
   connect(speedButton1_, &QPushButton::clicked, this, [this] { model_->SpeedButton1Click(); });
+  // A click changes the model; the redraw then shows what the model holds.
+  connect(checkBox3_, &QCheckBox::clicked, this, [this](bool checked) { model_->CheckBox3Click(checked); });
   connect(speedButton27_, &QPushButton::clicked, this, [this] {
     if (model_->SpeedButton27Click()) {
       closeApproved_ = true;
@@ -520,7 +522,7 @@ void TForm1::renderTimers() {
 }
 
 void TForm1::renderAnswerPanels() {
-  answerPanels_->sync(model_->TestView().panel5Visible ? answerPanelSpecsOf(*model_) : std::vector<AnswerPanelSpec>{});
+  answerPanels_->sync(model_->AnswerPanels());
 }
 
 void TForm1::dragResultFile() {

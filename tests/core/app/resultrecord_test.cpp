@@ -24,11 +24,12 @@ TEST(ResultRecord, FileNameRemovesTheCharactersFilesCannotHold) {
 }
 
 TEST(ResultRecord, ValuesWithTabsOrBreaksKeepTheColumnsInStep) {
-  std::string header = "title", values = ResultField("Unit\t3");
-  AddColumn(header, values, "name", "Ito\r\nKen");
-  AddColumn(header, values, "ans1", "a\tb");
-  EXPECT_EQ(values, "Unit 3\tIto  Ken\ta b");
-  EXPECT_EQ(header, "title\tname\tans1");
+  TResultColumns c;
+  c.Add("title", "Unit\t3");
+  c.Add("name", "Ito\r\nKen");
+  c.Add("ans1", "a\tb");
+  EXPECT_EQ(c.ValueLine(), "Unit 3\tIto  Ken\ta b");
+  EXPECT_EQ(c.HeaderLine(), "title\tname\tans1");
 }
 
 TEST(ResultRecord, AnExistingResultFileIsNeverReplaced) {

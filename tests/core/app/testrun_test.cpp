@@ -306,8 +306,9 @@ TEST(TestRun, CopyTwiceWritesTheSameLinesAndNeverReplacesAFile) {
   s.m->SetExamineeName("Rudo");
   s.wait(3);
   s.press();
-  ASSERT_EQ(s.m->TestView().speedButton1Action, ForwardBinding::acCopyRec);
   s.m->SelectChoice(1, 2);
+  s.press();  // leaving the question page ends the test
+  ASSERT_EQ(s.m->TestView().speedButton1Action, ForwardBinding::acCopyRec);
   s.m->acCopyRec();
   const std::string first = s.m->LastResultFile();
   EXPECT_EQ(FileNameOf(first), "20040506101112Rudo.ruvot");
@@ -328,6 +329,109 @@ TEST(TestRun, CopyTwiceWritesTheSameLinesAndNeverReplacesAFile) {
   EXPECT_EQ(FileNameOf(s.m->LastResultFile()), "20040506101112Rudo_2.ruvot");
   EXPECT_EQ(ReadResultFile(s.m->LastResultFile()), lines);
   EXPECT_EQ(ReadResultFile(first), lines);
+}
+
+TEST(TestRun, AQuestionPageBeforeTheEndIsAnsweredBeforeTheRecordIsMade) {
+  // The record and the file must agree: the test ends when the last question page is left,
+  // with its answers and its question time.
+  for (const bool lastPage : {true, false}) {
+    Story s;
+    std::vector<std::string> doc = {"title=T", "autoqa=1", "score=1", "<page start pass>", "a b c", "<page timerOn>",
+                                    "??Q", "?a", "?*b"};
+    if (lastPage) doc.push_back("<page last>"), doc.push_back("bye");
+    ASSERT_TRUE(s.open(doc));
+    s.wait(3);
+    s.press();
+    EXPECT_EQ(s.m->TestView().speedButton1Action, ForwardBinding::acForward) << lastPage;
+    EXPECT_TRUE(s.m->LastRecordText().empty()) << lastPage;
+    s.m->SelectChoice(1, 2);
+    s.wait(4);
+    s.press();
+    ASSERT_EQ(s.m->TestView().speedButton1Action, ForwardBinding::acCopyRec) << lastPage;
+    EXPECT_NE(s.m->LastRecordText().find("score: 1 / 1;"), std::string::npos) << s.m->LastRecordText();
+    EXPECT_EQ(s.m->FAnswerLog(), (std::vector<std::string>{"4"})) << lastPage;
+    EXPECT_EQ(rt::plainText(s.m->TestView().richEdit1).find("bye"), std::string::npos);
+    s.m->acCopyRec();
+    auto lines = ReadResultFile(s.m->LastResultFile());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(Fields(lines[0]), (std::vector<std::string>{"title", "name", "date", "time", "wrd1", "rt1", "wpm1",
+                                                          "qt1", "ans1", "scr1"}));
+    EXPECT_EQ(Fields(lines[1]).back(), "1");
+  }
+}
+
+TEST(TestRun, OnlyTheTimedReadingCountsItsWords) {
+  // A 6-word instruction shown phrase by phrase before a 10-word reading: the reading has 10.
+  Story s;
+  ASSERT_TRUE(s.open({"autoqa=1", "fadein=1", "<page>", "one two three/ four five six/ ", "<page start pass>",
+                      "a b c d e f g h i j", "<page>", "end", "<page last>"}));
+  for (int i = 0; i < 4 && s.m->FMeter().ReadingCount() == 0; ++i) {
+    s.wait(2);
+    s.press();
+  }
+  ASSERT_EQ(s.m->FMeter().ReadingCount(), 1);
+  EXPECT_EQ(s.m->FMeter().ReadingAt(0)->Words, 10);
+}
+
+TEST(TestRun, ANameBoxNobodyAnswersEndsTheRun) {
+  for (const char* typed : {"", "   ", "必須です"}) {
+    Story s(false);
+    int asked = 0;
+    s.hp.dialogs.onInput = [&](const std::string&, const std::string&, const std::string&) {
+      ++asked;
+      return std::optional<std::string>(typed);
+    };
+    s.m->Create({});
+    ASSERT_TRUE(s.open({"autoqa=1", "<page name>", "name", "<page start pass>", "a b", "<page last>"}));
+    EXPECT_TRUE(s.m->RunAbandoned()) << typed;
+    EXPECT_LE(asked, 100) << typed;
+    EXPECT_EQ(s.m->FCurrentPage(), 0);
+    EXPECT_FALSE(s.m->TestView().speedButton1Visible);
+    EXPECT_FALSE(s.m->acForward());
+  }
+  // Without a dialogs port at all.
+  TempDir dir("noport");
+  FakeClock clock;
+  platform::Ports ports;
+  ports.clock = &clock;
+  TForm1Model m(ports, dir.path());
+  m.Create({});
+  ASSERT_TRUE(m.OpenTestDocument(WriteTestDocument(dir / "t.ruvo", {"<page name>", "n", "<page>", "x"})));
+  EXPECT_TRUE(m.RunAbandoned());
+  // Taken headless, the refusal is the run's error.
+  SimulationOptions o;
+  o.document = dir / "t.ruvo";
+  o.name = " ";
+  o.programFolder = o.outFolder = dir.path();
+  SimulationResult r = SimulateRun(o);
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.error.find("name"), std::string::npos) << r.error;
+  std::string error;
+  EXPECT_FALSE(CheckExamineeName("必須です", error));
+  EXPECT_TRUE(CheckExamineeName("Ito", error));
+}
+
+TEST(TestRun, SecondsBeyondAReadingAreRefusedAndAFailedSaveSaysSo) {
+  std::vector<double> secs;
+  std::string error;
+  EXPECT_FALSE(ParseSeconds("10,1e300", secs, error));
+  EXPECT_FALSE(ParseSeconds("2147483648", secs, error));
+  EXPECT_TRUE(ParseSeconds("2147483647,0.5", secs, error)) << error;
+
+  TempDir out("unsaved");
+  std::ofstream(out / "blocker") << "a file where the folder should be";
+  SimulationOptions o;
+  o.document = WriteTestDocument(out / "t.ruvo", {"title=T", "autoqa=1", "<page start pass>", "a b", "<page>", "x"});
+  o.name = "Ito";
+  o.programFolder = out.path();
+  o.outFolder = out / "blocker/report";
+  SimulationResult r = SimulateRun(o);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_TRUE(r.resultFile.empty());
+  EXPECT_EQ(r.noResultFile.rfind("it could not be saved: 結果ファイルを 保存できませんでした。", 0), 0u) << r.noResultFile;
+  o.document = WriteTestDocument(out / "off.ruvo", {"title=T", "autoqa=0", "<page start pass>", "a b", "<page>", "x"});
+  r = SimulateRun(o);
+  EXPECT_EQ(r.noResultFile, "online answering is off, so the test view offers no Copy");
 }
 
 TEST(TestRun, ResultGoesToTheCollectionFolderOfTheEnvironmentFile) {
@@ -508,6 +612,27 @@ TEST(Window, SettingsWrittenAtCloseAndPlacementRead) {
   EXPECT_EQ(back.left, 5);
   EXPECT_EQ(back.width, 800);
   EXPECT_EQ(back.interval, 3000);
+}
+
+TEST(Window, TheExamineeProgramLeavesTheTeachersSettingsAlone) {
+  TempDir dir("examinee");
+  const std::string ini = dir / "tovimeter.ini";
+  std::ofstream(ini) << "[setting]\r\ndirtoteacher=/old\r\nspss=0\r\n";
+  HeadlessPorts hp;
+  TForm1Model m(hp.ports(), dir.path());
+  m.SetExamineeProgram(true);
+  m.Create({});
+  // Meanwhile the teacher's program changes the folders and closes.
+  {
+    TSettings t = LoadSettings(ini);
+    t.dirToTeacher = "/new";
+    ASSERT_TRUE(SaveSettings(ini, t, {1, 2, 640, 560}));
+  }
+  m.SetPlacement({100, 100, 700, 600});
+  ASSERT_TRUE(m.FormClose());
+  const TSettings after = LoadSettings(ini);
+  EXPECT_EQ(after.dirToTeacher, "/new");
+  EXPECT_EQ(after.left, 1);
 }
 
 TEST(Window, SamplesAreMadeReadOnlyAndThePreviewCopyIsRemoved) {

@@ -10,6 +10,7 @@
 #include "core/platform/ports.h"
 #include "core/storage/atomicfile.h"
 #include "core/storage/deltacode.h"
+#include "core/storage/filenames.h"
 #include "helpers.h"
 
 namespace ruvo::doc {
@@ -76,7 +77,7 @@ class DocumentFiles : public ::testing::Test {
     s.modified = [this] { return modified; };
     s.setDocumentPath = [this](const std::string& p) {
       named.push_back(p);
-      if (!IsWorkingCopyPath(p)) path = p, modified = false;
+      if (!storage::IsWorkingCopyPath(p)) path = p, modified = false;
     };
   }
   void TearDown() override { fs::remove_all(dir); }
@@ -99,19 +100,6 @@ class DocumentFiles : public ::testing::Test {
   bool modified = false;
   std::vector<std::string> named;
 };
-
-TEST(DocumentNames, WorkingCopyProjectAndExtensions) {
-  EXPECT_TRUE(IsWorkingCopyPath("tmp/ruvo$$$.ruvo"));
-  EXPECT_TRUE(IsWorkingCopyPath("/x/system/project/RUVO$$$.ruvp"));
-  EXPECT_TRUE(IsWorkingCopyPath("C:\\a\\Ruvo$$$.ruvo"));
-  EXPECT_FALSE(IsWorkingCopyPath("ruvo$$$x.ruvo"));
-  EXPECT_TRUE(IsProjectPath("a.ruvp"));
-  EXPECT_FALSE(IsProjectPath("a.RUVP"));  // the project test minds the letter case
-  EXPECT_EQ(ChangeExtension("dir.d/answer.txt", ".ruvo"), "dir.d/answer.ruvo");
-  EXPECT_EQ(ChangeExtension("dir.d/answer", ".ruvo"), "dir.d/answer.ruvo");
-  EXPECT_EQ(Extension("dir.d/noext"), "");
-  EXPECT_EQ(BaseName("/a/b/Test.RUVO"), "Test");
-}
 
 TEST_F(DocumentFiles, LoadRefusesMissingFilesAndOtherExtensions) {
   rt::RichText target("kept");

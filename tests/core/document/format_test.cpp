@@ -33,8 +33,8 @@ TEST(DocumentFormat, ExampleDocumentGivesItsFivePages) {
   const std::vector<int> kinds = {5, 0, 1, 2, 0}, roles = {0, 0, 0, 1, 2};
   const std::vector<bool> pass = {false, false, false, true, false};
   for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(d.page(i).Kind(), kinds[i]) << i;
-    EXPECT_EQ(d.page(i).Role(), roles[i]) << i;
+    EXPECT_EQ(KindNumber(d.page(i).Kind()), kinds[i]) << i;
+    EXPECT_EQ(RoleNumber(d.page(i).Role()), roles[i]) << i;
     EXPECT_EQ(d.page(i).PassFlag(), pass[i]) << i;
   }
   EXPECT_EQ(d.page(0).MainTextCaption(), "受験者の名前");
@@ -90,14 +90,23 @@ TEST(DocumentFormat, TagWordsGiveKindRoleAndPass) {
       {"<page nametimerOff>", 5, 0, false},
       {"<page starttimerOff>", 1, 0, false},
       {"<page last end pass>", 0, 2, false},
+      {"<page lasttimerOff>", 0, 2, false},
+      {"<page timerOff end pass>", 4, 0, true},
       {"<page passtimerOff>", 4, 0, true},
+      // Any other tag with two kind words: the format's order of priority decides.
+      {"<page last start>", 1, 0, false},
+      {"<page end start>", 1, 0, false},
+      {"<page name timerOn>", 3, 0, false},
+      {"<page timerOff start>", 1, 0, false},
+      {"<page name timerOff>", 4, 0, false},  // not glued: no earlier writer wrote it
+      {"<page end pass name>", 2, 0, true},
   };
   for (const Case& c : cases) {
     Doc d;
     d.parse({"title=x", c.tag, "text", "<page>", "after"});
     ASSERT_GE(d.pages.PageCount(), 1) << c.tag;
-    EXPECT_EQ(d.page(0).Kind(), c.kind) << c.tag;
-    EXPECT_EQ(d.page(0).Role(), c.role) << c.tag;
+    EXPECT_EQ(KindNumber(d.page(0).Kind()), c.kind) << c.tag;
+    EXPECT_EQ(RoleNumber(d.page(0).Role()), c.role) << c.tag;
     EXPECT_EQ(d.page(0).PassFlag(), c.pass) << c.tag;
     // A last page swallows the rest, page tags included.
     EXPECT_EQ(d.pages.PageCount(), c.role == 2 ? 1 : 2) << c.tag;
@@ -147,8 +156,8 @@ TEST(DocumentFormat, WalkEdgeCases) {
     EXPECT_EQ(q.ChoiceCount(), 3);
     EXPECT_EQ(q.ChoicePlain(2), "c");
     EXPECT_EQ(q.Correct(), 1);
-    EXPECT_EQ(d.page(1).Role(), 0);
-    EXPECT_EQ(d.page(0).MainTextPlain(), "?orphan\r\n");
+    EXPECT_EQ(d.page(1).Role(), PageRole::Ordinary);
+    EXPECT_EQ(d.page(0).MainTextPlain(), "orphan\r\n");
   }
   {  // no page tag at all: "<page>" goes on top, no pages
     Doc d;
@@ -210,8 +219,8 @@ TEST(DocumentFormat, WriterTagLines) {
   Doc d;
   auto add = [&](int kind, int role, bool pass, bool marks) {
     TPage* p = d.pages.AddPage();
-    p->SetKind(static_cast<std::uint8_t>(kind));
-    p->SetRole(static_cast<std::uint8_t>(role));
+    p->SetKind(static_cast<PageKind>(kind));
+    p->SetRole(static_cast<PageRole>(role));
     p->SetPassFlag(pass);
     if (marks) p->SetPhraseMarks({0, 3});
     return p;
@@ -259,13 +268,16 @@ TEST(DocumentFormat, WriterHeaderAndExampleRoundTrip) {
   EXPECT_EQ(lineTexts(again.write()), lines);
 }
 
-TEST(DocumentFormat, StrayChoiceLinesDoNotPileUpOnSaving) {
-  // A choice line before a page's first question joins the latest question and stays in
-  // its page's text; saving must not write it twice.
+TEST(DocumentFormat, StrayChoiceLinesShowNoMarkerAndDoNotPileUpOnSaving) {
+  // A choice line before a page's first question joins the latest question and stays in its
+  // page's text without its marker; the first save writes it with its question, and from
+  // there a save gives back the same text.
   Doc d;
-  d.parse({"<page>", "??q", "?a", "<page>", "?*stray", "text", "<page>", "?again", "??q2", "?b"});
+  d.parse({"<page>", "??q", "?a", "<page>", "?*stray", "text", "<page>", "  ?again", "??q2", "?b"});
   ASSERT_EQ(d.qa.Item(0)->ChoiceCount(), 3);
   EXPECT_EQ(d.qa.Item(0)->Correct(), 1);
+  EXPECT_EQ(plainLines(d.page(1).MainText()), (std::vector<std::string>{"stray", "text"}));
+  EXPECT_EQ(plainLines(d.page(2).MainText()), (std::vector<std::string>{"  again"}));
   rt::RichText text = d.write();
   for (int save = 0; save < 3; ++save) {
     Doc again;
@@ -273,9 +285,29 @@ TEST(DocumentFormat, StrayChoiceLinesDoNotPileUpOnSaving) {
     EXPECT_EQ(again.qa.Item(0)->ChoiceCount(), 3) << save;
     EXPECT_EQ(again.qa.Item(0)->Correct(), 1) << save;
     EXPECT_EQ(again.qa.Item(1)->ChoiceCount(), 1) << save;
-    EXPECT_EQ(plainLines(again.page(1).MainText()), (std::vector<std::string>{"?*stray", "text"})) << save;
-    text = again.write();
+    EXPECT_EQ(plainLines(again.page(1).MainText()), (std::vector<std::string>{"stray", "text"})) << save;
+    const rt::RichText next = again.write();
+    EXPECT_EQ(lineTexts(next), lineTexts(text)) << save;
+    text = next;
   }
+}
+
+TEST(DocumentFormat, MarkersGoAloneAndPhraseMarksCountWithoutThem) {
+  Doc d;
+  d.parse({"<page timerOn>", "\t??q", "\t?*c1", " ?c2", "<page start>", "?*x/ y/ "});
+  const TQAItem& q = *d.qa.Item(0);
+  EXPECT_EQ(q.QuestionPlain(), "\tq");
+  EXPECT_EQ(q.ChoicePlain(0), "\tc1");  // the indent before the marker stays
+  EXPECT_EQ(q.ChoicePlain(1), " c2");
+  EXPECT_EQ(q.ChoiceCount(), 3);
+  // The reading page shows "xy": its phrases are "x" and "y", not shifted by "?*".
+  EXPECT_EQ(plainLines(d.page(1).MainText()), (std::vector<std::string>{"xy"}));
+  EXPECT_EQ(d.page(1).PhraseMarks(), (std::vector<std::int32_t>{0, 1, 2}));
+  // The indents survive a save.
+  Doc again;
+  again.parse(d.write());
+  EXPECT_EQ(again.qa.Item(0)->ChoicePlain(0), "\tc1");
+  EXPECT_EQ(again.qa.Item(0)->QuestionPlain(), "\tq");
 }
 
 // ---- write-then-parse over random documents ----
@@ -375,8 +407,8 @@ void build(Doc& d, const std::vector<GenPage>& gen) {
   d.qa.Clear();
   for (const GenPage& g : gen) {
     TPage* p = d.pages.AddPage();
-    p->SetKind(static_cast<std::uint8_t>(g.kind));
-    p->SetRole(static_cast<std::uint8_t>(g.role));
+    p->SetKind(static_cast<PageKind>(g.kind));
+    p->SetRole(static_cast<PageRole>(g.role));
     p->SetPassFlag(g.pass);
     p->SetGrade(g.grade);
     if (!g.main.empty()) {
@@ -403,11 +435,11 @@ void expectSameDocument(Doc& want, Doc& got, const std::string& where) {
     const std::string at = where + " page " + std::to_string(i);
     // A page of no kind after a reading page ends its timing (kind 2, pass); after a timed
     // question page it ends the question time (kind 4). Everything else comes back as it was.
-    int kind = w.Kind();
+    PageKind kind = w.Kind();
     bool pass = w.PassFlag();
-    if (const TPage* prev = w.PreviousPage(); prev && w.Kind() == 0 && w.Role() != 2) {
-      if (prev->Kind() == 1) kind = 2, pass = true;
-      if (prev->Kind() == 3) kind = 4;
+    if (const TPage* prev = w.PreviousPage(); prev && w.Kind() == PageKind::Plain && w.Role() != PageRole::Last) {
+      if (prev->Kind() == PageKind::ReadingStart) kind = PageKind::ReadingEnd, pass = true;
+      if (prev->Kind() == PageKind::QuestionTimer) kind = PageKind::QuestionEnd;
     }
     EXPECT_EQ(g.Kind(), kind) << at;
     EXPECT_EQ(g.Role(), w.Role()) << at;

@@ -21,13 +21,13 @@ class FakeClock final : public platform::Clock {
 
 std::vector<int> kindsOf(const TPageControler& c) {
   std::vector<int> out;
-  for (int i = 0; i < c.PageCount(); ++i) out.push_back(c.Page(i)->Kind());
+  for (int i = 0; i < c.PageCount(); ++i) out.push_back(KindNumber(c.Page(i)->Kind()));
   return out;
 }
 
 TEST(PageControler, ListOperationsIgnoreIndexesOutOfRange) {
   TPageControler c;
-  for (int k = 0; k < 3; ++k) c.AddPage()->SetKind(static_cast<std::uint8_t>(k + 1));
+  for (int k = 0; k < 3; ++k) c.AddPage()->SetKind(static_cast<PageKind>(k + 1));
   EXPECT_EQ(c.Page(3), nullptr);
   EXPECT_EQ(c.Page(-1), nullptr);
   EXPECT_EQ(c.InsertPage(3), nullptr);
@@ -47,7 +47,7 @@ TEST(PageControler, ListOperationsIgnoreIndexesOutOfRange) {
   c.DeletePage(1);
   EXPECT_EQ(kindsOf(c), (std::vector<int>{2, 3, 1}));
   EXPECT_FALSE(c.HasNamePage());
-  c.Page(1)->SetKind(pkName);
+  c.Page(1)->SetKind(PageKind::Name);
   EXPECT_TRUE(c.HasNamePage());
   EXPECT_EQ(c.Setting(9), 0);
   EXPECT_EQ(c.Property(6), "");

@@ -125,8 +125,8 @@ TEST(AnswerPanels, PanelsOfThePageOnScreenAndTheirClicks) {
   ASSERT_EQ(panels.size(), 2u);
   EXPECT_EQ(panels[0].number, 1);
   EXPECT_EQ(panels[0].questionText, "(1) first");
-  EXPECT_EQ(panels[0].captions, (std::vector<std::string>{"1", "2"}));
-  EXPECT_TRUE(panels[1].isField);
+  EXPECT_EQ(panels[0].choiceCount, 2);
+  EXPECT_EQ(panels[1].choiceCount, 0);  // a text field
   EXPECT_EQ(d.qa.UnansweredPanelCount(), 2);
 
   // A click on the second choice line in the page text: the link line above names it.
@@ -136,7 +136,7 @@ TEST(AnswerPanels, PanelsOfThePageOnScreenAndTheirClicks) {
   ASSERT_GT(line, 0);
   EXPECT_TRUE(d.qa.SelectByLinkText(shown.lineText(line - 1), &shown));
   panels = d.qa.Panels();
-  EXPECT_EQ(panels[0].checked, 2);
+  EXPECT_EQ(panels[0].answer, 2);
   EXPECT_EQ(panels[0].answerLabel, "blue");
   EXPECT_EQ(shown.paragraphs()[static_cast<std::size_t>(line)].runs.front().format.color, kChosenColor);
   EXPECT_EQ(shown.paragraphs()[static_cast<std::size_t>(line - 2)].runs.front().format.color, kWindowColor);
