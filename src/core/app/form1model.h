@@ -1,7 +1,8 @@
 #pragma once
 // The main window without widgets: every field, action and piece of display state of TForm1
 // lives here, so that a test can walk a whole test run without a display and the window only
-// renders what this model holds.
+// renders what this model holds. The model owns the concerns it delegates to: the test run is
+// the run driver's (rundriver.h), the result record is built by resultrecord.h.
 //
 // How a window binds to it:
 //  - Construct with the ports and the program folder; call Create() (the create step), then
