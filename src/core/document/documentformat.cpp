@@ -78,9 +78,10 @@ struct MarkedLine {
 rt::RichBuffer pageText(const rt::RichText& work, int first, int last, const std::vector<MarkedLine>& marked) {
   rt::RichBuffer text = detail::copyLines(work, first, last);
   if (!text) return text;
+  auto& paras = text->paragraphs();
   for (const MarkedLine& m : marked) {
-    if (m.line < first || m.line > last) continue;
-    rt::Paragraph& p = text->paragraphs()[static_cast<std::size_t>(m.line - first)];
+    if (m.line < first || m.line > last || static_cast<std::size_t>(m.line - first) >= paras.size()) continue;
+    rt::Paragraph& p = paras[static_cast<std::size_t>(m.line - first)];
     detail::eraseInParagraph(p, leadingBlanks(p.text()), m.markerLen);
   }
   return text;
