@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
     }
   }
   std::string source;
-  if (!ruvo::storage::readWholeFile(argv[2], source)) {
-    std::fprintf(stderr, "ruvo-pack: cannot read %s\n", argv[2]);
+  if (const auto read = ruvo::storage::readWholeFile(argv[2], source); !read) {
+    std::fprintf(stderr, "ruvo-pack: %s\n", read.message().c_str());
     return 1;
   }
   if (source.rfind("\xEF\xBB\xBF", 0) == 0) source.erase(0, 3);
@@ -56,9 +56,8 @@ int main(int argc, char** argv) {
   out += "extern \"C\" const unsigned char* ruvo_resource_" + name + "(std::size_t* size) {\n";
   out += "  if (size) *size = sizeof kData;\n  return kData;\n}\n";
 
-  int err = 0;
-  if (!ruvo::storage::writeFileAtomic(argv[3], out, &err)) {
-    std::fprintf(stderr, "ruvo-pack: cannot write %s (errno %d)\n", argv[3], err);
+  if (const auto written = ruvo::storage::writeFileAtomic(argv[3], out); !written) {
+    std::fprintf(stderr, "ruvo-pack: %s\n", written.message().c_str());
     return 1;
   }
   return 0;
