@@ -107,6 +107,11 @@ Status tooLarge(const std::string& name, std::size_t maxBytes) {
 
 Status writeFileAtomic(const std::string& pathIn, std::string_view bytes) {
   if (pathIn.empty()) return Status::fromErrno(ENOENT, "cannot write a file without a name");
+  // Decided by what the name leads to, links followed: "/dev/stdout" is a link to a pipe, a
+  // terminal or a file.
+  struct stat st {};
+  if (::stat(pathIn.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)))
+    return writeInPlace(pathIn, bytes);
   // A link is written through, as an in-place write would: the rename replaces the file
   // it points to, not the link.
   std::string path = pathIn;
@@ -121,9 +126,7 @@ Status writeFileAtomic(const std::string& pathIn, std::string_view bytes) {
   // stays read-only. New files get the usual mode under the umask.
   mode_t mode = 0666;
   bool existed = false;
-  struct stat st {};
   if (::stat(path.c_str(), &st) == 0) {
-    if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) return writeInPlace(path, bytes);
     if (S_ISDIR(st.st_mode)) return Status::fromErrno(EISDIR, "cannot write " + pathIn);
     if (!S_ISREG(st.st_mode))
       return Status::failure("cannot write " + pathIn + ": not a regular file, a FIFO or a character device", EINVAL);

@@ -225,6 +225,18 @@ TEST_F(AtomicFile, FifoIsWrittenThroughAndOtherSpecialFilesAreRefused) {
   EXPECT_TRUE(s.ok()) << s.message();
   EXPECT_EQ(received, "through the pipe");
   EXPECT_TRUE(fs::is_fifo(path("pipe")));
+  // Through a link too, as "/dev/stdout" leads to a pipe: both stay what they are.
+  fs::create_symlink(path("pipe"), path("pipelink"));
+  std::thread again([&] {
+    std::ifstream in(path("pipe"), std::ios::binary);
+    received.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  });
+  const Status viaLink = writeFileAtomic(path("pipelink"), "via the link");
+  again.join();
+  EXPECT_TRUE(viaLink.ok()) << viaLink.message();
+  EXPECT_EQ(received, "via the link");
+  EXPECT_TRUE(fs::is_symlink(path("pipelink")));
+  EXPECT_TRUE(fs::is_fifo(path("pipe")));
 
   const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
   ASSERT_GE(sock, 0);
@@ -239,7 +251,7 @@ TEST_F(AtomicFile, FifoIsWrittenThroughAndOtherSpecialFilesAreRefused) {
   EXPECT_FALSE(refused.ok());
   EXPECT_NE(refused.message().find("not a regular file"), std::string::npos) << refused.message();
   EXPECT_TRUE(fs::is_socket(sp));
-  EXPECT_EQ(entries(), 2u);  // no temporary file left
+  EXPECT_EQ(entries(), 3u);  // no temporary file left
 }
 
 TEST_F(AtomicFile, NamesAtTheFileSystemLimitCanBeWrittenAndReplaced) {
