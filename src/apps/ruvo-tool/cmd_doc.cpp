@@ -42,7 +42,7 @@ bool loadText(const std::string& path, rt::RichText& out, std::string& error) {
 // Writes a document's stored form; an empty one means the encoder could not take the text,
 // and then nothing is written.
 int store(const std::string& path, const std::string& bytes) {
-  if (bytes.empty()) return refuse(std::string("the document is too large to store: ") + storage::kMsgEncodeFailed);
+  if (bytes.empty()) return refuse("cannot encode the document for " + path + ": " + storage::kMsgEncodeFailed);
   return emit(path, bytes);
 }
 
