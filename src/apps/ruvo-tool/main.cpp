@@ -27,7 +27,8 @@ void printHelp(std::ostream& out) {
   out << "Usage: ruvo-tool COMMAND [ARGS...]\n\n"
          "Commands:\n";
   for (const auto& [name, e] : registry()) out << e.usage;
-  out << "\nExit status: 0 success, 1 input refused (reason on stderr), 2 usage error.\n";
+  out << "\nInputs (files or standard input) over " << storage::kMaxReadText << " are refused.\n"
+         "Exit status: 0 success, 1 input refused or output not written (reason on stderr), 2 usage error.\n";
 }
 
 }  // namespace
