@@ -1,36 +1,26 @@
 // ruvo-tool bdc: the program's compressed container, from and to plain bytes.
-#include <cstring>
 #include <string>
 
-#include "core/storage/atomicfile.h"
 #include "core/storage/deltacode.h"
 #include "tool.h"
 
 namespace ruvo::tool {
 namespace {
 
-int writeOutput(const std::string& path, const std::string& data) {
-  std::string error;
-  if (path == "-") return writeFile(path, data, error) ? kOk : refuse(error);
-  int err = 0;
-  if (!storage::writeFileAtomic(path, data, &err)) return refuse("cannot write " + path + ": " + std::strerror(err));
-  return kOk;
-}
-
 int runBdc(const Args& args) {
   if (args.size() != 3 || (args[0] != "encode" && args[0] != "decode"))
     return usageError("bdc", args.empty() ? "" : "expected encode|decode IN OUT");
-  std::string in, error;
-  if (!readFile(args[1], in, error)) return refuse(error);
+  std::string in;
+  if (const auto read = readInput(args[1], in); !read) return refuse(read.message());
   storage::TDeltaCode codec;
   if (args[0] == "encode") {
     codec.PlainStream = std::move(in);
     if (!codec.Encode()) return refuse("the input is too large to encode");
-    return writeOutput(args[2], codec.CodedStream);
+    return emit(args[2], codec.CodedStream);
   }
   codec.CodedStream = std::move(in);
   if (!codec.Decode()) return refuse(codec.Msg);
-  return writeOutput(args[2], codec.PlainStream);
+  return emit(args[2], codec.PlainStream);
 }
 
 const ToolCommand kBdc("bdc",

@@ -1,7 +1,5 @@
 // ruvo-tool doc: test documents from the command line (what the parser makes of a file,
 // its source lines, packing to and from the stored form, normalising through the writer).
-#include <cstring>
-#include <iostream>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -13,7 +11,6 @@
 #include "core/document/qacontroler.h"
 #include "core/document/wpmmeter.h"
 #include "core/richtext/richtext.h"
-#include "core/storage/atomicfile.h"
 #include "core/storage/deltacode.h"
 #include "core/text/strings.h"
 #include "tool.h"
@@ -28,7 +25,10 @@ using json = nlohmann::ordered_json;
 bool loadText(const std::string& path, rt::RichText& out, std::string& error) {
   if (path == "-") {
     std::string bytes;
-    if (!readFile(path, bytes, error)) return false;
+    if (const auto read = readInput(path, bytes); !read) {
+      error = read.message();
+      return false;
+    }
     out = doc::TextFromBytes(bytes);
     return true;
   }
@@ -40,12 +40,11 @@ bool loadText(const std::string& path, rt::RichText& out, std::string& error) {
   return true;
 }
 
-bool store(const std::string& path, const std::string& bytes, std::string& error) {
-  if (path == "-") return writeFile(path, bytes, error);
-  int err = 0;
-  if (storage::writeFileAtomic(path, bytes, &err)) return true;
-  error = "cannot write " + path + (err ? std::string(": ") + std::strerror(err) : std::string());
-  return false;
+// Writes a document's stored form; an empty one means the encoder could not take the text,
+// and then nothing is written.
+int store(const std::string& path, const std::string& bytes) {
+  if (bytes.empty()) return refuse("cannot encode the document for " + path + ": " + storage::kMsgEncodeFailed);
+  return emit(path, bytes);
 }
 
 struct Models {
@@ -90,24 +89,23 @@ int runDoc(const Args& args) {
     if (sub == "source") {
       std::string out;
       for (const rt::Paragraph& p : work.paragraphs()) out += p.text() + "\n";
-      return writeFile("-", out, error) ? kOk : refuse(error);
+      return emit("-", out);
     }
     Models m;
     doc::ParseDocument(work, m.pages, m.qa, m.meter, nullptr);
-    std::cout << info(m.pages).dump(2, ' ', false, json::error_handler_t::replace) << "\n";
-    return kOk;
+    return emit("-", info(m.pages).dump(2, ' ', false, json::error_handler_t::replace) + "\n");
   }
   if (sub == "pack" && args.size() == 3) {
     std::string rtf;
-    if (!readFile(args[1], rtf, error)) return refuse(error);
-    return store(args[2], storage::TDeltaCode::encode(rtf), error) ? kOk : refuse(error);
+    if (const auto read = readInput(args[1], rtf); !read) return refuse(read.message());
+    return store(args[2], storage::TDeltaCode::encode(rtf));
   }
   if (sub == "unpack" && args.size() == 3) {
     std::string coded, plain, msg;
-    if (!readFile(args[1], coded, error)) return refuse(error);
+    if (const auto read = readInput(args[1], coded); !read) return refuse(read.message());
     if (!coded.empty() && !storage::TDeltaCode::decode(coded, plain, &msg))
       return refuse(args[1] + ": " + doc::kMsgReadFailed + " (" + msg + ")");
-    return store(args[2], plain, error) ? kOk : refuse(error);
+    return emit(args[2], plain);
   }
   if (sub == "normalize" && args.size() == 3) {
     rt::RichText work;
@@ -117,7 +115,7 @@ int runDoc(const Args& args) {
     rt::RichText written;
     m.pages.WriteDocument(written);
     const bool ruvo = text::asciiLower(storage::ExtensionOf(args[2])) == ".ruvo";
-    return store(args[2], ruvo ? doc::EncodeDocument(written) : rt::writeRtf(written), error) ? kOk : refuse(error);
+    return ruvo ? store(args[2], doc::EncodeDocument(written)) : emit(args[2], rt::writeRtf(written));
   }
   return usageError("doc", sub.empty() ? "" : "unknown or incomplete doc command: " + sub);
 }

@@ -1,6 +1,5 @@
 // ruvo-tool grade: measures an English passage as the compiler measures a reading page.
 #include <cmath>
-#include <iostream>
 #include <optional>
 
 #include <nlohmann/json.hpp>
@@ -45,8 +44,8 @@ int runGrade(const Args& argsIn) {
   if (!args.empty() && args[0].size() > 1 && args[0][0] == '-') return usageError("grade", "unknown option " + args[0]);
   authoring::TWordLists data;
   if (int rc = loadWordData(dataPath, data); rc != kOk) return rc;
-  std::string passage, error;
-  if (!readFile(args.empty() ? "-" : args[0], passage, error)) return refuse(error);
+  std::string passage;
+  if (const auto read = readInput(args.empty() ? "-" : args[0], passage); !read) return refuse(read.message());
   if (passage.starts_with("\xEF\xBB\xBF")) passage.erase(0, 3);
 
   authoring::TTovgine engine;
@@ -67,8 +66,7 @@ int runGrade(const Args& argsIn) {
   out["phraseOpen"] = engine.PhraseOpen;
   out["tvjp"] = tvjp ? *tvjp : 0.0;
   out["grade"] = grade;
-  std::cout << out.dump(2) << "\n";
-  return kOk;
+  return emit("-", out.dump(2) + "\n");
 }
 
 const ToolCommand kGrade{

@@ -1,7 +1,6 @@
 // ruvo-tool lines: the text lines of a compressed string list (result files,
 // ruvo_envi.dat), as UTF-8.
 #include <cstring>
-#include <iostream>
 #include <string>
 
 #include "core/storage/compressstringlist.h"
@@ -14,8 +13,8 @@ namespace {
 
 int runLines(const Args& args) {
   if (args.size() == 2 && args[0] == "--write") {
-    std::string in, error;
-    if (!readFile("-", in, error)) return refuse(error);
+    std::string in;
+    if (const auto read = readInput("-", in); !read) return refuse(read.message());
     if (in.rfind("\xEF\xBB\xBF", 0) == 0) in.erase(0, 3);
     storage::TCompressStringList list;
     list.Lines = text::splitLines(in);
@@ -25,8 +24,8 @@ int runLines(const Args& args) {
     return kOk;
   }
   if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return usageError("lines");
-  std::string coded, error;
-  if (!readFile(args[0], coded, error)) return refuse(error);
+  std::string coded;
+  if (const auto read = readInput(args[0], coded); !read) return refuse(read.message());
   // The list itself keeps its lines silently on a damaged file; here the reason is wanted.
   storage::TDeltaCode codec;
   codec.CodedStream = std::move(coded);
@@ -38,7 +37,7 @@ int runLines(const Args& args) {
     out += l;
     out += '\n';
   }
-  return writeFile("-", out, error) ? kOk : refuse(error);
+  return emit("-", out);
 }
 
 const ToolCommand kLines("lines",

@@ -1,9 +1,7 @@
 // ruvo-tool rtf: the rich-text reader and writer from the command line.
-#include <cstring>
 #include <string>
 
 #include "core/richtext/richtext.h"
-#include "core/storage/atomicfile.h"
 #include "tool.h"
 
 namespace ruvo::tool {
@@ -13,8 +11,8 @@ int runRtf(const Args& args) {
   const bool text = args.size() == 2 && args[0] == "text";
   const bool roundtrip = args.size() == 3 && args[0] == "roundtrip";
   if (!text && !roundtrip) return usageError("rtf", args.empty() ? "" : "expected text FILE or roundtrip IN OUT");
-  std::string in, error;
-  if (!readFile(args[1], in, error)) return refuse(error);
+  std::string in;
+  if (const auto read = readInput(args[1], in); !read) return refuse(read.message());
   const rt::RichText t = rt::readRtf(in);
   if (text) {
     std::string out;
@@ -22,13 +20,9 @@ int runRtf(const Args& args) {
       out += p.text();
       out += '\n';
     }
-    return writeFile("-", out, error) ? kOk : refuse(error);
+    return emit("-", out);
   }
-  const std::string out = rt::writeRtf(t);
-  if (args[2] == "-") return writeFile("-", out, error) ? kOk : refuse(error);
-  int err = 0;
-  if (!storage::writeFileAtomic(args[2], out, &err)) return refuse("cannot write " + args[2] + ": " + std::strerror(err));
-  return kOk;
+  return emit(args[2], rt::writeRtf(t));
 }
 
 const ToolCommand kRtf("rtf",

@@ -66,10 +66,10 @@ int runSimulate(const Args& args) {
   o.programFolder = app::ProgramFolder(selfPath());
   app::SimulationResult r = app::SimulateRun(o);
   if (!r.ok) {
-    if (!r.record.empty()) std::cout << r.record << "\n";
+    if (!r.record.empty()) (void)writeOutput("-", r.record + "\n");
     return refuse(r.error);
   }
-  std::cout << r.record << "\n";
+  if (int rc = emit("-", r.record + "\n"); rc != kOk) return rc;
   if (!r.resultFile.empty()) std::cerr << "result file: " << r.resultFile << "\n";
   else std::cerr << "no result file: " << r.noResultFile << "\n";
   for (const auto& m : r.messages) std::cerr << "message: " << m << "\n";

@@ -1,5 +1,4 @@
 // ruvo-tool syllables: the engine's syllable and consonant counts of single words.
-#include <iostream>
 #include <optional>
 
 #include "core/authoring/tovgine.h"
@@ -23,8 +22,8 @@ int runSyllables(const Args& argsIn) {
   if (int rc = loadWordDataOption(dataPath, data); rc != kOk) return rc;
   std::vector<std::string> words = args;
   if (words.empty()) {
-    std::string input, error;
-    if (!readFile("-", input, error)) return refuse(error);
+    std::string input;
+    if (const auto read = readInput("-", input); !read) return refuse(read.message());
     words = text::splitLines(input);
   }
   authoring::TTovgine engine;
@@ -40,8 +39,7 @@ int runSyllables(const Args& argsIn) {
     out += std::to_string(engine.CountConsonants(bytes));
     out += '\n';
   }
-  std::cout << out;
-  return kOk;
+  return emit("-", out);
 }
 
 const ToolCommand kSyllables{

@@ -1,8 +1,11 @@
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <map>
+#include <new>
 
 #include "core/storage/atomicfile.h"
 #include "tool.h"
@@ -24,7 +27,8 @@ void printHelp(std::ostream& out) {
   out << "Usage: ruvo-tool COMMAND [ARGS...]\n\n"
          "Commands:\n";
   for (const auto& [name, e] : registry()) out << e.usage;
-  out << "\nExit status: 0 success, 1 input refused (reason on stderr), 2 usage error.\n";
+  out << "\nInputs (files or standard input) over " << storage::kMaxReadText << " are refused.\n"
+         "Exit status: 0 success, 1 input refused or output not written (reason on stderr), 2 usage error.\n";
 }
 
 }  // namespace
@@ -46,37 +50,35 @@ int usageError(const std::string& command, const std::string& message) {
   return kUsage;
 }
 
-bool readFile(const std::string& path, std::string& out, std::string& error) {
-  if (path == "-") {
-    out.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    return true;
-  }
-  if (!ruvo::storage::readWholeFile(path, out)) {
-    error = "cannot read " + path;
-    return false;
-  }
-  return true;
+platform::Status readInput(const std::string& path, std::string& out) {
+  if (path == "-") return storage::readWholeStream(STDIN_FILENO, "standard input", out);
+  return storage::readWholeFile(path, out);
 }
 
-bool writeFile(const std::string& path, const std::string& data, std::string& error) {
-  if (path == "-") {
-    std::cout.write(data.data(), static_cast<std::streamsize>(data.size()));
-    std::cout.flush();
-    return true;
+platform::Status writeOutput(const std::string& path, std::string_view data) {
+  if (path != "-") return storage::writeFileAtomic(path, data);
+  // Whatever went through std::cout before stays in front of this.
+  std::cout.flush();
+  if (!std::cout) return platform::Status::failure("cannot write standard output");
+  while (!data.empty()) {
+    const ssize_t n = ::write(STDOUT_FILENO, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return platform::Status::fromErrno(errno, "cannot write standard output");
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out || !out.write(data.data(), static_cast<std::streamsize>(data.size())) || !out.flush()) {
-    error = "cannot write " + path;
-    return false;
-  }
-  return true;
+  return {};
 }
 
-}  // namespace ruvo::tool
+int emit(const std::string& path, std::string_view data) {
+  const platform::Status s = writeOutput(path, data);
+  return s ? kOk : refuse(s.message());
+}
 
-int main(int argc, char** argv) {
-  using namespace ruvo::tool;
-  std::ios::sync_with_stdio(false);
+namespace {
+
+int dispatch(int argc, char** argv) {
   if (argc < 2) {
     printHelp(std::cerr);
     return kUsage;
@@ -98,4 +100,32 @@ int main(int argc, char** argv) {
     return kOk;
   }
   return it->second.run(args);
+}
+
+}  // namespace
+
+}  // namespace ruvo::tool
+
+int main(int argc, char** argv) {
+  using namespace ruvo::tool;
+  std::ios::sync_with_stdio(false);
+  // A reader that went away is a write error to report, not a signal that ends us silently.
+  std::signal(SIGPIPE, SIG_IGN);
+  int rc = kRefused;
+  try {
+    rc = dispatch(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cout.flush();
+    std::cerr << "ruvo-tool: out of memory\n";
+    return kRefused;
+  } catch (const std::exception& e) {
+    std::cerr << "ruvo-tool: " << e.what() << "\n";
+    return kRefused;
+  }
+  // What the commands printed through std::cout is still checked.
+  if (!std::cout.flush()) {
+    std::cerr << "ruvo-tool: cannot write standard output\n";
+    return kRefused;
+  }
+  return rc;
 }

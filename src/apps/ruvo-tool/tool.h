@@ -3,7 +3,10 @@
 // ToolCommand object; main() dispatches on the first argument.
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "core/platform/status.h"
 
 namespace ruvo::tool {
 
@@ -21,8 +24,13 @@ int refuse(const std::string& message);
 // Prints the usage of one command to stderr and returns kUsage.
 int usageError(const std::string& command, const std::string& message = {});
 
-// Whole-file helpers; "-" means standard input/output.
-bool readFile(const std::string& path, std::string& out, std::string& error);
-bool writeFile(const std::string& path, const std::string& data, std::string& error);
+// The tool's one way in and out; "-" means standard input or output. Inputs over
+// storage::kMaxReadBytes are refused. Files are written through the storage writer (atomic
+// for regular files, in place for FIFOs and devices); standard output is checked, so a full
+// disk or a closed pipe is a failure and not a silent success.
+platform::Status readInput(const std::string& path, std::string& out);
+platform::Status writeOutput(const std::string& path, std::string_view data);
+// writeOutput, giving kOk or the refusal with its message.
+int emit(const std::string& path, std::string_view data);
 
 }  // namespace ruvo::tool

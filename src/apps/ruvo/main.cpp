@@ -1,12 +1,15 @@
 // The examinee program: the test view alone, on the test document named on the command line.
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
+#include <new>
 
+#include "apps/common/guardedapplication.h"
 #include "core/app/form1model.h"
 #include "gui/app/mainwindow.h"
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+int main(int argc, char** argv) try {
+  ruvo::apps::GuardedApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ruvo"));
   ruvo::gui::TForm1Options opt;
   for (int i = 1; i < argc; ++i) opt.args.emplace_back(argv[i]);
@@ -18,4 +21,7 @@ int main(int argc, char** argv) {
                      Qt::QueuedConnection);
   w.show();
   return app.exec();
+} catch (const std::bad_alloc&) {
+  std::fputs("ruvo: out of memory\n", stderr);
+  return 1;
 }

@@ -730,31 +730,36 @@ bool TForm1Model::SaveResultFile() {
   const std::string report = ReportFolder();
   std::vector<std::string> folders{report};
   if (collectionUsable) folders.push_back(collection);
-  const std::string fileName =
-      UniqueResultFileName(ResultFileName(endDate(), examineeName_), folders, collectionUsable ? collection : "");
+  const std::string baseName = ResultFileName(endDate(), examineeName_);
+  // The first counter free in both folders, so that both copies normally share one name; each
+  // copy then claims its name atomically, and a name another run took meanwhile moves that
+  // copy on to the next counter. A result file is never replaced.
+  int number = FreeResultFileNumber(baseName, folders);
 
   storage::TCompressStringList list(ports_.dialogs);
   list.Add(result_.HeaderLine());
   list.Add(result_.ValueLine());
+  const std::string bytes = list.SaveToCompressedStream();
 
   bool sent = false;
-  if (collectionUsable) {
-    const std::string target = JoinPath(collection, fileName);
-    const bool written = list.SaveToFile(target) == 0;
+  std::string sentName;
+  if (collectionUsable && !bytes.empty()) {
+    int sentNumber = number;
+    sent = WriteNewResultFile(collection, baseName, bytes, sentNumber).ok();
     std::string msg;
-    if (written && FileExists(target)) {
+    if (sent) {
+      number = sentNumber;
+      sentName = NumberedFileName(baseName, sentNumber);
       msg = "結果ファイルを 送信しました。";
-      sent = true;
     } else {
-      std::error_code ec;
-      if (fs::file_size(target, ec) == 0 && !ec) fs::remove(target, ec);  // our empty claim
       msg = std::string("結果ファイルの 送信に失敗しました。") + kTwoBreaks + "手動で 回収フォルダーにコピーしてください。";
     }
     if (ports_.dialogs) ports_.dialogs->message(msg);
   }
   storage::ensureFolder(report);
+  const bool reportWritten = !bytes.empty() && WriteNewResultFile(report, baseName, bytes, number).ok();
+  const std::string fileName = reportWritten ? NumberedFileName(baseName, number) : sentName;
   const std::string reportPath = JoinPath(report, fileName);
-  const bool reportWritten = list.SaveToFile(reportPath) == 0 && FileExists(reportPath);
   if (!reportWritten && !sent) {
     // Nowhere holds the result: say so, and keep Copy and the record on screen.
     if (ports_.dialogs)

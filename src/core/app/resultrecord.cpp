@@ -1,8 +1,6 @@
 #include "core/app/resultrecord.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -12,6 +10,7 @@
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
 #include "core/document/wpmmeter.h"
+#include "core/storage/atomicfile.h"
 #include "core/text/format.h"
 #include "core/text/strings.h"
 
@@ -59,33 +58,57 @@ std::string SanitizeFileName(const std::string& name) {
   return out;
 }
 
-std::string ResultFileName(const platform::DateTime& t, const std::string& examineeName) {
-  return FormatFileStamp(t) + SanitizeFileName(examineeName) + ".ruvot";
+namespace {
+
+// The longest prefix of s of at most n bytes that does not end inside a UTF-8 character.
+std::string cutAtCharacter(const std::string& s, std::size_t n) {
+  if (s.size() <= n) return s;
+  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+  return s.substr(0, n);
 }
 
-std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders,
-                                 const std::string& claimIn) {
+std::string fitted(const std::string& stem, const std::string& tail) {
+  const std::size_t room = kMaxFileNameBytes > tail.size() ? kMaxFileNameBytes - tail.size() : 0;
+  return cutAtCharacter(stem, room) + tail;
+}
+
+}  // namespace
+
+std::string ResultFileName(const platform::DateTime& t, const std::string& examineeName) {
+  return fitted(FormatFileStamp(t) + SanitizeFileName(examineeName), ".ruvot");
+}
+
+std::string NumberedFileName(const std::string& fileName, int n) {
+  if (n <= 1) return fileName;
+  return fitted(BaseNameOf(fileName), "_" + std::to_string(n) + ExtensionOf(fileName));
+}
+
+int FreeResultFileNumber(const std::string& fileName, const std::vector<std::string>& folders) {
   auto taken = [&](const std::string& n) {
     for (const auto& f : folders)
-      if (!f.empty() && FileExists(JoinPath(f, n))) return true;
+      if (!f.empty() && storage::fileExists(JoinPath(f, n))) return true;
     return false;
   };
-  // Another examinee's machine may pick the same name in the shared folder at the same moment:
-  // creating the file exclusively decides who has it.
-  auto claim = [&](const std::string& n) {
-    if (claimIn.empty()) return true;
-    int fd = ::open(JoinPath(claimIn, n).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd >= 0) {
-      ::close(fd);
-      return true;
-    }
-    return errno != EEXIST;  // an unwritable folder is reported by the save itself
-  };
-  const std::string stem = BaseNameOf(fileName), ext = ExtensionOf(fileName);
-  for (int i = 1;; ++i) {
-    std::string n = i == 1 ? fileName : stem + "_" + std::to_string(i) + ext;
-    if (!taken(n) && claim(n)) return n;
+  int i = 1;
+  while (taken(NumberedFileName(fileName, i))) ++i;
+  return i;
+}
+
+std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders) {
+  return NumberedFileName(fileName, FreeResultFileNumber(fileName, folders));
+}
+
+platform::Status WriteNewResultFile(const std::string& folder, const std::string& fileName, std::string_view bytes,
+                                    int& number) {
+  // The name proposed may be taken by another examinee's run a moment later (a shared
+  // collection folder, a distribution folder run by a whole class): claiming the name and
+  // placing the content are one step, and a taken name moves on to the next counter.
+  for (int i = std::max(number, 1); i < kMaxResultFileNumber; ++i) {
+    platform::Status s = storage::createFileExclusive(JoinPath(folder, NumberedFileName(fileName, i)), bytes);
+    if (s.ok()) number = i;
+    if (s.ok() || s.error() != EEXIST) return s;
   }
+  return platform::Status::fromErrno(EEXIST, "cannot write " + JoinPath(folder, fileName));
 }
 
 namespace {

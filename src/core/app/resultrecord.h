@@ -1,10 +1,13 @@
 #pragma once
 // Pieces of the result record and the result file that need no window.
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "core/platform/ports.h"
+#include "core/platform/status.h"
 #include "core/richtext/richtext.h"
 
 namespace ruvo::doc {
@@ -24,13 +27,25 @@ bool ParseResultDate(const std::string& text, platform::DateTime& out);
 std::string FormatFileStamp(const platform::DateTime& t);
 // Removes the characters a file name cannot hold: " * ? \ / : < > | and the full stop.
 std::string SanitizeFileName(const std::string& name);
-// The result file name: stamp + sanitized name + ".ruvot".
+// The longest file name the file systems take, in bytes.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+// The result file name: stamp + sanitized name + ".ruvot". A name too long for a file
+// system is shortened at a character boundary before the extension.
 std::string ResultFileName(const platform::DateTime& t, const std::string& examineeName);
-// A name free in every folder given: the name itself, else "stem_2.ruvot", "stem_3.ruvot", ...
-// A result file is never replaced. With claimIn (a folder shared by several machines), the
-// name is also claimed there by creating an empty file exclusively; the caller replaces it.
-std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders,
-                                 const std::string& claimIn = {});
+// fileName with the counter n: the name itself for 1, else "stem_n.ruvot", the stem
+// shortened at a character boundary so that the whole name stays within kMaxFileNameBytes.
+std::string NumberedFileName(const std::string& fileName, int n);
+// The first counter whose numbered name (see NumberedFileName) is free in every folder
+// given, and that name: the name itself, else "stem_2.ruvot", "stem_3.ruvot", ... This only
+// proposes a name; WriteNewResultFile decides.
+int FreeResultFileNumber(const std::string& fileName, const std::vector<std::string>& folders);
+std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders);
+// Writes bytes into folder as a new file: the numbered name of fileName with the counter
+// number or, when another process has that name already, the next one free. A result file
+// is never replaced: each name is claimed atomically. number receives the counter used.
+inline constexpr int kMaxResultFileNumber = 100000;
+platform::Status WriteNewResultFile(const std::string& folder, const std::string& fileName, std::string_view bytes,
+                                    int& number);
 
 // The columns of a result file: each a name and its value, in order. The file holds them as
 // two tab-separated lines (names, values).

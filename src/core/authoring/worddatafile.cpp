@@ -38,8 +38,8 @@ bool LoadEmbeddedWordData(TWordLists& out) {
 
 bool LoadWordDataFile(const std::string& path, TWordLists& out, std::string& error) {
   std::string bytes;
-  if (!storage::readWholeFile(path, bytes)) {
-    error = "cannot read " + path;
+  if (const storage::Status read = storage::readWholeFile(path, bytes); !read) {
+    error = read.message();
     return false;
   }
   storage::TDataFile file;

@@ -1,6 +1,12 @@
 #include "core/richtext/richtext.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <ostream>
+#include <stdexcept>
 #include <utility>
 
 #include "core/text/cp932.h"
@@ -76,7 +82,18 @@ void appendRuns(Paragraph& to, const Paragraph& from) {
   for (const Run& r : from.runs) to.runs.push_back(r);
 }
 
+// True when the runs are as normalizeParagraph leaves them.
+bool isNormal(const RunList& runs) {
+  if (runs.size() == 1) return true;
+  if (runs.empty()) return false;
+  for (std::size_t i = 0; i < runs.size(); ++i)
+    if (runs[i].text.empty() || (i > 0 && runs[i - 1].format == runs[i].format)) return false;
+  return true;
+}
+
 void normalizeParagraph(Paragraph& p) {
+  // Looked at first through the const side: a list shared with other paragraphs stays shared.
+  if (isNormal(std::as_const(p).runs)) return;
   std::vector<Run> out;
   out.reserve(p.runs.size());
   CharFormat emptyFmt = p.runs.empty() ? CharFormat{} : p.runs.front().format;
@@ -174,6 +191,169 @@ void ParaFormat::setPoints(int firstLinePt, int followingOffsetPt, int rightPt) 
 int ParaFormat::firstLinePoints() const { return (leftIndent + firstIndent) / 20; }
 int ParaFormat::followingOffsetPoints() const { return -firstIndent / 20; }
 int ParaFormat::rightPoints() const { return rightIndent / 20; }
+
+// ---- font names and run lists --------------------------------------------------------
+
+namespace {
+const std::shared_ptr<const std::string>& defaultFontName() {
+  static const auto name = std::make_shared<const std::string>("ＭＳ Ｐゴシック");
+  return name;
+}
+}  // namespace
+
+FontName::FontName() : name_(defaultFontName()) {}
+
+FontName::FontName(std::string_view name)
+    : name_(name == *defaultFontName() ? defaultFontName() : std::make_shared<const std::string>(name)) {}
+
+std::ostream& operator<<(std::ostream& out, const FontName& name) { return out << name.str(); }
+
+RunList::Block* RunList::allocate(std::uint32_t capacity) {
+  void* mem = ::operator new(sizeof(Block) + std::size_t{capacity} * sizeof(Run));
+  Block* b = ::new (mem) Block;
+  b->refs.store(1, std::memory_order_relaxed);
+  b->size = 0;
+  b->capacity = capacity;
+  b->shared = false;
+  return b;
+}
+
+RunList::Block* RunList::copyOf(const Block& from, std::uint32_t capacity) {
+  Block* b = allocate(std::max(capacity, from.size));
+  const Run* src = const_cast<Block&>(from).runs();
+  try {
+    for (; b->size < from.size; ++b->size) ::new (b->runs() + b->size) Run(src[b->size]);
+  } catch (...) {
+    RunList owner;
+    owner.block_ = b;
+    throw;
+  }
+  return b;
+}
+
+void RunList::release() noexcept {
+  if (!block_) return;
+  if (block_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    std::destroy_n(block_->runs(), block_->size);
+    block_->~Block();
+    ::operator delete(block_);
+  }
+  block_ = nullptr;
+}
+
+RunList::RunList(std::initializer_list<Run> runs) {
+  reserve(runs.size());
+  for (const Run& r : runs) push_back(r);
+}
+
+RunList::RunList(std::vector<Run>&& runs) {
+  reserve(runs.size());
+  for (Run& r : runs) push_back(std::move(r));
+}
+
+RunList::RunList(const RunList& o) {
+  if (!o.block_) return;
+  if (o.block_->shared) {
+    o.block_->refs.fetch_add(1, std::memory_order_relaxed);
+    block_ = o.block_;
+  } else {
+    block_ = copyOf(*o.block_, o.block_->size);
+  }
+}
+
+RunList& RunList::operator=(const RunList& o) {
+  if (this != &o) {
+    RunList copy(o);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+RunList& RunList::operator=(RunList&& o) noexcept {
+  if (this != &o) {
+    release();
+    block_ = std::exchange(o.block_, nullptr);
+  }
+  return *this;
+}
+
+void RunList::share() {
+  if (block_) block_->shared = true;
+}
+
+Run* RunList::mutableRuns() {
+  if (!block_) return nullptr;
+  if (block_->refs.load(std::memory_order_acquire) > 1) {
+    Block* own = copyOf(*block_, block_->capacity);
+    release();
+    block_ = own;
+  }
+  // Changed in place from now on: its copies must not share it any more.
+  block_->shared = false;
+  return block_->runs();
+}
+
+void RunList::grow(std::size_t need) {
+  const std::size_t cap = block_ ? block_->capacity : 0;
+  if (need <= cap && (!block_ || block_->refs.load(std::memory_order_acquire) == 1)) {
+    if (block_) block_->shared = false;
+    return;
+  }
+  std::size_t want = std::max<std::size_t>(need, cap < 4 ? need : cap + cap / 2);
+  if (want > UINT32_MAX) throw std::length_error("too many runs in one paragraph");
+  Block* b = allocate(static_cast<std::uint32_t>(want));
+  if (block_) {
+    const bool unique = block_->refs.load(std::memory_order_acquire) == 1;
+    Run* src = block_->runs();
+    try {
+      for (; b->size < block_->size; ++b->size) {
+        if (unique) ::new (b->runs() + b->size) Run(std::move(src[b->size]));
+        else ::new (b->runs() + b->size) Run(src[b->size]);
+      }
+    } catch (...) {
+      RunList owner;
+      owner.block_ = b;
+      throw;
+    }
+    release();
+  }
+  block_ = b;
+}
+
+void RunList::push_back(const Run& r) {
+  Run copy(r);  // r may live in this list
+  push_back(std::move(copy));
+}
+
+void RunList::push_back(Run&& r) {
+  grow(size() + 1);
+  ::new (block_->runs() + block_->size) Run(std::move(r));
+  ++block_->size;
+}
+
+void RunList::assign(std::size_t n, const Run& r) {
+  Run copy(r);
+  clear();
+  reserve(n);
+  for (std::size_t i = 0; i < n; ++i) push_back(copy);
+}
+
+void RunList::reserve(std::size_t n) {
+  if (n > (block_ ? block_->capacity : 0)) grow(n);
+}
+
+void RunList::clear() {
+  if (!block_) return;
+  if (block_->refs.load(std::memory_order_acquire) > 1) {
+    release();
+    return;
+  }
+  std::destroy_n(block_->runs(), block_->size);
+  block_->size = 0;
+  block_->shared = false;
+}
+
+bool RunList::operator==(const RunList& o) const { return std::equal(begin(), end(), o.begin(), o.end()); }
 
 // ---- paragraphs and texts -----------------------------------------------------------
 

@@ -3,10 +3,16 @@
 // Positions (selections, phrase marks) count code points; each paragraph break counts one.
 #include <cstddef>
 #include <cstdint>
+#include <atomic>
 #include <functional>
+#include <initializer_list>
+#include <iosfwd>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ruvo::rt {
@@ -15,8 +21,32 @@ namespace ruvo::rt {
 using Color = std::int32_t;
 inline constexpr Color kAutoColor = -1;
 
+// A font's name. Texts hold very many runs and few distinct faces, so runs share one copy
+// of each name instead of carrying their own: copying a name costs a reference count.
+class FontName final {
+ public:
+  FontName();  // "ＭＳ Ｐゴシック", the controls' default face
+  FontName(std::string_view name);
+  FontName(const char* name) : FontName(std::string_view(name)) {}
+  FontName(const std::string& name) : FontName(std::string_view(name)) {}
+
+  const std::string& str() const { return *name_; }
+  operator const std::string&() const { return *name_; }
+  operator std::string_view() const { return *name_; }
+  bool empty() const { return name_->empty(); }
+
+  bool operator==(const FontName& o) const { return name_ == o.name_ || *name_ == *o.name_; }
+  bool operator==(std::string_view o) const { return *name_ == o; }
+  bool operator==(const std::string& o) const { return *name_ == o; }
+  bool operator==(const char* o) const { return *name_ == o; }
+
+ private:
+  std::shared_ptr<const std::string> name_;
+};
+std::ostream& operator<<(std::ostream& out, const FontName& name);
+
 struct CharFormat {
-  std::string fontName = "ＭＳ Ｐゴシック";
+  FontName fontName;
   int charset = 128;           // RTF \fcharset (128 = Shift-JIS, 0 = ANSI)
   int sizeHalfPoints = 20;     // RTF \fs: 20 = 10 pt
   Color color = kAutoColor;
@@ -52,9 +82,80 @@ struct Run {
   bool operator==(const Run&) const = default;
 };
 
+// The runs of a paragraph: a vector's interface in one pointer. A list can be frozen
+// (share()) so that copies of it share one block, as the reader does for the many empty
+// paragraphs of a text; any change through a shared list first gives it its own copy.
+// A list that was never frozen is copied whole, so a reference into a list never sees
+// another list's changes.
+class RunList final {
+ public:
+  using value_type = Run;
+  using size_type = std::size_t;
+  using difference_type = std::ptrdiff_t;
+  using reference = Run&;
+  using const_reference = const Run&;
+  using iterator = Run*;
+  using const_iterator = const Run*;
+  using reverse_iterator = std::reverse_iterator<iterator>;
+  using const_reverse_iterator = std::reverse_iterator<const_iterator>;
+
+  RunList() noexcept = default;
+  RunList(std::initializer_list<Run> runs);
+  RunList(std::vector<Run>&& runs);
+  RunList(const RunList& o);
+  RunList(RunList&& o) noexcept : block_(std::exchange(o.block_, nullptr)) {}
+  RunList& operator=(const RunList& o);
+  RunList& operator=(RunList&& o) noexcept;
+  ~RunList() { release(); }
+
+  // Lets copies of this list share its block until one of them changes.
+  void share();
+
+  std::size_t size() const { return block_ ? block_->size : 0; }
+  bool empty() const { return size() == 0; }
+  const Run* begin() const { return block_ ? block_->runs() : nullptr; }
+  const Run* end() const { return begin() + size(); }
+  Run* begin() { return mutableRuns(); }
+  Run* end() { return mutableRuns() + size(); }
+  const_reverse_iterator rbegin() const { return const_reverse_iterator(end()); }
+  const_reverse_iterator rend() const { return const_reverse_iterator(begin()); }
+  reverse_iterator rbegin() { return reverse_iterator(end()); }
+  reverse_iterator rend() { return reverse_iterator(begin()); }
+  const Run& operator[](std::size_t i) const { return begin()[i]; }
+  Run& operator[](std::size_t i) { return mutableRuns()[i]; }
+  const Run& front() const { return *begin(); }
+  const Run& back() const { return end()[-1]; }
+  Run& front() { return *begin(); }
+  Run& back() { return end()[-1]; }
+
+  void push_back(const Run& r);
+  void push_back(Run&& r);
+  void assign(std::size_t n, const Run& r);
+  void reserve(std::size_t n);
+  void clear();
+
+  bool operator==(const RunList& o) const;
+
+ private:
+  struct Block {
+    std::atomic<std::uint32_t> refs;
+    std::uint32_t size;
+    std::uint32_t capacity;
+    bool shared;  // frozen: copies share it
+    Run* runs() { return reinterpret_cast<Run*>(this + 1); }
+  };
+  static_assert(sizeof(Block) % alignof(Run) == 0);
+  static Block* allocate(std::uint32_t capacity);
+  static Block* copyOf(const Block& b, std::uint32_t capacity);
+  void release() noexcept;
+  Run* mutableRuns();  // unshares first
+  void grow(std::size_t need);
+  Block* block_ = nullptr;
+};
+
 struct Paragraph {
   ParaFormat format;
-  std::vector<Run> runs;  // adjacent runs with equal formats are merged by normalize()
+  RunList runs;  // adjacent runs with equal formats are merged by normalize()
   bool operator==(const Paragraph&) const = default;
 
   std::string text() const;

@@ -18,43 +18,100 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string folderOf(const std::string& path) {
-  const fs::path p(path);
-  const fs::path parent = p.parent_path();
+  const fs::path parent = fs::path(path).parent_path();
   return parent.empty() ? std::string(".") : parent.string();
 }
 
-bool writeAll(int fd, std::string_view bytes) {
+// 0 or the errno of the failed write.
+int writeAll(int fd, std::string_view bytes) {
   const char* p = bytes.data();
   std::size_t left = bytes.size();
   while (left > 0) {
     const ssize_t n = ::write(fd, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return errno;
     }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  return true;
+  return 0;
 }
 
-std::string tempName(const std::string& path) {
+void syncFolder(const std::string& path) {
+  const int dfd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+// A temporary file beside path, holding bytes and flushed to disk. The name is short and
+// fixed in length, so a target whose own name is at the file system's limit still works.
+// mode: the permission bits the file gets (under the umask when fresh is true).
+Status writeTemporary(const std::string& path, std::string_view bytes, mode_t mode, bool fresh, std::string& tmp) {
   static std::mt19937_64 rng{std::random_device{}()};
-  const fs::path p(path);
-  char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(rng()));
-  const fs::path name = fs::path("." + p.filename().string() + suffix);
-  return (fs::path(folderOf(path)) / name).string();
+  const std::string what = "cannot write " + path;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, ".ruvo-%012llx.tmp", static_cast<unsigned long long>(rng() & 0xffffffffffffULL));
+    tmp = (fs::path(folderOf(path)) / name).string();
+    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, fresh ? mode : 0600);
+    if (fd < 0 && errno != EEXIST) return Status::fromErrno(errno, what);
+  }
+  if (fd < 0) return Status::fromErrno(EEXIST, what);
+  int err = writeAll(fd, bytes);
+  if (!err && ::fsync(fd) != 0) err = errno;
+  // Set after writing, so that a read-only target's replacement can be written.
+  if (!err && !fresh && ::fchmod(fd, mode) != 0) err = errno;
+  if (::close(fd) != 0 && !err) err = errno;
+  if (err) {
+    ::unlink(tmp.c_str());
+    return Status::fromErrno(err, what);
+  }
+  return {};
+}
+
+// Writes into an existing FIFO or character device, which must keep being what it is.
+Status writeInPlace(const std::string& path, std::string_view bytes) {
+  const std::string what = "cannot write " + path;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return Status::fromErrno(errno, what);
+  int err = writeAll(fd, bytes);
+  if (::close(fd) != 0 && !err) err = errno;
+  return err ? Status::fromErrno(err, what) : Status{};
+}
+
+// Exclusive create and write, for file systems without hard links or a non-replacing rename.
+Status createAndWrite(const std::string& path, std::string_view bytes) {
+  const std::string what = "cannot write " + path;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return Status::fromErrno(errno, what);
+  int err = writeAll(fd, bytes);
+  if (!err && ::fsync(fd) != 0) err = errno;
+  if (::close(fd) != 0 && !err) err = errno;
+  if (err) {
+    ::unlink(path.c_str());
+    return Status::fromErrno(err, what);
+  }
+  return {};
+}
+
+Status tooLarge(const std::string& name, std::size_t maxBytes) {
+  const std::string limit = maxBytes == kMaxReadBytes ? std::string(kMaxReadText) : std::to_string(maxBytes) + " bytes";
+  return Status::failure("cannot read " + name + ": larger than " + limit, EFBIG);
 }
 
 }  // namespace
 
-bool writeFileAtomic(const std::string& pathIn, std::string_view bytes, int* osError) {
-  auto fail = [&](int err) {
-    if (osError) *osError = err;
-    return false;
-  };
-  if (pathIn.empty()) return fail(ENOENT);
+Status writeFileAtomic(const std::string& pathIn, std::string_view bytes) {
+  if (pathIn.empty()) return Status::fromErrno(ENOENT, "cannot write a file without a name");
+  // Decided by what the name leads to, links followed: "/dev/stdout" is a link to a pipe, a
+  // terminal or a file.
+  struct stat st {};
+  if (::stat(pathIn.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)))
+    return writeInPlace(pathIn, bytes);
   // A link is written through, as an in-place write would: the rename replaces the file
   // it points to, not the link.
   std::string path = pathIn;
@@ -65,66 +122,106 @@ bool writeFileAtomic(const std::string& pathIn, std::string_view bytes, int* osE
       if (!ec) path = target.string();
     }
   }
-
   // Replacing a file must not loosen or tighten its permissions: a read-only result file
   // stays read-only. New files get the usual mode under the umask.
   mode_t mode = 0666;
   bool existed = false;
-  struct stat st {};
   if (::stat(path.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return fail(EISDIR);
+    if (S_ISDIR(st.st_mode)) return Status::fromErrno(EISDIR, "cannot write " + pathIn);
+    if (!S_ISREG(st.st_mode))
+      return Status::failure("cannot write " + pathIn + ": not a regular file, a FIFO or a character device", EINVAL);
     mode = st.st_mode & 07777;
     existed = true;
   }
-
-  const std::string tmp = tempName(path);
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? 0600 : mode);
-  if (fd < 0) return fail(errno);
-  int err = 0;
-  if (!writeAll(fd, bytes)) err = errno;
-  if (!err && ::fsync(fd) != 0) err = errno;
-  // The mode is set after writing so that a read-only target's replacement can be written.
-  if (!err && existed && ::fchmod(fd, mode) != 0) err = errno;
-  if (::close(fd) != 0 && !err) err = errno;
-  if (!err && ::rename(tmp.c_str(), path.c_str()) != 0) err = errno;
-  if (err) {
+  std::string tmp;
+  if (Status s = writeTemporary(path, bytes, mode, !existed, tmp); !s) return s;
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    const int err = errno;
     ::unlink(tmp.c_str());
-    return fail(err);
+    return Status::fromErrno(err, "cannot write " + pathIn);
   }
-  // Make the rename itself durable.
-  const int dfd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-  if (osError) *osError = 0;
-  return true;
+  syncFolder(path);
+  return {};
 }
 
-bool readWholeFile(const std::string& path, std::string& out) {
-  out.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return false;
+Status createFileExclusive(const std::string& path, std::string_view bytes) {
+  const std::string what = "cannot write " + path;
+  if (path.empty()) return Status::fromErrno(ENOENT, "cannot write a file without a name");
+  std::string tmp;
+  if (Status s = writeTemporary(path, bytes, 0666, true, tmp); !s) return s;
+  int err = 0;
+  bool placed = false;
+#ifdef RENAME_NOREPLACE
+  if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
+    syncFolder(path);
+    return {};
   }
-  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  err = errno;
+  if (err == EEXIST) {
+    ::unlink(tmp.c_str());
+    return Status::fromErrno(EEXIST, what);
+  }
+#endif
+  // No non-replacing rename here: a hard link fails just the same when the name is taken.
+  if (::link(tmp.c_str(), path.c_str()) == 0) {
+    placed = true;
+    err = 0;
+  } else {
+    err = errno;
+  }
+  ::unlink(tmp.c_str());
+  if (placed) {
+    syncFolder(path);
+    return {};
+  }
+  if (err == EEXIST) return Status::fromErrno(EEXIST, what);
+  if (err == EPERM || err == EOPNOTSUPP || err == ENOSYS || err == EINVAL || err == EMLINK)
+    return createAndWrite(path, bytes);
+  return Status::fromErrno(err, what);
+}
+
+Status readWholeStream(int fd, const std::string& name, std::string& out, std::size_t maxBytes) {
+  out.clear();
   char buf[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ::close(fd);
+      const int err = errno;
       out.clear();
-      return false;
+      return Status::fromErrno(err, "cannot read " + name);
     }
     if (n == 0) break;
+    if (out.size() + static_cast<std::size_t>(n) > maxBytes) {
+      out.clear();
+      out.shrink_to_fit();
+      return tooLarge(name, maxBytes);
+    }
     out.append(buf, static_cast<std::size_t>(n));
   }
+  return {};
+}
+
+Status readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes) {
+  out.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Status::fromErrno(errno, "cannot read " + path);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    ::close(fd);
+    return Status::fromErrno(err, "cannot read " + path);
+  }
+  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+    if (static_cast<std::size_t>(st.st_size) > maxBytes) {
+      ::close(fd);
+      return tooLarge(path, maxBytes);
+    }
+    out.reserve(static_cast<std::size_t>(st.st_size));
+  }
+  Status s = readWholeStream(fd, path, out, maxBytes);
   ::close(fd);
-  return true;
+  return s;
 }
 
 bool isReadOnlyFileSystem(const std::string& path) {

@@ -110,8 +110,8 @@ int TCompressStringList::SaveToFile(const std::string& fileName) {
 
     // Written beside the target and renamed over it: a crash mid-write leaves the old
     // file whole. The old file's permission bits carry over, so a read-only one stays so.
-    int err = 0;
-    if (!writeFileAtomic(full.string(), codec.CodedStream, &err)) return err != 0 ? err : 1;
+    const Status written = writeFileAtomic(full.string(), codec.CodedStream);
+    if (!written) return written.error() != 0 ? written.error() : 1;
     return 0;
   } catch (const std::exception&) {
     if (dialogs_) dialogs_->message(kMsgSaveFailed);

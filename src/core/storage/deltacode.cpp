@@ -569,9 +569,11 @@ bool TDeltaCode::Decode() {
 }
 
 std::string TDeltaCode::encode(std::string_view plain) {
+  // Checked before the copy: a text the stream cannot record is never duplicated in memory.
+  if (plain.size() > kMaxPlainSize) return {};
   TDeltaCode c;
   c.PlainStream.assign(plain);
-  c.Encode();
+  if (!c.Encode()) return {};
   return std::move(c.CodedStream);
 }
 
@@ -588,7 +590,9 @@ bool TStreamDeltaCode::SaveStreamToFile(const std::string* source, const std::st
   if (!source) return false;
   PlainStream = *source;
   if (!Encode()) return false;
-  return writeFileAtomic(fileName, CodedStream, osError);
+  const Status s = writeFileAtomic(fileName, CodedStream);
+  if (osError) *osError = s.error();
+  return s.ok();
 }
 
 bool TStreamDeltaCode::LoadStreamFromFile(const std::string& fileName, std::string* dest) {

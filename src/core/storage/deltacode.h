@@ -56,7 +56,8 @@ class TDeltaCode {
   std::uint8_t SelectorBits = 2;
   std::array<std::uint8_t, 4> ClassBits{1, 3, 5, 6};
 
-  // One-call helpers over the same code.
+  // One-call helpers over the same code. encode gives an empty string (never a stream: a
+  // stream has at least its header) when the text is too large to record or memory runs out.
   static std::string encode(std::string_view plain);
   // Returns Decode's result; plain receives what Decode produced, msg its status text.
   static bool decode(std::string_view coded, std::string& plain, std::string* msg = nullptr);

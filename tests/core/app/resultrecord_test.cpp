@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <set>
+#include <thread>
 
 #include "core/app/resultrecord.h"
 
@@ -44,12 +48,78 @@ TEST(ResultRecord, AnExistingResultFileIsNeverReplaced) {
   EXPECT_EQ(UniqueResultFileName("20040506101112Ito.ruvot", folders), "20040506101112Ito_2.ruvot");
   std::ofstream(b / "20040506101112Ito_2.ruvot") << "x";  // taken in the other folder counts too
   EXPECT_EQ(UniqueResultFileName("20040506101112Ito.ruvot", folders), "20040506101112Ito_3.ruvot");
-  // Claiming in the shared folder: the name is taken at once, so the next caller gets another.
-  EXPECT_EQ(UniqueResultFileName("x.ruvot", folders, b.string()), "x.ruvot");
-  EXPECT_TRUE(fs::exists(b / "x.ruvot"));
-  EXPECT_EQ(UniqueResultFileName("x.ruvot", {a.string()}, b.string()), "x_2.ruvot");
   fs::remove_all(a);
   fs::remove_all(b);
+}
+
+TEST(ResultRecord, LongNamesAreShortenedAtACharacterBoundary) {
+  const platform::DateTime t{2004, 5, 6, 10, 11, 12};
+  const std::string stamp = "20040506101112";
+  struct Case {
+    std::string name;
+    int number;
+    std::size_t bytes;  // of the whole file name
+  } cases[] = {
+      {"Ito", 1, stamp.size() + 3 + 6},
+      {std::string(235, 'a'), 1, 255},        // exactly at the limit: kept whole
+      {std::string(236, 'a'), 1, 255},        // one byte over: cut
+      {std::string(300, 'a'), 12, 255},       // the counter keeps its place
+      {"あ" + std::string(300, 'a'), 7, 255},
+      {[] { std::string s; for (int i = 0; i < 90; ++i) s += "山"; return s; }(), 1, 254},  // 3-byte characters
+      {[] { std::string s; for (int i = 0; i < 90; ++i) s += "山"; return s; }(), 3, 253},
+  };
+  for (const Case& c : cases) {
+    const std::string n = NumberedFileName(ResultFileName(t, c.name), c.number);
+    SCOPED_TRACE(n);
+    EXPECT_EQ(n.size(), c.bytes);
+    EXPECT_TRUE(n.starts_with(stamp));
+    EXPECT_TRUE(n.ends_with(c.number == 1 ? std::string(".ruvot") : "_" + std::to_string(c.number) + ".ruvot"));
+    // Whole characters only: the name stays valid UTF-8.
+    const std::string stem = n.substr(0, n.rfind(c.number == 1 ? "." : "_"));
+    std::size_t i = stamp.size();
+    while (i < stem.size()) {
+      const unsigned char b = static_cast<unsigned char>(stem[i]);
+      const std::size_t len = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+      ASSERT_LE(i + len, stem.size());
+      i += len;
+    }
+  }
+}
+
+TEST(ResultRecord, NewResultFilesTakeTheNextFreeNameAndNeverReplaceOne) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("ruvo-newresult-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  auto slurp = [](const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  const std::string longName = ResultFileName({2004, 5, 6, 10, 11, 12}, std::string(240, 'l'));
+  for (const std::string& base : {std::string("20040506101112Ito.ruvot"), longName}) {
+    int number = 1;
+    ASSERT_TRUE(WriteNewResultFile(dir.string(), base, "first", number).ok());
+    EXPECT_EQ(number, 1);
+    number = 1;
+    ASSERT_TRUE(WriteNewResultFile(dir.string(), base, "second", number).ok());
+    EXPECT_EQ(number, 2);
+    EXPECT_EQ(slurp(dir / base), "first");
+    EXPECT_EQ(slurp(dir / NumberedFileName(base, 2)), "second");
+    EXPECT_EQ(FreeResultFileNumber(base, {dir.string()}), 3);
+  }
+  // Runs of one class finishing at the same second: every result lands, each in its own file.
+  std::vector<std::thread> runs;
+  for (int i = 0; i < 24; ++i)
+    runs.emplace_back([&, i] {
+      int number = 1;
+      EXPECT_TRUE(WriteNewResultFile(dir.string(), "same.ruvot", "run " + std::to_string(i), number).ok());
+    });
+  for (auto& r : runs) r.join();
+  std::set<std::string> bodies;
+  for (int n = 1; n <= 24; ++n) bodies.insert(slurp(dir / NumberedFileName("same.ruvot", n)));
+  EXPECT_EQ(bodies.size(), 24u);
+  EXPECT_FALSE(fs::exists(dir / "same_25.ruvot"));
+  fs::remove_all(dir);
 }
 
 }  // namespace

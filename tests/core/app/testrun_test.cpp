@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "core/app/form1model.h"
 #include "core/app/headlessports.h"
@@ -449,6 +450,38 @@ TEST(TestRun, ResultGoesToTheCollectionFolderOfTheEnvironmentFile) {
   EXPECT_TRUE(FileExists(collect / "20040506101112Rudo.ruvot"));
   EXPECT_TRUE(FileExists(s.dir / "report/20040506101112Rudo.ruvot"));
   EXPECT_TRUE(s.hp.shell.opened.empty());  // sent: the report folder is not opened
+}
+
+TEST(TestRun, ResultFilesOfOtherExamineesAreKeptInBothFolders) {
+  // Another examinee's run of the same second is already in the collection folder, and a
+  // third one in the report folder: both copies move on to a name free in both, and the
+  // files already there keep their content.
+  Story s;
+  TempDir collect("collect");
+  storage::TCompressStringList env;
+  env.Add("ToTeacher=" + collect.path());
+  ASSERT_EQ(env.SaveToFile(s.dir / "ruvo_envi.dat"), 0);
+  std::ofstream(collect / "20040506101112Rudo.ruvot") << "another examinee";
+  std::filesystem::create_directories(s.dir / "report");
+  std::ofstream(s.dir / "report/20040506101112Rudo_2.ruvot") << "a third one";
+  ASSERT_TRUE(s.open({"title=T", "autoqa=1", "<page start pass>", "a b c", "<page>", "x", "<page last>"}));
+  s.m->SetExamineeName("Rudo");
+  s.press();
+  s.press();
+  s.m->acCopyRec();
+  EXPECT_EQ(s.hp.dialogs.messages().back(), "結果ファイルを 送信しました。");
+  auto slurp = [](const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  EXPECT_EQ(slurp(collect / "20040506101112Rudo.ruvot"), "another examinee");
+  EXPECT_EQ(slurp(s.dir / "report/20040506101112Rudo_2.ruvot"), "a third one");
+  storage::TCompressStringList sent, kept;
+  ASSERT_TRUE(sent.LoadFromFile(collect / "20040506101112Rudo_3.ruvot"));
+  ASSERT_TRUE(kept.LoadFromFile(s.dir / "report/20040506101112Rudo_3.ruvot"));
+  EXPECT_EQ(sent.Lines, kept.Lines);
+  EXPECT_NE(kept.Lines.at(1).find("Rudo"), std::string::npos);
+  EXPECT_EQ(s.m->acOpenFolderState().hint, "20040506101112Rudo_3.ruvot");
 }
 
 TEST(TestRun, AResultThatCannotBeWrittenAnywhereIsReported) {

@@ -87,7 +87,7 @@ class DocumentFiles : public ::testing::Test {
   }
   std::string get(const std::string& name) const {
     std::string out;
-    storage::readWholeFile(file(name), out);
+    EXPECT_TRUE(storage::readWholeFile(file(name), out).ok()) << name;
     return out;
   }
 

@@ -1,6 +1,8 @@
 // The rich-text model and the operations the document, page and question code build on.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "core/richtext/richtext.h"
 
 namespace ruvo::rt {
@@ -64,6 +66,66 @@ TEST(RichTextModel, NormalizeMergesRunsAndKeepsEmptyLineFormat) {
   ASSERT_EQ(p[1].runs.size(), 1u);
   EXPECT_TRUE(p[1].runs[0].format.bold);
   ASSERT_EQ(p[2].runs.size(), 1u);
+}
+
+TEST(RichTextModel, RunListsAreValuesEvenWhenTheyShareStorage) {
+  const rt::Run a{"a", {}}, b{"b", bold()};
+  RunList plain{a, b};
+  RunList copy = plain;  // never frozen: a copy of its own
+  copy[0].text = "changed";
+  EXPECT_EQ(plain[0].text, "a");
+
+  RunList frozen{a};
+  frozen.share();
+  RunList s1 = frozen, s2 = frozen;
+  EXPECT_EQ(&std::as_const(s1).front(), &std::as_const(s2).front());  // one block
+  s1.push_back(b);
+  s2.front().text = "own";
+  EXPECT_EQ(frozen, (RunList{a}));
+  EXPECT_EQ(s1, (RunList{a, b}));
+  EXPECT_EQ(s2.front().text, "own");
+  // A list changed in place is no longer shared by its later copies.
+  rt::Run& r = frozen.front();
+  RunList later = frozen;
+  r.text = "after";
+  EXPECT_EQ(later.front().text, "a");
+  RunList moved = std::move(later);
+  EXPECT_TRUE(later.empty());
+  EXPECT_EQ(moved.size(), 1u);
+  moved.assign(3, b);
+  EXPECT_EQ(moved, (RunList{b, b, b}));
+  moved.clear();
+  EXPECT_TRUE(moved.empty());
+}
+
+TEST(RichTextModel, FontNamesCompareByTheirText) {
+  CharFormat f;
+  EXPECT_EQ(f.fontName, "ＭＳ Ｐゴシック");
+  f.fontName = std::string("Times New Roman");
+  CharFormat g;
+  g.fontName = "Times New Roman";
+  EXPECT_EQ(f, g);
+  EXPECT_EQ(std::string("Times New Roman"), f.fontName);
+  g.fontName = "Arial";
+  EXPECT_NE(f, g);
+  EXPECT_EQ(FontName("ＭＳ Ｐゴシック"), FontName());
+}
+
+TEST(RichTextModel, EmptyLinesReadFromRtfAreEachTheirOwn) {
+  // The reader lets alike empty lines share their run; editing one must leave the rest.
+  RichText t = readRtf("{\\rtf1\\ansi\\fs30 \\par\\par\\par\\fs40\\par last}");
+  ASSERT_EQ(t.lineCount(), 5);
+  t.paragraphs()[1].runs.front().text = "typed";
+  t.paragraphs()[2].runs.front().format.bold = true;
+  EXPECT_EQ(t.lineText(0), "");
+  EXPECT_EQ(t.lineText(1), "typed");
+  EXPECT_EQ(t.lineText(2), "");
+  EXPECT_FALSE(t.paragraphs()[0].runs.front().format.bold);
+  EXPECT_TRUE(t.paragraphs()[2].runs.front().format.bold);
+  EXPECT_EQ(t.paragraphs()[0].runs.front().format.sizeHalfPoints, 30);
+  EXPECT_EQ(t.paragraphs()[3].runs.front().format.sizeHalfPoints, 40);
+  const RichText again = readRtf(writeRtf(t));
+  EXPECT_EQ(again, t);
 }
 
 TEST(RichTextModel, FormatAtAndAppend) {

@@ -27,7 +27,7 @@ std::string describe(const RichText& t) {
          std::to_string(p.format.rightIndent) + "," + std::to_string(static_cast<int>(p.format.align)) + "]";
     for (const rt::Run& r : p.runs) {
       const CharFormat& f = r.format;
-      s += "<" + f.fontName + "/" + std::to_string(f.charset) + "/" + std::to_string(f.sizeHalfPoints) + "/" +
+      s += "<" + f.fontName.str() + "/" + std::to_string(f.charset) + "/" + std::to_string(f.sizeHalfPoints) + "/" +
            std::to_string(f.color) + (f.bold ? "B" : "") + (f.italic ? "I" : "") + (f.underline ? "U" : "") +
            (f.strike ? "S" : "") + ">" + r.text;
     }

@@ -2,11 +2,18 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <thread>
 
 #include "core/platform/ports.h"
 #include "core/storage/atomicfile.h"
@@ -178,12 +185,11 @@ TEST_F(AtomicFile, FailedWriteLeavesTheOldFileWhole) {
   struct rlimit small = old;
   small.rlim_cur = 64;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  int err = 0;
-  const bool ok = writeFileAtomic(path("doc.ruvo"), std::string(100000, 'n'), &err);
+  const Status s = writeFileAtomic(path("doc.ruvo"), std::string(100000, 'n'));
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(err, EFBIG);
+  EXPECT_FALSE(s.ok());
+  EXPECT_EQ(s.error(), EFBIG);
   EXPECT_EQ(slurp(path("doc.ruvo")), "the old content");
   EXPECT_EQ(entries(), 1u);
 }
@@ -193,9 +199,7 @@ TEST_F(AtomicFile, NewFilesAndReplacements) {
   EXPECT_EQ(slurp(path("n.txt")), "");
   EXPECT_TRUE(writeFileAtomic(path("n.txt"), std::string("a\0b", 3)));
   EXPECT_EQ(slurp(path("n.txt")), std::string("a\0b", 3));
-  int err = 0;
-  EXPECT_FALSE(writeFileAtomic(path("missing/n.txt"), "x", &err));
-  EXPECT_EQ(err, ENOENT);
+  EXPECT_EQ(writeFileAtomic(path("missing/n.txt"), "x").error(), ENOENT);
   // A link is written through and stays a link.
   ASSERT_TRUE(writeFileAtomic(path("real.txt"), "old"));
   fs::create_symlink(path("real.txt"), path("link.txt"));
@@ -207,6 +211,106 @@ TEST_F(AtomicFile, NewFilesAndReplacements) {
   EXPECT_TRUE(out.empty());
   EXPECT_TRUE(ensureFolder(path("p/q")));
   EXPECT_FALSE(isReadOnlyFileSystem(path("p/q/not/yet/there.dat")));
+}
+
+TEST_F(AtomicFile, FifoIsWrittenThroughAndOtherSpecialFilesAreRefused) {
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+  std::string received;
+  std::thread reader([&] {
+    std::ifstream in(path("pipe"), std::ios::binary);
+    received.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  });
+  const Status s = writeFileAtomic(path("pipe"), "through the pipe");
+  reader.join();
+  EXPECT_TRUE(s.ok()) << s.message();
+  EXPECT_EQ(received, "through the pipe");
+  EXPECT_TRUE(fs::is_fifo(path("pipe")));
+  // Through a link too, as "/dev/stdout" leads to a pipe: both stay what they are.
+  fs::create_symlink(path("pipe"), path("pipelink"));
+  std::thread again([&] {
+    std::ifstream in(path("pipe"), std::ios::binary);
+    received.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  });
+  const Status viaLink = writeFileAtomic(path("pipelink"), "via the link");
+  again.join();
+  EXPECT_TRUE(viaLink.ok()) << viaLink.message();
+  EXPECT_EQ(received, "via the link");
+  EXPECT_TRUE(fs::is_symlink(path("pipelink")));
+  EXPECT_TRUE(fs::is_fifo(path("pipe")));
+
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const std::string sp = path("sock");
+  ASSERT_LT(sp.size(), sizeof addr.sun_path);
+  std::memcpy(addr.sun_path, sp.c_str(), sp.size() + 1);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  const Status refused = writeFileAtomic(sp, "x");
+  ::close(sock);
+  EXPECT_FALSE(refused.ok());
+  EXPECT_NE(refused.message().find("not a regular file"), std::string::npos) << refused.message();
+  EXPECT_TRUE(fs::is_socket(sp));
+  EXPECT_EQ(entries(), 3u);  // no temporary file left
+}
+
+TEST_F(AtomicFile, NamesAtTheFileSystemLimitCanBeWrittenAndReplaced) {
+  const std::string longest(255, 'n');
+  ASSERT_TRUE(writeFileAtomic(path(longest), "first").ok());
+  const Status again = writeFileAtomic(path(longest), "second");
+  EXPECT_TRUE(again.ok()) << again.message();
+  EXPECT_EQ(slurp(path(longest)), "second");
+  EXPECT_TRUE(createFileExclusive(path(std::string(255, 'x')), "new").ok());
+  EXPECT_EQ(entries(), 2u);
+}
+
+TEST_F(AtomicFile, ExclusiveCreateNeverReplacesAnything) {
+  ASSERT_TRUE(createFileExclusive(path("r.ruvot"), "mine").ok());
+  EXPECT_EQ(createFileExclusive(path("r.ruvot"), "theirs").error(), EEXIST);
+  EXPECT_EQ(slurp(path("r.ruvot")), "mine");
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+  EXPECT_EQ(createFileExclusive(path("pipe"), "x").error(), EEXIST);
+  EXPECT_TRUE(fs::is_fifo(path("pipe")));
+  fs::create_symlink(path("nowhere"), path("dangling"));
+  EXPECT_EQ(createFileExclusive(path("dangling"), "x").error(), EEXIST);
+  EXPECT_FALSE(fs::exists(path("nowhere")));
+  EXPECT_EQ(createFileExclusive(path("missing/r.ruvot"), "x").error(), ENOENT);
+  EXPECT_EQ(entries(), 3u);
+
+  // Many writers after one name: exactly one has it, whole.
+  std::vector<std::thread> writers;
+  std::atomic<int> won{0};
+  for (int i = 0; i < 16; ++i)
+    writers.emplace_back([&, i] {
+      if (createFileExclusive(path("race"), std::string(4096, static_cast<char>('a' + i))).ok()) ++won;
+    });
+  for (auto& t : writers) t.join();
+  EXPECT_EQ(won.load(), 1);
+  const std::string body = slurp(path("race"));
+  EXPECT_EQ(body, std::string(4096, body.at(0)));
+  EXPECT_EQ(entries(), 4u);
+}
+
+TEST_F(AtomicFile, ReadsTellWhyAndStopAtTheLimit) {
+  std::string out = "stale";
+  Status s = readWholeFile(path("missing.txt"), out);
+  EXPECT_EQ(s.error(), ENOENT);
+  EXPECT_NE(s.message().find(path("missing.txt")), std::string::npos);
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(readWholeFile(dir_.string(), out).error(), EISDIR);
+  ASSERT_TRUE(writeFileAtomic(path("eleven"), "eleven byte").ok());
+  EXPECT_TRUE(readWholeFile(path("eleven"), out, 11).ok());
+  EXPECT_EQ(readWholeFile(path("eleven"), out, 10).error(), EFBIG);
+  EXPECT_TRUE(out.empty());
+  // A stream has no size to look at: it is cut off once it passes the limit.
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  ASSERT_EQ(::write(fds[1], "0123456789ABCDEF", 16), 16);
+  ::close(fds[1]);
+  s = readWholeStream(fds[0], "standard input", out, 10);
+  ::close(fds[0]);
+  EXPECT_EQ(s.error(), EFBIG);
+  EXPECT_EQ(s.message(), "cannot read standard input: larger than 10 bytes");
 }
 
 using DataFile = TempDir;

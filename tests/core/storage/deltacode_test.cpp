@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
 #include <random>
 #include <string>
 
@@ -64,6 +66,16 @@ TEST(DeltaCode, HeaderShapeByDistinctValues) {
     EXPECT_TRUE(TDeltaCode::decode(s, out));
     EXPECT_EQ(out, in);
   }
+}
+
+TEST(DeltaCode, TextTheHeaderCannotRecordGivesNoStream) {
+  // Over 2 GiB of never-touched pages: the size is refused before a byte is read or copied.
+  const std::size_t n = (std::size_t{1} << 31) + 1;
+  void* p = ::mmap(nullptr, n, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  ASSERT_NE(p, MAP_FAILED);
+  const std::string coded = TDeltaCode::encode(std::string_view(static_cast<const char*>(p), n));
+  ::munmap(p, n);
+  EXPECT_TRUE(coded.empty());
 }
 
 TEST(DeltaCode, OneRepeatedByteCostsThreeBitsEach) {
