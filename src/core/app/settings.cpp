@@ -80,7 +80,7 @@ std::string TIniFile::Text() const {
   return out;
 }
 
-bool TIniFile::Save() const { return storage::writeFileAtomic(path_, Text()); }
+bool TIniFile::Save() const { return storage::writeFileAtomic(path_, Text()).ok(); }
 
 TIniFile::Section* TIniFile::find(const std::string& section) {
   for (auto& s : sections_)
