@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace ruvo::report {
@@ -28,7 +29,10 @@ class TNayoMember final {
 
 class TNayose final {
  public:
-  void Clear() { members_.clear(); }
+  void Clear() {
+    members_.clear();
+    byName_.clear();
+  }
   int Count() const { return static_cast<int>(members_.size()); }
   // nullptr for an index out of range.
   const TNayoMember* Member(int index) const;
@@ -39,6 +43,7 @@ class TNayose final {
 
  private:
   std::vector<std::unique_ptr<TNayoMember>> members_;  // in order of first appearance
+  std::unordered_map<std::string, int> byName_;
 };
 
 }  // namespace ruvo::report

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "core/platform/ports.h"
@@ -28,7 +29,7 @@ class TSumUp final {
   bool AddRecord(const std::string& line);
   int RecordCount() const { return static_cast<int>(records_.size()); }
   // Sorted: ASCII case folded, then code points (collation.h).
-  const std::vector<std::string>& Records() const { return records_; }
+  const std::vector<std::string>& Records() const;
   // Fields of the header (0 when it is empty).
   int HeaderFieldCount() const;
   // Rebuilds Collation from the records.
@@ -38,15 +39,19 @@ class TSumUp final {
   void WriteTo(std::vector<std::string>& lines) const;
 
  private:
-  std::vector<std::string> records_;
+  // Sorted on demand: taking in thousands of results stays linear.
+  mutable std::vector<std::string> records_;
+  mutable bool sorted_ = true;
+  std::unordered_set<std::string> seen_;
   TNayose collation_;
 };
 
-// Average of the value fields under a family of columns ("wpm1", "wpm2", ... or "scr..."):
-// blanks and values that do not parse are left out; 0 when nothing counts. wholeNumbers
-// parses the values as integers (scores), otherwise as real numbers.
-float ColumnAverage(const std::vector<std::string>& header, const std::vector<std::string>& values,
-                    std::string_view prefix, bool wholeNumbers);
+// Averages over a result's value fields, blanks and values that do not parse left out, 0 when
+// nothing counts. Reading speeds: the real numbers of the run of "wpm" columns that starts at
+// "wpm1". Scores: the whole numbers of the run of "scr" columns that starts at the first one,
+// whatever its number (a test may open with an unscored question).
+float WpmAverage(const std::vector<std::string>& header, const std::vector<std::string>& values);
+float ScoreAverage(const std::vector<std::string>& header, const std::vector<std::string>& values);
 
 class TSumUpList final {
  public:
