@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+namespace ruvo::report {
+class TSumUpList;
+}
+
 namespace ruvo::tool {
 
 enum Exit : int { kOk = 0, kRefused = 1, kUsage = 2 };
@@ -24,5 +28,10 @@ int usageError(const std::string& command, const std::string& message = {});
 // Whole-file helpers; "-" means standard input/output.
 bool readFile(const std::string& path, std::string& out, std::string& error);
 bool writeFile(const std::string& path, const std::string& data, std::string& error);
+
+// Takes in result files as a drop does: a folder gives every .ruvot below it, a .ruvot file
+// itself; files with fewer than two lines are skipped and other types named on stderr.
+// False (with error) when a path does not exist or a folder cannot be read.
+bool LoadResults(const Args& paths, report::TSumUpList& list, std::string& error);
 
 }  // namespace ruvo::tool
