@@ -1,6 +1,8 @@
 #include "core/report/collation.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace ruvo::report {
 
@@ -10,7 +12,16 @@ unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cas
 
 int CompareFolded(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
+  std::size_t i = 0;
+  // Records of one table share long beginnings (title, often the name): skip equal bytes
+  // eight at a time, since bytes equal as they are are equal folded.
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a.data() + i, 8);
+    std::memcpy(&y, b.data() + i, 8);
+    if (x != y) break;
+  }
+  for (; i < n; ++i) {
     const unsigned char x = fold(static_cast<unsigned char>(a[i]));
     const unsigned char y = fold(static_cast<unsigned char>(b[i]));
     if (x != y) return x < y ? -1 : 1;

@@ -87,7 +87,7 @@ bool TSumUp::AddRecord(const std::string& line) {
   const bool added = seen_.insert(line).second;
   if (added) {
     records_.push_back(line);
-    sorted_ = records_.size() < 2 || (sorted_ && CollatesBefore(records_[records_.size() - 2], line));
+    sorted_ = records_.size() < 2;
   }
   const std::string date = dateField(line);
   if (date < FirstDate) FirstDate = date;
