@@ -104,7 +104,20 @@ TEST_F(ReportCli, ChartWritesOneSvgElementPerCommand) {
   EXPECT_EQ(count(out_, "<ellipse "), 2u);
   EXPECT_NE(out_.find(">300</text>"), std::string::npos);
 
+  // PNG where the window library is built in; otherwise refused with the reason.
+  const ToolRun png = runTool("chart " + q("r") + " -o " + q("c.png") + " --seed 5");
+  if (png.exit == 0) {
+    const std::string b = slurp(p("c.png"));
+    ASSERT_GE(b.size(), 24u);
+    EXPECT_EQ(b.substr(1, 3), "PNG");
+    EXPECT_EQ(b.substr(16, 8), std::string("\0\0\x03\x20\0\0\x02\x58", 8));  // 800 x 600
+  } else {
+    EXPECT_EQ(png.exit, 1);
+    EXPECT_NE(png.err.find("PNG"), std::string::npos);
+  }
+
   EXPECT_EQ(runTool("chart " + q("r") + " -o " + q("x.svg") + " --until yesterday").exit, 2);
+  EXPECT_EQ(runTool("chart " + q("r") + " -o " + q("x.gif")).exit, 2);
   EXPECT_EQ(runTool("chart " + q("r")).exit, 2);
   EXPECT_FALSE(fs::exists(p("x.svg")));
 }

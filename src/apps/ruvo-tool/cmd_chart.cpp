@@ -1,5 +1,5 @@
-// ruvo-tool chart: the speed/accuracy chart of result files as SVG, drawn from the same
-// commands the feedback window paints.
+// ruvo-tool chart: the speed/accuracy chart of result files as SVG (written from the drawing
+// commands) or PNG (painted as the feedback window paints them, in builds with the window library).
 #include <cstdint>
 #include <string>
 
@@ -9,8 +9,35 @@
 #include "core/text/strings.h"
 #include "tool.h"
 
+#ifdef RUVO_TOOL_PNG
+#include <QBuffer>
+#include <QByteArray>
+#include <QGuiApplication>
+
+#include "gui/report/chartpainter.h"
+#endif
+
 namespace ruvo::tool {
 namespace {
+
+#ifdef RUVO_TOOL_PNG
+// The chart painted as the feedback window paints it. Fonts need a GUI application object,
+// but no display: without one the offscreen platform serves.
+bool renderPng(const report::TChart& chart, std::string& png) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "ruvo-tool";
+  static char* argv[] = {name, nullptr};
+  static QGuiApplication* app = new QGuiApplication(argc, argv);
+  (void)app;
+  QByteArray bytes;
+  QBuffer buf(&bytes);
+  buf.open(QIODevice::WriteOnly);
+  if (!gui::RenderChart(chart).save(&buf, "PNG")) return false;
+  png = bytes.toStdString();
+  return true;
+}
+#endif
 
 int runChart(const Args& args) {
   Args paths;
@@ -46,10 +73,11 @@ int runChart(const Args& args) {
   }
   if (paths.empty() || out.empty()) return usageError("chart", "PATH... and -o FILE are required");
   const std::string ext = text::asciiLower(out.size() >= 4 ? out.substr(out.size() - 4) : out);
-  if (out != "-" && ext != ".svg") {
-    if (ext == ".png") return refuse("PNG needs the window library, which this build of ruvo-tool lacks; write .svg");
-    return usageError("chart", "the chart is written as FILE.svg");
-  }
+  const bool png = ext == ".png";
+  if (out != "-" && ext != ".svg" && !png) return usageError("chart", "the chart is written as FILE.svg or FILE.png");
+#ifndef RUVO_TOOL_PNG
+  if (png) return refuse("PNG needs the window library, which this build of ruvo-tool lacks; write .svg");
+#endif
   double untilDate = 0;
   if (haveUntil && !report::DecodeResultDate(until, untilDate))
     return usageError("chart", "not a date \"yyyy/mm/dd hh:nn:ss\": " + until);
@@ -62,16 +90,19 @@ int runChart(const Args& args) {
   if (haveSeed) scores.SetSeed(seed);
   if (haveUntil) scores.DrawGraphUntil(untilDate);
   else scores.DrawGraph();
-  const std::string svg = report::ChartToSvg(scores.GraphChart());
-  if (out == "-") return writeFile("-", svg, error) ? kOk : refuse(error);
-  int os = 0;
-  if (!storage::writeFileAtomic(out, svg, &os)) return refuse("cannot write " + out);
+  std::string bytes;
+#ifdef RUVO_TOOL_PNG
+  if (png && !renderPng(scores.GraphChart(), bytes)) return refuse("cannot paint the chart");
+#endif
+  if (!png) bytes = report::ChartToSvg(scores.GraphChart());
+  if (out == "-") return writeFile("-", bytes, error) ? kOk : refuse(error);
+  if (!storage::writeFileAtomic(out, bytes)) return refuse("cannot write " + out);
   return kOk;
 }
 
 const ToolCommand kChart(
     "chart",
-    "  chart PATH... -o FILE.svg [--until \"yyyy/mm/dd hh:nn:ss\"] [--operator NAME] [--seed N]\n"
+    "  chart PATH... -o FILE.svg|FILE.png [--until \"yyyy/mm/dd hh:nn:ss\"] [--operator NAME] [--seed N]\n"
     "      the speed/accuracy chart of the results (PATHs as for totals), up to a date with --until;\n"
     "      --seed fixes the jitter of the points; -o - writes to stdout.\n",
     runChart);
