@@ -75,6 +75,13 @@ TEST_F(ReportCli, StatsOfNothingAndRefusedInput) {
   EXPECT_EQ(j["firstDate"], "2952/06/03 08:00:53");
   EXPECT_EQ(j["lastDate"], "1952/06/03 08:00:53");
 
+  // A folder with a dot in its name is a folder, and every dropped folder counts.
+  result("class.2024/a.ruvot", {kH, "Unit 1\tIto\t2004/05/06 10:00:00\t200.00\t1\t0"});
+  result("class.2025/b.ruvot", {kH, "Unit 1\tAbe\t2005/05/06 10:00:00\t100.00\t1\t1"});
+  ASSERT_EQ(runTool("totals " + q("class.2024") + " " + q("class.2025")).exit, 0) << err_;
+  EXPECT_EQ(outLines().size(), 4u);
+  EXPECT_EQ(err_, "");
+
   EXPECT_EQ(runTool("totals " + q("missing")).exit, 1);
   EXPECT_EQ(runTool("totals --spss --stats " + q("none")).exit, 2);
   EXPECT_EQ(runTool("totals").exit, 2);
