@@ -9,35 +9,30 @@
 #include "core/text/strings.h"
 #include "tool.h"
 
-#ifdef RUVO_TOOL_PNG
-#include <QBuffer>
-#include <QByteArray>
-#include <QGuiApplication>
-
-#include "gui/report/chartpainter.h"
-#endif
+#include <dlfcn.h>
+#include <unistd.h>
 
 namespace ruvo::tool {
 namespace {
 
-#ifdef RUVO_TOOL_PNG
-// The chart painted as the feedback window paints it. Fonts need a GUI application object,
-// but no display: without one the offscreen platform serves.
-bool renderPng(const report::TChart& chart, std::string& png) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "ruvo-tool";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication* app = new QGuiApplication(argc, argv);
-  (void)app;
-  QByteArray bytes;
-  QBuffer buf(&bytes);
-  buf.open(QIODevice::WriteOnly);
-  if (!gui::RenderChart(chart).save(&buf, "PNG")) return false;
-  png = bytes.toStdString();
-  return true;
+// The PNG painter lives in a module beside the program, built with the window library.
+using ChartPng = bool (*)(const report::TChart*, std::string*);
+
+ChartPng pngPainter(std::string& error) {
+  char buf[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  std::string dir = n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+  dir = dir.substr(0, dir.find_last_of('/') + 1);
+  const std::string module = dir + "libruvo_chartpng.so";
+  void* lib = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!lib) {
+    error = "PNG needs the window library's painter (" + module + "), which this build lacks; write .svg";
+    return nullptr;
+  }
+  auto f = reinterpret_cast<ChartPng>(::dlsym(lib, "ruvo_chart_png"));
+  if (!f) error = "PNG painter not found in " + module;
+  return f;
 }
-#endif
 
 int runChart(const Args& args) {
   Args paths;
@@ -75,9 +70,12 @@ int runChart(const Args& args) {
   const std::string ext = text::asciiLower(out.size() >= 4 ? out.substr(out.size() - 4) : out);
   const bool png = ext == ".png";
   if (out != "-" && ext != ".svg" && !png) return usageError("chart", "the chart is written as FILE.svg or FILE.png");
-#ifndef RUVO_TOOL_PNG
-  if (png) return refuse("PNG needs the window library, which this build of ruvo-tool lacks; write .svg");
-#endif
+  ChartPng painter = nullptr;
+  if (png) {
+    std::string why;
+    painter = pngPainter(why);
+    if (!painter) return refuse(why);
+  }
   double untilDate = 0;
   if (haveUntil && !report::DecodeResultDate(until, untilDate))
     return usageError("chart", "not a date \"yyyy/mm/dd hh:nn:ss\": " + until);
@@ -91,9 +89,7 @@ int runChart(const Args& args) {
   if (haveUntil) scores.DrawGraphUntil(untilDate);
   else scores.DrawGraph();
   std::string bytes;
-#ifdef RUVO_TOOL_PNG
-  if (png && !renderPng(scores.GraphChart(), bytes)) return refuse("cannot paint the chart");
-#endif
+  if (png && !painter(&scores.GraphChart(), &bytes)) return refuse("cannot paint the chart");
   if (!png) bytes = report::ChartToSvg(scores.GraphChart());
   if (out == "-") return writeFile("-", bytes, error) ? kOk : refuse(error);
   if (!storage::writeFileAtomic(out, bytes)) return refuse("cannot write " + out);
