@@ -1,5 +1,6 @@
 #include "core/report/chart.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace ruvo::report {
@@ -95,11 +96,17 @@ std::string ChartToSvg(const TChart& chart) {
       case TDrawKind::Text: {
         if (n < 1) break;
         const char* anchor = c.hAlign == THAlign::Right ? "end" : c.hAlign == THAlign::Center ? "middle" : "start";
-        const char* baseline = c.vAlign == TVAlign::Middle ? "central" : "text-before-edge";
-        s += "<text" + pt(c.points[0], "x", "y") + (c.vAlign == TVAlign::BelowByHeight ? " dy=\"1em\"" : "") +
-             " font-family=\"" + fontFamily(c.font) + "\" font-size=\"" + pixels(c.size) + "\"" +
-             (c.italic ? " font-style=\"italic\"" : "") + " fill=\"" + rgb(c.color) + "\" text-anchor=\"" + anchor +
-             "\" dominant-baseline=\"" + baseline + "\" xml:space=\"preserve\">" + escaped(c.text) + "</text>\n";
+        // SVG places text by its baseline and not every renderer honours dominant-baseline, so
+        // the baseline is given: the faces are about one em high with 0.88 em above the baseline.
+        const double em = c.size * 96.0 / 72.0;
+        const double top = c.vAlign == TVAlign::Middle ? c.points[0].y - em / 2
+                           : c.vAlign == TVAlign::BelowByHeight ? c.points[0].y + em
+                                                                : c.points[0].y;
+        char y[32];
+        std::snprintf(y, sizeof y, "%g", std::round((top + 0.88 * em) * 10) / 10);
+        s += "<text x=\"" + std::to_string(c.points[0].x) + "\" y=\"" + y + "\" font-family=\"" + fontFamily(c.font) +
+             "\" font-size=\"" + pixels(c.size) + "\"" + (c.italic ? " font-style=\"italic\"" : "") + " fill=\"" +
+             rgb(c.color) + "\" text-anchor=\"" + anchor + "\" xml:space=\"preserve\">" + escaped(c.text) + "</text>\n";
         break;
       }
     }
