@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
+#include <cstdio>
 #include <string>
 
 #include "gui/report/chartpainter.h"
@@ -11,6 +12,10 @@ extern "C" __attribute__((visibility("default"))) bool ruvo_chart_png(const ruvo
                                                                       std::string* png) {
   // Fonts need a GUI application object, but no display: without one the offscreen platform serves.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Notes about the desktop session (no runtime folder, no display) are no news on a command line.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) fprintf(stderr, "%s\n", qPrintable(msg));
+  });
   static int argc = 1;
   static char name[] = "ruvo-tool";
   static char* argv[] = {name, nullptr};
