@@ -8,6 +8,10 @@
 
 #include "core/platform/status.h"
 
+namespace ruvo::report {
+class TSumUpList;
+}
+
 namespace ruvo::tool {
 
 enum Exit : int { kOk = 0, kRefused = 1, kUsage = 2 };
@@ -32,5 +36,10 @@ platform::Status readInput(const std::string& path, std::string& out);
 platform::Status writeOutput(const std::string& path, std::string_view data);
 // writeOutput, giving kOk or the refusal with its message.
 int emit(const std::string& path, std::string_view data);
+
+// Takes in result files as a drop does: a folder gives every .ruvot below it, a .ruvot file
+// itself; files with fewer than two lines are skipped and other types named on stderr.
+// False (with error) when a path does not exist or a folder cannot be read.
+bool LoadResults(const Args& paths, report::TSumUpList& list, std::string& error);
 
 }  // namespace ruvo::tool
