@@ -232,6 +232,7 @@ bool MemoryFileSystem::parentExists(const std::string& path) const {
 void MemoryFileSystem::put(const std::string& pathIn, std::string bytes, std::int64_t mtimeNs) {
   const std::string path = follow(pathIn);
   makeFolders(parentOf(path));
+  folders_.erase(path);  // a file put where a folder was replaces it
   File& f = files_[path];
   f.bytes = std::move(bytes);
   if (mtimeNs >= 0) f.mtimeNs = mtimeNs;
