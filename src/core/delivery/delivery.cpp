@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/app/paths.h"
+#include "core/app/resultrecord.h"
 #include "core/app/settings.h"
 #include "core/storage/compressstringlist.h"
 #include "core/text/cp932.h"
@@ -38,6 +39,19 @@ std::string EnviFileFolder(const std::string& bytes) {
   storage::TCompressStringList list;
   if (!list.LoadFromCompressedStream(bytes)) return {};
   return text::trim(list.Values("ToTeacher"));
+}
+
+std::string SendResultFile(const std::string& folder, const std::string& fileName,
+                           const std::vector<std::string>& lines) {
+  if (!app::FolderExists(folder)) return {};
+  const std::string name = app::UniqueResultFileName(fileName, {folder}, folder);
+  const std::string path = JoinPath(folder, name);
+  storage::TCompressStringList list;
+  list.Lines = lines;
+  if (list.SaveToFile(path) == 0 && app::FileExists(path)) return path;
+  FileEntry e;
+  if (RealFileSystem().stat(path, e) && e.size == 0) RealFileSystem().removeFile(path);  // our claim
+  return {};
 }
 
 std::string NetworkPlacePath(const std::string& fileName) {

@@ -26,6 +26,13 @@ std::string EnviFileBytes(const std::string& collectionFolder);
 // The collection folder an environment file names ("" when it names none or does not decode).
 std::string EnviFileFolder(const std::string& bytes);
 
+// Sends a result file into a collection folder on disk as the examinee program does: the name
+// is claimed there first (a clash with another examinee's result gives "_2", "_3", ...), then
+// the file is written over the claim. The path written, or "" when it could not be (no empty
+// claim is left behind then).
+std::string SendResultFile(const std::string& folder, const std::string& fileName,
+                           const std::vector<std::string>& lines);
+
 // A folder name of a network place ("share - description (host)") as the path it stands
 // for ("//host/share"); "" when the name is not of that form.
 std::string NetworkPlacePath(const std::string& fileName);

@@ -56,9 +56,8 @@ std::vector<std::string> ReadResultLines(delivery::FileSystem& fs, const std::st
   return decode(bytes);
 }
 
-std::string ReportFolderOf(const std::string& programFolder, const platform::DateTime& day) {
-  return JoinPath(JoinPath(programFolder, "report"),
-                  text::format("%D/%.2D/%.2D", {day.year, day.month, day.day}));
+std::string ReportFolderOf(const std::string& reportRoot, const platform::DateTime& day) {
+  return JoinPath(reportRoot, text::format("%D/%.2D/%.2D", {day.year, day.month, day.day}));
 }
 
 bool IsResultFileName(const std::string& name) {
@@ -74,8 +73,8 @@ std::string ExistingResultsQuestion(const std::string& title, const std::string&
 }
 
 TResultCollection::TResultCollection(delivery::FileSystem& fs, ResultSink& sink, platform::Clock* clock,
-                                     std::string programFolder)
-    : fs_(fs), sink_(sink), clock_(clock), programFolder_(std::move(programFolder)) {}
+                                     std::string reportRoot)
+    : fs_(fs), sink_(sink), clock_(clock), reportRoot_(std::move(reportRoot)) {}
 
 std::vector<TResultCollection::Candidate> TResultCollection::resultFiles() {
   std::vector<delivery::FileEntry> entries;
@@ -142,7 +141,7 @@ std::vector<TakenResult> TResultCollection::TakeExisting(Existing which, const N
       // Into the folder of the result's own date; a date that does not read gives today's.
       platform::DateTime d;
       if (!app::ParseResultDate(t.date, d)) d = clock_ ? clock_->now() : systemToday();
-      retrieveInto(ReportFolderOf(programFolder_, d), l.file.path);
+      retrieveInto(ReportFolderOf(reportRoot_, d), l.file.path);
     }
     taken.push_back(std::move(t));
   }
@@ -199,7 +198,7 @@ std::vector<TakenResult> TResultCollection::CollectNewResults() {
     taken.push_back(std::move(t));
   }
   if (retrieve_ && !taken.empty()) {
-    const std::string today = ReportFolderOf(programFolder_, clock_ ? clock_->now() : systemToday());
+    const std::string today = ReportFolderOf(reportRoot_, clock_ ? clock_->now() : systemToday());
     for (const auto& t : taken) retrieveInto(today, t.path);
   }
   return taken;

@@ -28,8 +28,8 @@ class ResultSink {
 
 // The lines of a result file; empty when it cannot be read or does not decode.
 std::vector<std::string> ReadResultLines(delivery::FileSystem& fs, const std::string& path);
-// The report folder of a day: programFolder/report/yyyy/mm/dd.
-std::string ReportFolderOf(const std::string& programFolder, const platform::DateTime& day);
+// The report folder of a day: reportRoot/yyyy/mm/dd (the root is the program folder's "report").
+std::string ReportFolderOf(const std::string& reportRoot, const platform::DateTime& day);
 // True for a name ending in ".ruvot" (any case).
 bool IsResultFileName(const std::string& name);
 
@@ -54,8 +54,9 @@ struct DropOutcome {
 
 class TResultCollection final {
  public:
-  // programFolder: where the dated report folders go (programFolder/report/...).
-  TResultCollection(delivery::FileSystem& fs, ResultSink& sink, platform::Clock* clock, std::string programFolder);
+  // reportRoot: where the dated report folders go (the program folder's "report"); clock: the
+  // day of collection.
+  TResultCollection(delivery::FileSystem& fs, ResultSink& sink, platform::Clock* clock, std::string reportRoot);
 
   // --- automatic collection ---
   enum class Existing { SameTitle, None, All };
@@ -114,7 +115,7 @@ class TResultCollection final {
   delivery::FileSystem& fs_;
   ResultSink& sink_;
   platform::Clock* clock_;
-  std::string programFolder_;
+  std::string reportRoot_;
   std::string folder_;
   bool retrieve_ = false;
   int pending_ = 0;

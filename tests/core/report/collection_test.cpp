@@ -53,7 +53,7 @@ struct CollectionTest : ::testing::Test {
   Sink sink;
   app::FakeClock clock;
   app::ScriptedDialogs dialogs;
-  TResultCollection c{fs, sink, &clock, "/prog"};
+  TResultCollection c{fs, sink, &clock, "/prog/report"};
   const std::string dir = "/share/results";
 
   void SetUp() override {
@@ -136,7 +136,7 @@ TEST_F(CollectionTest, ManyExamineesFinishingAtOnceAreEachTakenOnce) {
   for (unsigned seed = 1; seed <= 60; ++seed) {
     MemoryFileSystem mfs;
     Sink s;
-    TResultCollection col{mfs, s, &clock, "/prog"};
+    TResultCollection col{mfs, s, &clock, "/prog/report"};
     mfs.makeFolders(dir);
     std::mt19937 rng(seed);
     // Some results are there before the start and are answered Yes to (same title).
