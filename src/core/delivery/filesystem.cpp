@@ -71,15 +71,13 @@ std::string tempBeside(const std::string& path) {
   return (fs::path(folderOf(path)) / ("." + fs::path(path).filename().string() + suffix)).string();
 }
 
-// Writes bytes to a new file with the given mode and time; false (nothing left behind) on failure.
-bool writeNew(const std::string& path, std::string_view bytes, mode_t mode, const struct timespec* mtime) {
+// Writes bytes to a new file with the given mode and access and modification times; false
+// (nothing left behind) on failure.
+bool writeNew(const std::string& path, std::string_view bytes, mode_t mode, const struct timespec* times) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) return false;
   bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-  if (ok && mtime) {
-    struct timespec times[2] = {{0, UTIME_NOW}, *mtime};
-    ::futimens(fd, times);
-  }
+  if (ok && times) ::futimens(fd, times);
   ::fchmod(fd, mode);
   if (::close(fd) != 0) ok = false;
   if (!ok) ::unlink(path.c_str());
@@ -126,14 +124,15 @@ class DiskFileSystem final : public FileSystem {
     if (replace) {
       if (!storage::writeFileAtomic(to, bytes)) return false;
       ::chmod(to.c_str(), mode);
-      struct timespec times[2] = {{0, UTIME_NOW}, st.st_mtim};
+      const struct timespec times[2] = {st.st_atim, st.st_mtim};
       ::utimensat(AT_FDCWD, to.c_str(), times, 0);
       return true;
     }
     // Never replacing: the whole copy is written aside and linked in under its name, which
     // fails when the name is taken, so a reader never sees a half-copied file either.
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
     const std::string tmp = tempBeside(to);
-    if (writeNew(tmp, bytes, mode | S_IWUSR, &st.st_mtim)) {
+    if (writeNew(tmp, bytes, mode | S_IWUSR, times)) {
       const int linked = ::link(tmp.c_str(), to.c_str());
       const int err = errno;
       ::unlink(tmp.c_str());
@@ -144,7 +143,7 @@ class DiskFileSystem final : public FileSystem {
       if (err == EEXIST) return false;
     }
     // File systems without hard links: an exclusive create of the name itself.
-    return writeNew(to, bytes, mode | S_IWUSR, &st.st_mtim) && ::chmod(to.c_str(), mode) == 0;
+    return writeNew(to, bytes, mode | S_IWUSR, times) && ::chmod(to.c_str(), mode) == 0;
   }
 
   bool removeFile(const std::string& path) override {

@@ -35,8 +35,9 @@ class FileSystem {
   virtual bool readFile(const std::string& path, std::string& bytes) = 0;
   // Creates or replaces path; a reader sees the old bytes or the new ones, never a mix.
   virtual bool writeFile(const std::string& path, std::string_view bytes) = 0;
-  // Copies a file with its modification time and permission bits. With replace false an
-  // existing target is never touched (the copy fails); with replace true it is replaced.
+  // Copies a file with its access and modification times and permission bits. With replace
+  // false an existing target is never touched (the copy fails); with replace true it is
+  // replaced.
   virtual bool copyFile(const std::string& from, const std::string& to, bool replace) = 0;
   virtual bool removeFile(const std::string& path) = 0;
   // Creates a folder with all missing parents; true when it exists afterwards.
