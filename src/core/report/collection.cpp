@@ -76,12 +76,18 @@ TResultCollection::TResultCollection(delivery::FileSystem& fs, ResultSink& sink,
                                      std::string reportRoot)
     : fs_(fs), sink_(sink), clock_(clock), reportRoot_(std::move(reportRoot)) {}
 
-std::vector<TResultCollection::Candidate> TResultCollection::resultFiles() {
+std::vector<TResultCollection::Candidate> TResultCollection::resultFiles(bool changedOnly) {
   std::vector<delivery::FileEntry> entries;
   std::vector<Candidate> out;
   if (folder_.empty() || !fs_.list(folder_, entries)) return out;
-  for (auto& e : entries)
-    if (!e.folder && IsResultFileName(e.name)) out.push_back({JoinPath(folder_, e.name), std::move(e)});
+  for (auto& e : entries) {
+    if (e.folder || !IsResultFileName(e.name)) continue;
+    if (changedOnly) {
+      auto it = seen_.find(e.name);
+      if (it != seen_.end() && same(it->second.entry, e)) continue;
+    }
+    out.push_back({JoinPath(folder_, e.name), std::move(e)});
+  }
   // Name order: the order of arrival for names that start with the time of the run.
   std::sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) { return a.path < b.path; });
   return out;
@@ -108,7 +114,7 @@ TResultCollection::Newest TResultCollection::BeginCollection(const std::string& 
   pending_ = 0;
   Newest newest;
   std::int64_t newestStamp = 0;
-  for (auto& c : resultFiles()) {
+  for (auto& c : resultFiles(false)) {
     std::string bytes;
     if (!fs_.readFile(c.path, bytes)) continue;
     std::vector<std::string> lines = decode(bytes);
@@ -134,7 +140,7 @@ std::vector<TakenResult> TResultCollection::TakeExisting(Existing which, const N
     bool wanted = which == Existing::All;
     if (which == Existing::SameTitle && newest.found && fieldCount(l.lines[1]) >= 4)
       wanted = text::split(l.lines[1], '\t')[0] == newest.title;
-    seen_[l.file.path] = Seen{l.file.entry, l.hash};
+    seen_[l.file.entry.name] = Seen{l.file.entry, l.hash};
     TakenResult t;
     if (!wanted || !take(l.file.path, l.lines, &t)) continue;
     if (retrieve_) {
@@ -172,9 +178,8 @@ bool TResultCollection::StartCollection(const std::string& folder, platform::Dia
 std::vector<TakenResult> TResultCollection::CollectNewResults() {
   std::vector<TakenResult> taken;
   pending_ = 0;
-  for (const auto& c : resultFiles()) {
-    auto it = seen_.find(c.path);
-    if (it != seen_.end() && same(it->second.entry, c.entry)) continue;
+  for (const auto& c : resultFiles(true)) {
+    auto it = seen_.find(c.entry.name);
     std::string bytes;
     if (!fs_.readFile(c.path, bytes)) {
       ++pending_;
@@ -194,7 +199,7 @@ std::vector<TakenResult> TResultCollection::CollectNewResults() {
     }
     // The stamp of the listing, taken before the read: should the file change after it, the
     // next poll reads it again and its content decides.
-    seen_[c.path] = Seen{c.entry, h};
+    seen_[c.entry.name] = Seen{c.entry, h};
     taken.push_back(std::move(t));
   }
   if (retrieve_ && !taken.empty()) {

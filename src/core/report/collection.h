@@ -107,7 +107,8 @@ class TResultCollection final {
     std::string path;
     delivery::FileEntry entry;
   };
-  std::vector<Candidate> resultFiles();
+  // The result files of the folder; with changedOnly those not seen as they are now.
+  std::vector<Candidate> resultFiles(bool changedOnly);
   bool take(const std::string& path, const std::vector<std::string>& lines, TakenResult* out);
   void retrieveInto(const std::string& reportFolder, const std::string& path);
   void walk(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& visited);
@@ -119,7 +120,7 @@ class TResultCollection final {
   std::string folder_;
   bool retrieve_ = false;
   int pending_ = 0;
-  std::unordered_map<std::string, Seen> seen_;  // by full path
+  std::unordered_map<std::string, Seen> seen_;  // by file name in the folder
   // Filled by BeginCollection for TakeExisting: the complete files with their lines.
   struct Loaded {
     Candidate file;
