@@ -110,7 +110,8 @@ int runCollect(const Args& args) {
     if (a == "--for") {
       if (!seconds(forSeconds)) return usageError("collect", "--for needs a number of seconds");
     } else if (a == "--interval") {
-      if (!seconds(interval) || interval <= 0) return usageError("collect", "--interval needs a positive number of seconds");
+      if (!seconds(interval) || interval <= 0)
+        return usageError("collect", "--interval needs a positive number of seconds");
     } else if (a == "--report") {
       if (i + 1 >= args.size()) return usageError("collect", "--report needs a folder");
       reportRoot = args[++i];

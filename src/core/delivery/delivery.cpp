@@ -68,7 +68,10 @@ std::string NetworkPlacePath(const std::string& fileName) {
 
 TForm3Model::TForm3Model(FileSystem& fs, platform::Dialogs* dialogs, std::string programFolder,
                          std::string examineeProgram)
-    : fs_(fs), dialogs_(dialogs), programFolder_(std::move(programFolder)), examineeProgram_(std::move(examineeProgram)) {}
+    : fs_(fs),
+      dialogs_(dialogs),
+      programFolder_(std::move(programFolder)),
+      examineeProgram_(std::move(examineeProgram)) {}
 
 std::string TForm3Model::EnviFilePath() const { return JoinPath(programFolder_, kEnviFileName); }
 

@@ -39,7 +39,9 @@ TakenResult describe(const std::string& path, const std::vector<std::string>& li
   return t;
 }
 
-std::size_t fieldCount(const std::string& line) { return static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')) + 1; }
+std::size_t fieldCount(const std::string& line) {
+  return static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')) + 1;
+}
 
 platform::DateTime systemToday() {
   std::time_t t = std::time(nullptr);
