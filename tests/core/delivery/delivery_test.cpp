@@ -2,9 +2,13 @@
 #include "core/delivery/delivery.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "core/app/headlessports.h"
 #include "core/app/settings.h"
+#include "core/storage/compressstringlist.h"
 
 namespace {
 
@@ -223,6 +227,29 @@ TEST(NetworkPlace, NamesOfNetworkPlaces) {
   EXPECT_EQ(delivery::NetworkPlacePath(" results-(host1) "), "//host1/results");
   EXPECT_EQ(delivery::NetworkPlacePath("2014-05 class"), "");
   EXPECT_EQ(delivery::NetworkPlacePath("plain"), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SendResultFile, ClaimsAFreeNameAndNeverReplacesAnotherResult) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("ruvo-send-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string first = ruvo::delivery::SendResultFile(dir.string(), "20140509100000Same.ruvot", {"h", "one"});
+  const std::string second = ruvo::delivery::SendResultFile(dir.string(), "20140509100000Same.ruvot", {"h", "two"});
+  EXPECT_EQ(fs::path(first).filename(), "20140509100000Same.ruvot");
+  EXPECT_EQ(fs::path(second).filename(), "20140509100000Same_2.ruvot");
+  ruvo::storage::TCompressStringList a, b;
+  ASSERT_TRUE(a.LoadFromFile(first));
+  ASSERT_TRUE(b.LoadFromFile(second));
+  EXPECT_EQ(a.Lines, (std::vector<std::string>{"h", "one"}));
+  EXPECT_EQ(b.Lines, (std::vector<std::string>{"h", "two"}));
+  EXPECT_EQ(ruvo::delivery::SendResultFile((dir / "missing").string(), "x.ruvot", {"h", "v"}), "");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+  fs::remove_all(dir);
 }
 
 }  // namespace
