@@ -273,4 +273,20 @@ DropOutcome TResultCollection::DropResults(const std::vector<std::string>& items
   return out;
 }
 
+bool H1Click(TResultCollection& collection, const delivery::TForm3Model& delivery, platform::Dialogs& dialogs,
+             CollectionTimer& timer) {
+  collection.SetRetrieve(delivery.cbRetrieve);
+  if (!collection.StartCollection(delivery.FCollectionFolder(), dialogs)) return false;
+  timer = {true, true};
+  return true;
+}
+
+bool CollectionTick(TResultCollection& collection, const delivery::TForm3Model& delivery, CollectionTimer& timer) {
+  timer = {false, false};
+  collection.SetRetrieve(delivery.cbRetrieve);
+  const bool arrived = !collection.CollectNewResults().empty();
+  timer = {true, true};
+  return arrived;
+}
+
 }  // namespace ruvo::report

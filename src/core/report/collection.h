@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/delivery/delivery.h"
 #include "core/delivery/filesystem.h"
 #include "core/platform/ports.h"
 
@@ -129,5 +130,24 @@ class TResultCollection final {
   };
   std::vector<Loaded> existing_;
 };
+
+// The feedback window's collection timer and its rotating animation, as automatic collection
+// switches them.
+struct CollectionTimer {
+  bool enabled = false;
+  bool animating = false;
+};
+
+// The menu item's steps once the delivery window closed with OK (the caller shows that window
+// and stops the forward-delay timer): the start on the delivery window's collection folder
+// with its retrieve option, then the timer and the animation run. False when cancelled; the
+// caller shows the graph otherwise.
+bool H1Click(TResultCollection& collection, const delivery::TForm3Model& delivery, platform::Dialogs& dialogs,
+             CollectionTimer& timer);
+// One tick of the collection timer: timer and animation are off while the poll works, so a
+// slow poll never overlaps the next tick, and on again afterwards; the retrieve option is
+// read from the delivery window as it is now. True when results were taken in (the caller
+// redraws the graph).
+bool CollectionTick(TResultCollection& collection, const delivery::TForm3Model& delivery, CollectionTimer& timer);
 
 }  // namespace ruvo::report

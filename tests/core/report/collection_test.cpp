@@ -285,3 +285,43 @@ TEST_F(CollectionTest, ADropOfNothingUsableKeepsTheTables) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AutomaticCollection, StartsFromTheDeliveryWindowAndTicks) {
+  using namespace ruvo;
+  MemoryFileSystem fs;
+  Sink sink;
+  app::FakeClock clock;
+  clock.date = {2014, 5, 9, 12, 0, 0};
+  app::ScriptedDialogs dialogs;
+  fs.makeFolders("/prog");
+  fs.makeFolders("/results");
+  delivery::TForm3Model delivery(fs, &dialogs, "/prog", "/prog/ruvo");
+  delivery.SetCollectionFolder("/results");
+  fs.put("/results/a.ruvot", resultBytes("Unit 3\tAoki\t2014/05/08 09:00:00\t1\t1"), 1);
+  TResultCollection c{fs, sink, &clock, "/prog/report"};
+  report::CollectionTimer timer;
+
+  dialogs.onYesNoCancel = [](const std::string&) { return platform::Answer::Cancel; };
+  EXPECT_FALSE(report::H1Click(c, delivery, dialogs, timer));
+  EXPECT_FALSE(timer.enabled);
+
+  dialogs.onYesNoCancel = [](const std::string&) { return platform::Answer::Yes; };
+  delivery.cbRetrieve = false;
+  ASSERT_TRUE(report::H1Click(c, delivery, dialogs, timer));
+  EXPECT_TRUE(timer.enabled && timer.animating);
+  EXPECT_EQ(sink.records.size(), 1u);
+  EXPECT_FALSE(fs.has("/prog/report/2014/05/08/a.ruvot"));
+
+  EXPECT_FALSE(report::CollectionTick(c, delivery, timer));
+  delivery.cbRetrieve = true;  // ticked meanwhile: applies from the next tick on
+  fs.put("/results/b.ruvot", resultBytes("Unit 3\tBaba\t2014/05/08 09:00:00\t1\t1"), 1);
+  // Off while the poll reads.
+  fs.beforeRead = [&](const std::string&) { EXPECT_FALSE(timer.enabled || timer.animating); };
+  EXPECT_TRUE(report::CollectionTick(c, delivery, timer));
+  EXPECT_TRUE(timer.enabled && timer.animating);
+  EXPECT_TRUE(fs.has("/prog/report/2014/05/09/b.ruvot"));
+}
+
+}  // namespace
