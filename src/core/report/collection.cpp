@@ -265,8 +265,16 @@ DropOutcome TResultCollection::DropResults(const std::vector<std::string>& items
   auto folded = [](const std::string& a, const std::string& b) { return lowerAscii(a) < lowerAscii(b); };
   std::set<std::string, decltype(folded)> firstLines(folded);
   for (const auto& o : old) {
-    const auto lines = ReadResultLines(fs_, o);
     out.hadOldResults = true;
+    std::string bytes;
+    if (!fs_.readFile(o, bytes)) continue;
+    std::vector<std::string> lines = decode(bytes);
+    if (lines.empty() && !bytes.empty()) {
+      // Not a compressed list: the old edition's plain text.
+      storage::TCompressStringList plain;
+      plain.SetText(bytes);
+      lines = std::move(plain.Lines);
+    }
     if (!lines.empty()) firstLines.insert(lines[0]);
   }
   out.oldLines.assign(firstLines.begin(), firstLines.end());

@@ -257,7 +257,8 @@ TEST_F(CollectionTest, DropTakesEveryFolderAndResultFileAndNamesOtherTypes) {
   fs.put("/loose/z.ruvot", resultBytes("Unit 4\tDoi\td\t1\t1"));
   fs.put("/old/1.ruvt", oneLine("b old line"));
   fs.put("/old/2.ruvt", oneLine("A old line"));
-  fs.put("/old/3.ruvt", oneLine("b old line"));
+  fs.put("/old/3.ruvt", "B OLD LINE\r\nsecond line\r\n");  // plain text, equal but for case
+  fs.put("/old/4.ruvt", "c plain line\r\n");
   fs.put("/misc/readme.txt", "t");
   fs.put("/misc/photo.jpg", "j");
   fs.put("/misc/other.TXT", "t");
@@ -265,12 +266,12 @@ TEST_F(CollectionTest, DropTakesEveryFolderAndResultFileAndNamesOtherTypes) {
   fs.makeLink("/links/b", "/b");
   sink.records = {"before"};
   const auto out = c.DropResults({"/misc/readme.txt", "/a/class 3.b", "/links/b", "/loose/z.ruvot", dir,
-                                  "/old/1.ruvt", "/old/2.ruvt", "/old/3.ruvt", "/misc/photo.jpg",
+                                  "/old/1.ruvt", "/old/2.ruvt", "/old/3.ruvt", "/old/4.ruvt", "/misc/photo.jpg",
                                   "/misc/other.TXT", "/a/class 3.b/deep/x.ruvot"});
   EXPECT_TRUE(out.cleared);
   EXPECT_EQ(names(out.taken), (std::vector<std::string>{"Doi", "Baba", "Chiba", "Aoki"}));
   EXPECT_EQ(sink.records.size(), 4u);
-  EXPECT_EQ(out.oldLines, (std::vector<std::string>{"A old line", "b old line"}));
+  EXPECT_EQ(out.oldLines, (std::vector<std::string>{"A old line", "b old line", "c plain line"}));
   EXPECT_EQ(out.message, ".txt このタイプのファイルには対応していません\r\n.jpg このタイプのファイルには対応していません");
   EXPECT_EQ(out.refused.size(), 3u);
 }
