@@ -83,7 +83,9 @@ std::vector<TResultCollection::Candidate> TResultCollection::resultFiles(bool ch
   std::vector<Candidate> out;
   if (folder_.empty() || !fs_.list(folder_, entries)) return out;
   for (auto& e : entries) {
-    if (e.folder || !IsResultFileName(e.name)) continue;
+    // Hidden names are other programs' side files (a share's "._" companions, a copy in
+    // progress), never a result an examinee's program wrote.
+    if (e.folder || !IsResultFileName(e.name) || e.name[0] == '.') continue;
     if (changedOnly) {
       auto it = seen_.find(e.name);
       if (it != seen_.end() && same(it->second.entry, e)) continue;

@@ -87,6 +87,7 @@ TEST_F(CollectionTest, HalfWrittenFilesAreTakenOnceComplete) {
   fs.put(at("cut.ruvot"), resultBytes("x\ty\tz").substr(0, 5), 200);  // a stream not yet whole
   fs.put(at("one.ruvot"), oneLine(kHeader), 200);             // a single line so far
   fs.put(at("other.txt"), resultBytes("Unit 3\tX\t2014/05/08 09:00:00"), 200);
+  fs.put(at("._claim.ruvot"), "side file of a share", 200);
   EXPECT_TRUE(c.CollectNewResults().empty());
   EXPECT_EQ(c.PendingCount(), 3);
   // A newer result arrives and is taken; the incomplete ones are still waited for.
