@@ -77,7 +77,8 @@ int runSimulate(const Args& args) {
   else std::cerr << "no result file: online answering is off, so the test view offers no Copy\n";
   if (!r.resultFile.empty() && !collection.empty()) {
     const std::string sent =
-        delivery::SendResultFile(collection, app::ResultFileName(o.date, o.name), {r.header, r.values});
+        delivery::SendResultFile(delivery::RealFileSystem(), collection, app::ResultFileName(o.date, o.name),
+                                 {r.header, r.values});
     if (sent.empty()) return refuse("cannot send the result file into " + collection);
     std::cerr << "sent: " << sent << "\n";
   }

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/app/paths.h"
-#include "core/app/resultrecord.h"
 #include "core/app/settings.h"
 #include "core/storage/compressstringlist.h"
 #include "core/text/cp932.h"
@@ -41,16 +40,24 @@ std::string EnviFileFolder(const std::string& bytes) {
   return text::trim(list.Values("ToTeacher"));
 }
 
-std::string SendResultFile(const std::string& folder, const std::string& fileName,
+std::string SendResultFile(FileSystem& fs, const std::string& folder, const std::string& fileName,
                            const std::vector<std::string>& lines) {
-  if (!app::FolderExists(folder)) return {};
-  const std::string name = app::UniqueResultFileName(fileName, {folder}, folder);
-  const std::string path = JoinPath(folder, name);
+  if (!fs.isFolder(folder)) return {};
   storage::TCompressStringList list;
   list.Lines = lines;
-  if (list.SaveToFile(path) == 0 && app::FileExists(path)) return path;
-  FileEntry e;
-  if (RealFileSystem().stat(path, e) && e.size == 0) RealFileSystem().removeFile(path);  // our claim
+  const std::string bytes = list.SaveToCompressedStream();
+  const std::string stem = app::BaseNameOf(fileName), ext = app::ExtensionOf(fileName);
+  for (int n = 1; n <= 100000; ++n) {
+    const std::string path = JoinPath(folder, n == 1 ? fileName : stem + "_" + std::to_string(n) + ext);
+    switch (fs.writeNewFile(path, bytes)) {
+      case FileSystem::NewFile::Written:
+        return path;
+      case FileSystem::NewFile::Taken:
+        continue;
+      case FileSystem::NewFile::Failed:
+        return {};
+    }
+  }
   return {};
 }
 

@@ -26,11 +26,11 @@ std::string EnviFileBytes(const std::string& collectionFolder);
 // The collection folder an environment file names ("" when it names none or does not decode).
 std::string EnviFileFolder(const std::string& bytes);
 
-// Sends a result file into a collection folder on disk as the examinee program does: the name
-// is claimed there first (a clash with another examinee's result gives "_2", "_3", ...), then
-// the file is written over the claim. The path written, or "" when it could not be (no empty
-// claim is left behind then).
-std::string SendResultFile(const std::string& folder, const std::string& fileName,
+// Sends a result file into a collection folder as the examinee program does: under its own
+// name or, when another examinee's result has that, "stem_2.ruvot", "stem_3.ruvot", ...; the
+// name is taken atomically, so no result is ever replaced. The path written, or "" when the
+// folder is not there or cannot be written.
+std::string SendResultFile(FileSystem& fs, const std::string& folder, const std::string& fileName,
                            const std::vector<std::string>& lines);
 
 // A folder name of a network place ("share - description (host)") as the path it stands

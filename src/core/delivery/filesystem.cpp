@@ -71,17 +71,41 @@ std::string tempBeside(const std::string& path) {
   return (fs::path(folderOf(path)) / ("." + fs::path(path).filename().string() + suffix)).string();
 }
 
-// Writes bytes to a new file with the given mode and access and modification times; false
-// (nothing left behind) on failure.
+// Writes bytes to a new file with the given mode (0: as the umask gives) and access and
+// modification times (none: now); false (nothing left behind) on failure.
 bool writeNew(const std::string& path, std::string_view bytes, mode_t mode, const struct timespec* times) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode ? mode | S_IWUSR : 0666);
   if (fd < 0) return false;
   bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
   if (ok && times) ::futimens(fd, times);
-  ::fchmod(fd, mode);
+  if (mode) ::fchmod(fd, mode | S_IWUSR);
   if (::close(fd) != 0) ok = false;
   if (!ok) ::unlink(path.c_str());
   return ok;
+}
+
+// A new file under a name nobody has: written aside in full and linked in under its name,
+// which fails when the name is taken. mode and times as for writeNew.
+FileSystem::NewFile createNew(const std::string& to, std::string_view bytes, mode_t mode,
+                              const struct timespec* times) {
+  const std::string tmp = tempBeside(to);
+  if (writeNew(tmp, bytes, mode, times)) {
+    const int linked = ::link(tmp.c_str(), to.c_str());
+    const int err = errno;
+    ::unlink(tmp.c_str());
+    if (linked == 0) {
+      if (mode) ::chmod(to.c_str(), mode);
+      return FileSystem::NewFile::Written;
+    }
+    if (err == EEXIST) return FileSystem::NewFile::Taken;
+  }
+  // File systems without hard links: an exclusive create of the name itself.
+  struct stat st {};
+  if (writeNew(to, bytes, mode, times)) {
+    if (mode) ::chmod(to.c_str(), mode);
+    return FileSystem::NewFile::Written;
+  }
+  return ::lstat(to.c_str(), &st) == 0 ? FileSystem::NewFile::Taken : FileSystem::NewFile::Failed;
 }
 
 class DiskFileSystem final : public FileSystem {
@@ -128,22 +152,12 @@ class DiskFileSystem final : public FileSystem {
       ::utimensat(AT_FDCWD, to.c_str(), times, 0);
       return true;
     }
-    // Never replacing: the whole copy is written aside and linked in under its name, which
-    // fails when the name is taken, so a reader never sees a half-copied file either.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    const std::string tmp = tempBeside(to);
-    if (writeNew(tmp, bytes, mode | S_IWUSR, times)) {
-      const int linked = ::link(tmp.c_str(), to.c_str());
-      const int err = errno;
-      ::unlink(tmp.c_str());
-      if (linked == 0) {
-        ::chmod(to.c_str(), mode);
-        return true;
-      }
-      if (err == EEXIST) return false;
-    }
-    // File systems without hard links: an exclusive create of the name itself.
-    return writeNew(to, bytes, mode | S_IWUSR, times) && ::chmod(to.c_str(), mode) == 0;
+    return createNew(to, bytes, mode, times) == NewFile::Written;
+  }
+
+  NewFile writeNewFile(const std::string& path, std::string_view bytes) override {
+    return createNew(path, bytes, 0, nullptr);
   }
 
   bool removeFile(const std::string& path) override {
@@ -311,6 +325,12 @@ bool MemoryFileSystem::writeFile(const std::string& pathIn, std::string_view byt
   if (failWrites.count(path) || !parentExists(path) || folders_.count(path)) return false;
   files_[path] = File{std::string(bytes), now, ++versions_};
   return true;
+}
+
+FileSystem::NewFile MemoryFileSystem::writeNewFile(const std::string& pathIn, std::string_view bytes) {
+  const std::string path = follow(pathIn);
+  if (files_.count(path) || folders_.count(path)) return NewFile::Taken;
+  return writeFile(path, bytes) ? NewFile::Written : NewFile::Failed;
 }
 
 bool MemoryFileSystem::copyFile(const std::string& fromIn, const std::string& toIn, bool replace) {

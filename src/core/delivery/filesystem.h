@@ -35,6 +35,11 @@ class FileSystem {
   virtual bool readFile(const std::string& path, std::string& bytes) = 0;
   // Creates or replaces path; a reader sees the old bytes or the new ones, never a mix.
   virtual bool writeFile(const std::string& path, std::string_view bytes) = 0;
+  enum class NewFile { Written, Taken, Failed };
+  // Creates path with bytes unless something already has that name (Taken), atomically: two
+  // writers racing for one name never both succeed, and a reader never sees a half-written
+  // file.
+  virtual NewFile writeNewFile(const std::string& path, std::string_view bytes) = 0;
   // Copies a file with its access and modification times and permission bits. With replace
   // false an existing target is never touched (the copy fails); with replace true it is
   // replaced.
@@ -77,6 +82,7 @@ class MemoryFileSystem final : public FileSystem {
   bool stat(const std::string& path, FileEntry& out) override;
   bool readFile(const std::string& path, std::string& bytes) override;
   bool writeFile(const std::string& path, std::string_view bytes) override;
+  NewFile writeNewFile(const std::string& path, std::string_view bytes) override;
   bool copyFile(const std::string& from, const std::string& to, bool replace) override;
   bool removeFile(const std::string& path) override;
   bool makeFolders(const std::string& path) override;

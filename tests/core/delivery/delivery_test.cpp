@@ -238,8 +238,12 @@ TEST(SendResultFile, ClaimsAFreeNameAndNeverReplacesAnotherResult) {
   const fs::path dir = fs::temp_directory_path() / ("ruvo-send-" + std::to_string(::getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
-  const std::string first = ruvo::delivery::SendResultFile(dir.string(), "20140509100000Same.ruvot", {"h", "one"});
-  const std::string second = ruvo::delivery::SendResultFile(dir.string(), "20140509100000Same.ruvot", {"h", "two"});
+  auto send = [](const fs::path& folder, const std::vector<std::string>& lines) {
+    return ruvo::delivery::SendResultFile(ruvo::delivery::RealFileSystem(), folder.string(),
+                                          "20140509100000Same.ruvot", lines);
+  };
+  const std::string first = send(dir, {"h", "one"});
+  const std::string second = send(dir, {"h", "two"});
   EXPECT_EQ(fs::path(first).filename(), "20140509100000Same.ruvot");
   EXPECT_EQ(fs::path(second).filename(), "20140509100000Same_2.ruvot");
   ruvo::storage::TCompressStringList a, b;
@@ -247,7 +251,7 @@ TEST(SendResultFile, ClaimsAFreeNameAndNeverReplacesAnotherResult) {
   ASSERT_TRUE(b.LoadFromFile(second));
   EXPECT_EQ(a.Lines, (std::vector<std::string>{"h", "one"}));
   EXPECT_EQ(b.Lines, (std::vector<std::string>{"h", "two"}));
-  EXPECT_EQ(ruvo::delivery::SendResultFile((dir / "missing").string(), "x.ruvot", {"h", "v"}), "");
+  EXPECT_EQ(send(dir / "missing", {"h", "v"}), "");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
   fs::remove_all(dir);
 }
