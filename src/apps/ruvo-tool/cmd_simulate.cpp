@@ -8,6 +8,7 @@
 #include "core/app/paths.h"
 #include "core/app/resultrecord.h"
 #include "core/app/simulation.h"
+#include "core/delivery/delivery.h"
 #include "tool.h"
 
 namespace ruvo::tool {
@@ -30,6 +31,7 @@ int runSimulate(const Args& args) {
   app::SimulationOptions o;
   o.date = localNow();
   bool haveName = false;
+  std::string collection;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& out) {
@@ -53,6 +55,8 @@ int runSimulate(const Args& args) {
       if (!app::ParseResultDate(v, o.date)) return usageError("simulate", "not a date \"yyyy/mm/dd hh:nn:ss\": " + v);
     } else if (a == "--out") {
       if (!value(o.outFolder)) return usageError("simulate", "--out needs a value");
+    } else if (a == "--collection") {
+      if (!value(collection)) return usageError("simulate", "--collection needs a folder");
     } else if (!a.empty() && a[0] == '-') {
       return usageError("simulate", "unknown option " + a);
     } else if (o.document.empty()) {
@@ -72,6 +76,13 @@ int runSimulate(const Args& args) {
   if (int rc = emit("-", r.record + "\n"); rc != kOk) return rc;
   if (!r.resultFile.empty()) std::cerr << "result file: " << r.resultFile << "\n";
   else std::cerr << "no result file: " << r.noResultFile << "\n";
+  if (!r.resultFile.empty() && !collection.empty()) {
+    const std::string sent =
+        delivery::SendResultFile(delivery::RealFileSystem(), collection, app::ResultFileName(o.date, o.name),
+                                 {r.header, r.values});
+    if (sent.empty()) return refuse("cannot send the result file into " + collection);
+    std::cerr << "sent: " << sent << "\n";
+  }
   for (const auto& m : r.messages) std::cerr << "message: " << m << "\n";
   return r.resultFile.empty() && !r.messages.empty() ? kRefused : kOk;
 }
@@ -79,10 +90,12 @@ int runSimulate(const Args& args) {
 const ToolCommand simulateCommand{
     "simulate",
     "  simulate FILE.ruvo --name NAME [--answers LIST] [--seconds LIST] [--date \"yyyy/mm/dd hh:nn:ss\"] [--out DIR]\n"
+    "           [--collection DIR]\n"
     "      takes the test headless with a fake clock and prints the readable record; Copy writes the\n"
     "      result file into DIR (default: the report folder). LIST is comma-separated: --answers one\n"
     "      per question in document order (choice number, \"-\" for none, or the text of a field);\n"
-    "      --seconds the time on each page in page order (default 10).\n",
+    "      --seconds the time on each page in page order (default 10). --collection also sends the\n"
+    "      result into DIR as the examinee program sends it to its collection folder.\n",
     runSimulate};
 
 }  // namespace

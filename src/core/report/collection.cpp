@@ -1,0 +1,302 @@
+#include "core/report/collection.h"
+
+#include <algorithm>
+#include <ctime>
+#include <functional>
+#include <set>
+#include <string_view>
+
+#include "core/app/paths.h"
+#include "core/app/resultrecord.h"
+#include "core/storage/compressstringlist.h"
+#include "core/text/format.h"
+#include "core/text/strings.h"
+
+namespace ruvo::report {
+
+using app::JoinPath;
+
+namespace {
+
+std::string lowerAscii(const std::string& s) { return text::asciiLower(s); }
+
+std::size_t hashOf(const std::string& bytes) { return std::hash<std::string_view>{}(bytes); }
+
+std::vector<std::string> decode(const std::string& bytes) {
+  storage::TCompressStringList list;
+  if (bytes.empty() || !list.LoadFromCompressedStream(bytes)) return {};
+  return std::move(list.Lines);
+}
+
+TakenResult describe(const std::string& path, const std::vector<std::string>& lines) {
+  TakenResult t;
+  t.path = path;
+  if (lines.size() < 2) return t;
+  const auto f = text::split(lines[1], '\t');
+  if (f.size() > 0) t.title = f[0];
+  if (f.size() > 1) t.name = f[1];
+  if (f.size() > 2) t.date = f[2];
+  return t;
+}
+
+std::size_t fieldCount(const std::string& line) {
+  return static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')) + 1;
+}
+
+platform::DateTime systemToday() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+}  // namespace
+
+std::vector<std::string> ReadResultLines(delivery::FileSystem& fs, const std::string& path) {
+  std::string bytes;
+  if (!fs.readFile(path, bytes)) return {};
+  return decode(bytes);
+}
+
+std::string ReportFolderOf(const std::string& reportRoot, const platform::DateTime& day) {
+  return JoinPath(reportRoot, text::format("%D/%.2D/%.2D", {day.year, day.month, day.day}));
+}
+
+bool IsResultFileName(const std::string& name) {
+  return name.size() > 6 && lowerAscii(name.substr(name.size() - 6)) == ".ruvot";
+}
+
+std::string ExistingResultsQuestion(const std::string& title, const std::string& date) {
+  const std::string br = "\r\n";
+  return "回収フォルダに すでに結果ファイルがあります。" + br + text::format("-- %S - %S --", {title, date}) + br +
+         "これと同類の結果ファイルの集計を始めますか？" + br + br + "よければ [ はい ] を選ぶ。" + br + br +
+         "これ以降に回収される結果ファイルの集計をするときは [ いいえ ] を" + br + "中止するときは [ キャンセル ] を選ぶ。" +
+         br + br;
+}
+
+TResultCollection::TResultCollection(delivery::FileSystem& fs, ResultSink& sink, platform::Clock* clock,
+                                     std::string reportRoot)
+    : fs_(fs), sink_(sink), clock_(clock), reportRoot_(std::move(reportRoot)) {}
+
+std::vector<TResultCollection::Candidate> TResultCollection::resultFiles(bool changedOnly) {
+  std::vector<delivery::FileEntry> entries;
+  std::vector<Candidate> out;
+  if (folder_.empty() || !fs_.list(folder_, entries)) return out;
+  for (auto& e : entries) {
+    // Hidden names are other programs' side files (a share's "._" companions, a copy in
+    // progress), never a result an examinee's program wrote.
+    if (e.folder || !IsResultFileName(e.name) || e.name[0] == '.') continue;
+    if (changedOnly) {
+      auto it = seen_.find(e.name);
+      if (it != seen_.end() && same(it->second.entry, e)) continue;
+    }
+    out.push_back({JoinPath(folder_, e.name), std::move(e)});
+  }
+  // Name order: the order of arrival for names that start with the time of the run.
+  std::sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) { return a.path < b.path; });
+  return out;
+}
+
+bool TResultCollection::take(const std::string& path, const std::vector<std::string>& lines, TakenResult* out) {
+  if (lines.size() < 2) return false;
+  sink_.AddResult(lines);
+  if (out) *out = describe(path, lines);
+  return true;
+}
+
+void TResultCollection::retrieveInto(const std::string& reportFolder, const std::string& path) {
+  // Copy failures are not reported; an existing copy is never replaced.
+  if (!fs_.makeFolders(reportFolder)) return;
+  fs_.copyFile(path, JoinPath(reportFolder, app::FileNameOf(path)), false);
+}
+
+TResultCollection::Newest TResultCollection::BeginCollection(const std::string& folder) {
+  sink_.Clear();
+  seen_.clear();
+  existing_.clear();
+  folder_ = folder;
+  pending_ = 0;
+  Newest newest;
+  std::int64_t newestStamp = 0;
+  for (auto& c : resultFiles(false)) {
+    std::string bytes;
+    if (!fs_.readFile(c.path, bytes)) continue;
+    std::vector<std::string> lines = decode(bytes);
+    if (lines.size() < 2) {
+      ++pending_;
+      continue;
+    }
+    // The question needs a title and a date: the newest file that has them. A file still being
+    // written is no example of what is in the folder.
+    if (fieldCount(lines[1]) >= 4 && (!newest.found || c.entry.mtimeNs > newestStamp)) {
+      const auto f = text::split(lines[1], '\t');
+      newest = {true, c.path, f[0], f[2]};
+      newestStamp = c.entry.mtimeNs;
+    }
+    existing_.push_back({std::move(c), std::move(lines), hashOf(bytes)});
+  }
+  return newest;
+}
+
+std::vector<TakenResult> TResultCollection::TakeExisting(Existing which, const Newest& newest) {
+  std::vector<TakenResult> taken;
+  for (const auto& l : existing_) {
+    bool wanted = which == Existing::All;
+    if (which == Existing::SameTitle && newest.found && fieldCount(l.lines[1]) >= 4)
+      wanted = text::split(l.lines[1], '\t')[0] == newest.title;
+    seen_[l.file.entry.name] = Seen{l.file.entry, l.hash};
+    TakenResult t;
+    if (!wanted || !take(l.file.path, l.lines, &t)) continue;
+    if (retrieve_) {
+      // Into the folder of the result's own date; a date that does not read gives today's.
+      platform::DateTime d;
+      if (!app::ParseResultDate(t.date, d)) d = clock_ ? clock_->now() : systemToday();
+      retrieveInto(ReportFolderOf(reportRoot_, d), l.file.path);
+    }
+    taken.push_back(std::move(t));
+  }
+  existing_.clear();
+  return taken;
+}
+
+bool TResultCollection::StartCollection(const std::string& folder, platform::Dialogs& dialogs) {
+  const Newest newest = BeginCollection(folder);
+  Existing which = Existing::None;
+  if (newest.found) {
+    switch (dialogs.askYesNoCancel(ExistingResultsQuestion(newest.title, newest.date))) {
+      case platform::Answer::Cancel:
+        existing_.clear();
+        return false;
+      case platform::Answer::Yes:
+      case platform::Answer::Ok:
+        which = Existing::SameTitle;
+        break;
+      default:
+        break;
+    }
+  }
+  TakeExisting(which, newest);
+  return true;
+}
+
+std::vector<TakenResult> TResultCollection::CollectNewResults() {
+  std::vector<TakenResult> taken;
+  pending_ = 0;
+  for (const auto& c : resultFiles(true)) {
+    auto it = seen_.find(c.entry.name);
+    std::string bytes;
+    if (!fs_.readFile(c.path, bytes)) {
+      ++pending_;
+      continue;
+    }
+    const std::size_t h = hashOf(bytes);
+    if (it != seen_.end() && it->second.contentHash == h) {
+      // Touched or written again with the same result: nothing new.
+      it->second.entry = c.entry;
+      continue;
+    }
+    const std::vector<std::string> lines = decode(bytes);
+    TakenResult t;
+    if (!take(c.path, lines, &t)) {
+      ++pending_;  // still being written: tried again next time
+      continue;
+    }
+    // The stamp of the listing, taken before the read: should the file change after it, the
+    // next poll reads it again and its content decides.
+    seen_[c.entry.name] = Seen{c.entry, h};
+    taken.push_back(std::move(t));
+  }
+  if (retrieve_ && !taken.empty()) {
+    const std::string today = ReportFolderOf(reportRoot_, clock_ ? clock_->now() : systemToday());
+    for (const auto& t : taken) retrieveInto(today, t.path);
+  }
+  return taken;
+}
+
+void TResultCollection::walk(const std::string& folder, std::vector<std::string>& files,
+                             std::vector<std::string>& visited) {
+  // A link back up the tree must not walk forever.
+  const std::string real = fs_.resolve(folder);
+  if (std::find(visited.begin(), visited.end(), real) != visited.end()) return;
+  visited.push_back(real);
+  std::vector<delivery::FileEntry> entries;
+  if (!fs_.list(folder, entries)) return;
+  std::sort(entries.begin(), entries.end(),
+            [](const delivery::FileEntry& a, const delivery::FileEntry& b) { return a.name < b.name; });
+  for (const auto& e : entries) {
+    const std::string p = JoinPath(folder, e.name);
+    if (e.folder) walk(p, files, visited);
+    else if (IsResultFileName(e.name)) files.push_back(p);
+  }
+}
+
+DropOutcome TResultCollection::DropResults(const std::vector<std::string>& items) {
+  DropOutcome out;
+  std::vector<std::string> folders, results, old;
+  std::vector<std::string> refusedTypes;
+  for (const auto& item : items) {
+    const std::string path = fs_.resolve(item);
+    const std::string ext = lowerAscii(app::ExtensionOf(app::FileNameOf(path)));
+    if (fs_.isFolder(path)) folders.push_back(path);  // whatever its name: "class 3.a" is a folder
+    else if (ext == ".ruvot") results.push_back(path);
+    else if (ext == ".ruvt") old.push_back(path);
+    else if (!ext.empty() || fs_.isFile(path)) {
+      out.refused.push_back(item);
+      const std::string type = ext.empty() ? app::FileNameOf(path) : ext;
+      if (std::find(refusedTypes.begin(), refusedTypes.end(), type) == refusedTypes.end())
+        refusedTypes.push_back(type);
+    }
+  }
+  for (const auto& t : refusedTypes) {
+    if (!out.message.empty()) out.message += "\r\n";
+    out.message += t + " このタイプのファイルには対応していません";
+  }
+  if (folders.empty() && results.empty() && old.empty()) return out;
+
+  sink_.Clear();
+  out.cleared = true;
+  std::vector<std::string> visited;
+  for (const auto& f : folders) walk(f, results, visited);
+  std::set<std::string> once;  // a file dropped itself and inside a dropped folder counts once
+  for (const auto& r : results) {
+    if (!once.insert(r).second) continue;
+    TakenResult t;
+    if (take(r, ReadResultLines(fs_, r), &t)) out.taken.push_back(std::move(t));
+  }
+  // Sorted ignoring ASCII case; lines equal but for case count once.
+  auto folded = [](const std::string& a, const std::string& b) { return lowerAscii(a) < lowerAscii(b); };
+  std::set<std::string, decltype(folded)> firstLines(folded);
+  for (const auto& o : old) {
+    out.hadOldResults = true;
+    std::string bytes;
+    if (!fs_.readFile(o, bytes)) continue;
+    std::vector<std::string> lines = decode(bytes);
+    if (lines.empty() && !bytes.empty()) {
+      // Not a compressed list: the old edition's plain text.
+      storage::TCompressStringList plain;
+      plain.SetText(bytes);
+      lines = std::move(plain.Lines);
+    }
+    if (!lines.empty()) firstLines.insert(lines[0]);
+  }
+  out.oldLines.assign(firstLines.begin(), firstLines.end());
+  return out;
+}
+
+bool H1Click(TResultCollection& collection, const delivery::TForm3Model& delivery, platform::Dialogs& dialogs,
+             CollectionTimer& timer) {
+  collection.SetRetrieve(delivery.cbRetrieve);
+  if (!collection.StartCollection(delivery.FCollectionFolder(), dialogs)) return false;
+  timer = {true, true};
+  return true;
+}
+
+bool CollectionTick(TResultCollection& collection, const delivery::TForm3Model& delivery, CollectionTimer& timer) {
+  timer = {false, false};
+  collection.SetRetrieve(delivery.cbRetrieve);
+  const bool arrived = !collection.CollectNewResults().empty();
+  timer = {true, true};
+  return arrived;
+}
+
+}  // namespace ruvo::report
