@@ -1,5 +1,6 @@
 #include "core/authoring/compiler.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "core/authoring/grade.h"
@@ -113,6 +114,17 @@ void NeutralisePageTags(RichText& t) {
   }
 }
 
+void NeutraliseQuestionMarkers(RichText& t, int first, int last) {
+  auto& paras = t.paragraphs();
+  for (int i = std::max(first, 0); i <= last && i < static_cast<int>(paras.size()); ++i) {
+    Paragraph& p = paras[static_cast<std::size_t>(i)];
+    const std::string s = p.text();
+    std::size_t lead = 0;
+    while (lead < s.size() && static_cast<unsigned char>(s[lead]) <= 0x20) ++lead;
+    if (lead < s.size() && s[lead] == '?') splice(p, lead, 1, "？");
+  }
+}
+
 void ReplacePlaceholder(RichText& t, std::string_view placeholder, std::string_view value) {
   if (placeholder.empty()) return;
   const std::string needle = text::asciiLower(placeholder);
@@ -131,6 +143,7 @@ void ReplacePlaceholder(RichText& t, std::string_view placeholder, std::string_v
 void TFixedForm::Load(RichText templ, int totalText, int totalQue) {
   area_ = std::move(templ);
   NeutralisePageTags(area_);
+  NeutraliseQuestionMarkers(area_, 0, area_.lineCount() - 1);
   ReplacePlaceholder(area_, "%TotalText%", std::to_string(totalText));
   ReplacePlaceholder(area_, "%TotalQue%", std::to_string(totalQue));
   const int n = area_.lineCount();
@@ -245,6 +258,13 @@ CompileResult CompileScript(RichText script, RichText templ, const CompileInputs
   }
   result.totalText = static_cast<int>(scan.blocks.size());
   result.totalQue = scan.totalQue;
+
+  // Page texts of the script; question and choice lines become items and are safe.
+  for (const TTempPage& b : scan.blocks) {
+    NeutraliseQuestionMarkers(script, b.passageFirst, b.passageLast);
+    if (b.HasUpper()) NeutraliseQuestionMarkers(script, b.upperFirst, b.upperLast);
+    if (b.HasLower()) NeutraliseQuestionMarkers(script, b.lowerFirst, b.lowerLast);
+  }
 
   auto model = std::make_unique<TDocumentModel>();
   doc::TPageControler& pages = model->pages;

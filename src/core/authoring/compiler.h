@@ -127,6 +127,9 @@ struct CompileResult {
 
 // Lines beginning (after blanks) with "<page" get the full-width "<ｐａｇｅ".
 void NeutralisePageTags(rt::RichText& t);
+// Lines first..last that begin (after blanks) with "?" get the full-width "？" there: in a
+// page's text such a line would be read back as a question or choice of the document.
+void NeutraliseQuestionMarkers(rt::RichText& t, int first, int last);
 // Replaces every occurrence of an ASCII placeholder, letter case ignored, keeping formats.
 void ReplacePlaceholder(rt::RichText& t, std::string_view placeholder, std::string_view value);
 

@@ -191,6 +191,16 @@ TEST(Compiler, PageTagsInScriptAndTemplateNeverOpenPages) {
   EXPECT_EQ(pages.Page(3)->MainTextCaption(), "<ｐａｇｅ last>");
 }
 
+// Page text lines that the document would read back as questions or choices.
+TEST(Compiler, QuestionMarkersInPageTextsStayText) {
+  const rt::RichText templ = lines({"[OPEN]", "?? not a question", "[QUETOP]", "?* not a choice", "[FINISH]", "\t?"});
+  CompileResult r = compile({"!", "  ?! in a passage", "\\", " ?upper", "?", "Q", " ?x", "*a"}, templ);
+  ASSERT_TRUE(r.ok()) << r.message;
+  EXPECT_EQ(describe(r.document->pages),
+            (V{"5/0 ？? not a question", "1/0 ？! in a passage", "3/1 ？upper |  {Q:  ?x *a}", "4/0 ？", "0/2 "}));
+  EXPECT_EQ(r.document->qa.Count(), 1);
+}
+
 TEST(Compiler, CopiedLinesKeepTheirFormats) {
   rt::RichText script = lines({"!", "plain ", "?", "Q", "*right"});
   rt::CharFormat bold;
