@@ -93,6 +93,13 @@ void removeTrailingBlankLines(RichText& t) {
   }
 }
 
+// A rich-edit control holds no NUL, and a stored document loses it: "<p" NUL "age" would
+// come back as a page tag. Plain-text files can carry one, so it goes before anything else.
+void dropNuls(RichText& t) {
+  for (Paragraph& p : t.paragraphs())
+    for (Run& r : p.runs) std::erase(r.text, '\0');
+}
+
 void step(const CompileHooks& h) {
   if (h.progressStep) h.progressStep();
 }
@@ -249,6 +256,8 @@ ScanResult ScanScript(const RichText& script, const CompileHooks& hooks) {
 
 CompileResult CompileScript(RichText script, RichText templ, const CompileInputs& in, const CompileHooks& hooks) {
   CompileResult result;
+  dropNuls(script);
+  dropNuls(templ);
   NeutralisePageTags(script);
   removeTrailingBlankLines(script);
   ScanResult scan = ScanScript(script, hooks);
