@@ -66,6 +66,11 @@ struct EditorSession {
   std::function<bool()> scriptChosen;  // a script is set (values are edited only after Create)
 };
 
+// The help texts under the correct-answer grid (RichEdit5) and the property grid (RichEdit6):
+// headings in blue, the fourth heading of the correct-answer help in red.
+rt::RichText CorrectAnswerHelp();
+rt::RichText PropertyHelp();
+
 class TPageEditorModel final {
  public:
   explicit TPageEditorModel(EditorSession s);
