@@ -96,6 +96,9 @@ TEST(Story, CreateEditSaveOpenSave) {
   EXPECT_EQ(path, (home / "system/project/sample4-market.ruvp").string());
   const std::string ruvo = bytesOf(home / "system/ruvof/sample4-market.ruvo");
   const std::string ruvp = bytesOf(home / "system/project/sample4-market.ruvp");
+  // What ruvo-tool compile writes for the same document.
+  EXPECT_EQ(ruvo, doc::EncodeDocument(work));
+  EXPECT_EQ(ruvp, rt::writeRtf(work));
 
   // Open the project again: the same pages, and saving it again gives the same files.
   doc.pages.Clear();
