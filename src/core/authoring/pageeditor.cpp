@@ -302,6 +302,12 @@ bool TPageEditorModel::BatchEntry(const rt::RichText& pasted) {
   return true;
 }
 
+bool TPageEditorModel::BatchEntry(platform::Clipboard& clipboard) {
+  if (const std::optional<std::string> rtf = clipboard.rtf()) return BatchEntry(rt::readRtf(*rtf));
+  if (const std::optional<std::string> plain = clipboard.text()) return BatchEntry(rt::RichText(*plain));
+  return false;
+}
+
 void TPageEditorModel::ToggleCorrect() {
   doc::TQAItem* q = item();
   if (!q || selection_.kind != EntryKind::Choice || selection_.choice < 0 || selection_.choice >= q->ChoiceCount())

@@ -106,6 +106,8 @@ class TPageEditorModel final {
   void CommitCellEdit(int row, const CellText& edited, bool changed);
   // Batch entry from pasted text (Button7 "一括").
   bool BatchEntry(const rt::RichText& pasted);
+  // The same from the clipboard: its rich text, else its plain text.
+  bool BatchEntry(platform::Clipboard& clipboard);
   // A double click on a choice, RadioGroup1 or Button6.
   void ToggleCorrect();
   // The value chooser (ComboBox1) lists; grid 2 = settings (row 0..8), grid 3 = correct answers.

@@ -235,6 +235,11 @@ TEST_F(Editor, BatchEntryAndTexts) {
   EXPECT_EQ(q.QuestionPlain(), "\tWhich?");
   EXPECT_EQ(choices(q), (V{"\t\tone", "*\t\ttwo", "\t\tthree"}));
   EXPECT_EQ(editor_->Tree().children[2].children[2].caption, "Which?");
+  // From the clipboard: plain text with CRLF line ends as another program puts it there.
+  app::MemoryClipboard clip;
+  clip.setText("Pasted?\r\n*yes\r\nno\r\n");
+  EXPECT_TRUE(editor_->BatchEntry(clip));
+  EXPECT_EQ(choices(q), (V{"*\t\tyes", "\t\tno"}));
 
   editor_->Select({EntryKind::LowerText, 2});
   EXPECT_TRUE(editor_->PaneEditable());
