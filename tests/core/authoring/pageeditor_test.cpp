@@ -1,0 +1,269 @@
+#include "core/authoring/pageeditor.h"
+
+#include <gtest/gtest.h>
+
+#include "authoring_helpers.h"
+#include "core/app/headlessports.h"
+
+namespace ruvo::authoring {
+namespace {
+
+using testing::describe;
+using testing::lines;
+using V = std::vector<std::string>;
+
+class Editor : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clock_.date = {2026, 12, 10, 9, 0, 0};
+    doc_.pages.SetModifiedListener([this](bool f) { modified_ = f; });
+    EditorSession s{&doc_.pages, &doc_.qa, &grids_, &dialogs_, &clock_, [this](SideTab t) { tabs_.push_back(t); },
+                    [this] { return scriptChosen_; }};
+    editor_ = std::make_unique<TPageEditorModel>(s);
+  }
+  // Name page, reading page, a question page with two questions, the last page.
+  void compiled() {
+    CompileResult r = CompileScript(lines({"!", "Passage", "?", "First", "a", "*b", "c", "?", "Second"}),
+                                    lines({"[OPEN]", "Name", "[QUETOP]", "Top", "[QUEBOTTOM]", "Bottom"}),
+                                    testing::plainInputs());
+    ASSERT_TRUE(r.ok());
+    CopyDocument(r.document->pages, doc_.pages);
+    editor_->Rebuild();
+    modified_ = false;
+  }
+  doc::TQAItem& first() { return *doc_.pages.Page(2)->Question(0); }
+  V choices(const doc::TQAItem& q) {
+    V out;
+    for (int c = 0; c < q.ChoiceCount(); ++c) out.push_back((c == q.Correct() ? "*" : "") + q.ChoicePlain(c));
+    return out;
+  }
+
+  TDocumentModel doc_;
+  CompileInputs grids_;
+  app::ScriptedDialogs dialogs_;
+  app::FakeClock clock_;
+  std::vector<SideTab> tabs_;
+  bool modified_ = false, scriptChosen_ = false;
+  std::unique_ptr<TPageEditorModel> editor_;
+};
+
+TEST_F(Editor, TreeAndGridsFromTheDocument) {
+  compiled();
+  const TreeEntry& root = editor_->Tree();
+  EXPECT_EQ(root.caption, "property");
+  ASSERT_EQ(root.children.size(), 3u);  // the last page is not listed
+  EXPECT_EQ(root.children[0].caption, "page 1");
+  EXPECT_EQ(root.children[0].icon, EntryIcon::NamePage);
+  EXPECT_EQ(root.children[1].icon, EntryIcon::TimedPage);
+  const TreeEntry& qp = root.children[2];
+  V captions;
+  for (const TreeEntry& e : qp.children) captions.push_back(e.caption);
+  EXPECT_EQ(captions, (V{"direction A", "First", "Second", "direction B"}));
+  EXPECT_EQ(qp.children[1].children[1].icon, EntryIcon::CorrectChoice);
+  EXPECT_EQ(qp.children[1].children[0].icon, EntryIcon::OtherChoice);
+  EXPECT_EQ(qp.children[2].icon, EntryIcon::QuestionField);
+  EXPECT_EQ(editor_->CorrectAnswerGrid(),
+            (std::vector<std::array<std::string, 3>>{{" 1 ", " 2", "First"}, {" 2 ", " -", "Second"}}));
+  EXPECT_EQ(grids_.properties[doc::prTitle], "T");
+  EXPECT_EQ(grids_.settings[doc::stAutoQA], "On");
+
+  editor_->Select({EntryKind::Question, 2, 0, -1});
+  EXPECT_EQ(editor_->ChoicePanelTitle(), "Multiple Choices");
+  EXPECT_EQ(editor_->ChoiceGrid().size(), 6u);
+  EXPECT_EQ(editor_->ChoiceGrid()[3][1], "b");
+  EXPECT_EQ(editor_->ChoiceGrid()[1][0], "Question");
+  EXPECT_EQ(editor_->ChoiceGrid()[2][0], "Choice");
+  editor_->Select({EntryKind::Question, 2, 1, -1});
+  EXPECT_EQ(editor_->ChoicePanelTitle(), "Enter Field");
+  EXPECT_EQ(editor_->ChoiceGrid()[2][0], "Field");
+  EXPECT_TRUE(editor_->ChooserValues(3, 1).empty());
+  EXPECT_EQ(editor_->ChooserValues(3, 0), (V{" 1", " 2", " 3"}));
+  EXPECT_EQ(editor_->ChooserValues(2, 4).size(), 10u);
+  EXPECT_EQ(editor_->ChooserValues(2, 5), (V{"Off", "On"}));
+  editor_->Select({EntryKind::Choice, 2, 0, 1});
+  EXPECT_TRUE(editor_->CorrectChecked());
+  editor_->ToggleCorrect();
+  EXPECT_EQ(first().Correct(), -1);
+  editor_->Select({EntryKind::Question, 2, 0, -1});
+  EXPECT_EQ(editor_->ChoicePanelTitle(), "Questionnaire");
+  EXPECT_EQ(editor_->CorrectAnswerGrid()[0][1], " 0");
+  EXPECT_TRUE(modified_);
+
+  // No pages: the grids take their defaults and the document is unmodified.
+  doc_.pages.Clear();
+  doc_.pages.SetModified(true);
+  editor_->Rebuild();
+  EXPECT_EQ(grids_.properties, (std::array<std::string, 6>{"2026/12/10", "", "", "", "", "番号や名前を入力"}));
+  EXPECT_FALSE(modified_);
+  EXPECT_TRUE(editor_->Tree().children.empty());
+  scriptChosen_ = true;
+  EXPECT_FALSE(editor_->CanEditValues());
+  EXPECT_EQ(dialogs_.messages(), (V{kMsgEditAfterCreate}));
+}
+
+TEST_F(Editor, PageOperations) {
+  compiled();
+  // With the root selected the new page goes in front of the last page, where it is shown.
+  editor_->Select({EntryKind::Root});
+  EXPECT_EQ(editor_->acPageAdd(), 3);
+  EXPECT_EQ(doc_.pages.PageCount(), 5);
+  EXPECT_EQ(doc_.pages.Page(4)->Role(), doc::prlLast);
+  EXPECT_EQ(editor_->Tree().children.size(), 4u);
+  EXPECT_TRUE(modified_);
+  // With a page selected it goes in front of it.
+  editor_->Select({EntryKind::Page, 1});
+  EXPECT_EQ(editor_->acPsgeReading(), 1);
+  EXPECT_EQ(doc_.pages.Page(1)->Kind(), doc::pkReadingStart);
+  EXPECT_EQ(editor_->Selection(), (EditorSelection{EntryKind::Page, 1}));
+
+  const int qp = editor_->acPageQA();
+  const doc::TPage& q = *doc_.pages.Page(qp);
+  EXPECT_EQ(q.Kind(), doc::pkQuestionTimer);
+  EXPECT_EQ(q.Role(), doc::prlQuestion);
+  EXPECT_EQ(testing::lineTexts(q.MainText()), (V{"次の設問に答えなさい。", "答えは下段パネルの選択肢ボックスをチェックして行います。", ""}));
+  EXPECT_EQ(testing::lineTexts(q.LowerText()).size(), 3u);
+  EXPECT_EQ(q.QuestionCount(), 1);
+  EXPECT_EQ(editor_->Selection(), (EditorSelection{EntryKind::Question, qp, 0}));
+  EXPECT_EQ(editor_->PendingEditRow(), 1);
+
+  // Moving the first page up or the last listed page down changes nothing.
+  const V before = describe(doc_.pages);
+  editor_->Select({EntryKind::Page, 0});
+  editor_->acPageMoveUP();
+  editor_->Select({EntryKind::Page, editor_->ListedPageCount() - 1});
+  editor_->acPageMoveDown();
+  EXPECT_EQ(describe(doc_.pages), before);
+  editor_->Select({EntryKind::Page, 0});
+  editor_->acPageMoveDown();
+  EXPECT_EQ(doc_.pages.Page(1)->Kind(), doc::pkName);
+  EXPECT_EQ(editor_->Selection().page, 1);
+
+  // The new question page went down to the first place with the swap.
+  const int items = doc_.qa.Count();
+  ASSERT_EQ(doc_.pages.Page(0)->Role(), doc::prlQuestion);
+  editor_->Select({EntryKind::Page, 0});
+  editor_->acPageDelete();
+  EXPECT_EQ(doc_.qa.Count(), items - 1);
+  EXPECT_EQ(editor_->Selection().kind, EntryKind::Root);
+}
+
+TEST_F(Editor, NamePageAndTimerSwitches) {
+  compiled();
+  editor_->Select({EntryKind::Root});
+  editor_->acPageAdd();  // page 4
+  editor_->Select({EntryKind::Page, 3});
+  dialogs_.onYesNo = [](const std::string&) { return platform::Answer::No; };
+  editor_->acActName();
+  EXPECT_EQ(dialogs_.log.back().text, "すでに 1 ページに設定されています。\r\n\r\nそれを解除して 設定しなおします。いいですか？");
+  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::pkPlain);
+  dialogs_.onYesNo = [](const std::string&) { return platform::Answer::Yes; };
+  editor_->acActName();
+  EXPECT_EQ(doc_.pages.Page(0)->Kind(), doc::pkPlain);
+  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::pkName);
+  EXPECT_EQ(editor_->PopupMenu1()[15].caption, "名前入力(&N) / 解除");
+  editor_->acActName();
+  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::pkPlain);
+  editor_->acActTimer();
+  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::pkQuestionTimer);
+  editor_->acActName();  // a timed page cannot be the name page
+  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::pkQuestionTimer);
+}
+
+TEST_F(Editor, PopupMenuShowsWhatFits) {
+  compiled();
+  auto visible = [&] {
+    V out;
+    for (const MenuItem& m : editor_->PopupMenu1())
+      if (m.visible) out.push_back(m.action.empty() ? m.caption : m.action);
+    return out;
+  };
+  editor_->Select({EntryKind::Root});
+  EXPECT_EQ(visible(), (V{"ページ追加(&A)", "acPageAdd", "acPsgeReading", "acPageQA"}));
+  editor_->Select({EntryKind::Page, 2});
+  EXPECT_EQ(visible(), (V{"ページ追加(&A)", "acPageAdd", "acPsgeReading", "acPageQA", "acPageDelete", "ページ移動(&M)",
+                          "acPageMoveUP", "acPageMoveDown", "-", "acQueAdd", "-", "acActTimer"}));
+  editor_->Select({EntryKind::Choice, 2, 0, 0});
+  EXPECT_EQ(visible(), (V{"acChoiceAdd", "acChoiceDel"}));
+}
+
+TEST_F(Editor, ChoicesKeepTheirCorrectMark) {
+  compiled();
+  // Inserting in front of the correct choice, or deleting before it, keeps the same choice correct.
+  editor_->Select({EntryKind::Choice, 2, 0, 0});
+  editor_->acChoiceAdd();
+  EXPECT_EQ(choices(first()), (V{"-", "a", "*b", "c"}));
+  EXPECT_EQ(editor_->PendingEditRow(), 2);
+  auto cell = editor_->BeginCellEdit(2);
+  ASSERT_TRUE(cell);
+  EXPECT_EQ(cell->tabs, 2);
+  cell->text = lines({"new"});
+  editor_->CommitCellEdit(2, *cell, true);
+  EXPECT_EQ(choices(first()), (V{"\t\tnew", "a", "*b", "c"}));
+  editor_->Select({EntryKind::Choice, 2, 0, 1});
+  editor_->acChoiceDel();
+  EXPECT_EQ(choices(first()), (V{"\t\tnew", "*b", "c"}));
+  editor_->Select({EntryKind::Choice, 2, 0, 1});
+  editor_->acChoiceDel();
+  EXPECT_EQ(choices(first()), (V{"\t\tnew", "c"}));
+  editor_->Select({EntryKind::Question, 2, 0});
+  editor_->acChoiceAdd();
+  EXPECT_EQ(choices(first()).back(), "-");
+
+  // The grid's editor takes leading tabs off and puts them back; an empty last row appends.
+  first().SetQuestion(lines({"\t\tQ"}));
+  editor_->Select({EntryKind::Question, 2, 0});
+  cell = editor_->BeginCellEdit(1);
+  EXPECT_EQ(cell->tabs, 2);
+  EXPECT_EQ(rt::plainText(cell->text), "Q");
+  cell->text = lines({"Q2", "second line dropped"});
+  editor_->CommitCellEdit(1, *cell, true);
+  EXPECT_EQ(first().QuestionPlain(), "\t\tQ2");
+  const int last = static_cast<int>(editor_->ChoiceGrid().size()) - 1;
+  editor_->CommitCellEdit(last, {lines({"appended"}), 0}, true);
+  EXPECT_EQ(choices(first()).back(), "appended");
+  editor_->CommitCellEdit(1, {lines({"unchanged"}), 0}, false);
+  EXPECT_EQ(first().QuestionPlain(), "\t\tQ2");
+}
+
+TEST_F(Editor, BatchEntryAndTexts) {
+  compiled();
+  grids_.autoIndent = true;
+  editor_->Select({EntryKind::Question, 2, 1});
+  EXPECT_FALSE(editor_->BatchEntry(lines({"  ", ""})));
+  EXPECT_TRUE(editor_->BatchEntry(lines({"Which?", "", "one", "*two", "three"})));
+  const doc::TQAItem& q = *doc_.pages.Page(2)->Question(1);
+  EXPECT_EQ(q.QuestionPlain(), "\tWhich?");
+  EXPECT_EQ(choices(q), (V{"\t\tone", "*\t\ttwo", "\t\tthree"}));
+  EXPECT_EQ(editor_->Tree().children[2].children[2].caption, "Which?");
+  // From the clipboard: plain text with CRLF line ends as another program puts it there.
+  app::MemoryClipboard clip;
+  clip.setText("Pasted?\r\n*yes\r\nno\r\n");
+  EXPECT_TRUE(editor_->BatchEntry(clip));
+  EXPECT_EQ(choices(q), (V{"*\t\tyes", "\t\tno"}));
+
+  editor_->Select({EntryKind::LowerText, 2});
+  EXPECT_TRUE(editor_->PaneEditable());
+  editor_->EditPaneText(lines({"New bottom"}));
+  EXPECT_EQ(doc_.pages.Page(2)->LowerTextCaption(), "New bottom");
+  editor_->Select({EntryKind::Page, 2});
+  EXPECT_FALSE(editor_->PaneEditable());
+  editor_->EditPaneText(lines({"ignored"}));
+  EXPECT_EQ(doc_.pages.Page(2)->MainTextCaption(), "Top");
+  editor_->Select({EntryKind::Page, 1});
+  editor_->EditPaneText(lines({"Edited passage"}));
+  EXPECT_EQ(doc_.pages.Page(1)->MainTextCaption(), "Edited passage");
+
+  editor_->ChooseSetting(0, "24");
+  editor_->ChooseSetting(7, "On");
+  EXPECT_EQ(doc_.pages.Setting(0), 24);
+  EXPECT_EQ(doc_.pages.Setting(7), 1);
+  EXPECT_EQ(grids_.settings[7], "On");
+  editor_->EditProperty(doc::prTitle, "Renamed");
+  EXPECT_EQ(doc_.pages.Property(doc::prTitle), "Renamed");
+  editor_->ChooseCorrectAnswer(0, " 2");
+  EXPECT_EQ(first().Correct(), 1);
+  EXPECT_EQ(editor_->CorrectAnswerGrid()[0][1], " 2");
+}
+
+}  // namespace
+}  // namespace ruvo::authoring
