@@ -96,3 +96,20 @@ TEST(DesktopExec, ArgumentsKeepEveryCharacter) {
 
 }  // namespace
 }  // namespace ruvo::shell
+
+namespace ruvo::shell {
+namespace {
+
+TEST(InstalledTypes, PackageAndEntriesAgreeWithTheTypeTable) {
+  std::string xml;
+  ASSERT_TRUE(storage::readWholeFile(std::string(RUVO_DATA_DIR) + "/desktop/tovimeter.xml", xml));
+  EXPECT_EQ(xml, MimePackageXml(FileTypes())) << "the per-user types are the installed ones";
+  for (const auto& t : FileTypes()) {
+    std::string entry;
+    ASSERT_TRUE(storage::readWholeFile(std::string(RUVO_DATA_DIR) + "/desktop/" + t.program + ".desktop", entry));
+    EXPECT_NE(entry.find(std::string(t.mimeType) + ";"), std::string::npos) << t.program << " opens " << t.extension;
+  }
+}
+
+}  // namespace
+}  // namespace ruvo::shell
