@@ -5,6 +5,8 @@
 #include <zip.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QToolButton>
 #include <QMenu>
 #include <QTest>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include "core/shell/help.h"
 #include "core/shell/links.h"
 #include "gui/platform/qtports.h"
+#include "gui/shell/captionhelp.h"
 #include "gui/shell/helptab.h"
 #include "gui/shell/shellactions.h"
 #include "guitest.h"
@@ -104,6 +107,23 @@ TEST_F(ShellGui, MenuItemsReachTheShell) {
   EXPECT_EQ(trigger("ManualPDFP1"), "");
   EXPECT_EQ(dialogs.texts("message").back(),
             "ファイルがありません\r\n\r\n" + (folder / "system/help/ruvo-help.pdf").string());
+}
+
+TEST_F(ShellGui, RightClickOpensTheManualAtTheCaption) {
+  QWidget owner;
+  auto* review = new QToolButton(&owner);
+  review->setText(QStringLiteral(" Review "));
+  auto* indent = new QCheckBox(QStringLiteral("自動段下げ"), &owner);
+  TCaptionHelp help(ports(), folder.string());
+  help.watch(review);
+  help.watch(indent);
+  owner.show();
+  QTest::mouseClick(review, Qt::LeftButton);
+  EXPECT_TRUE(shell.opened.empty()) << "a left click is the button's own";
+  QTest::mouseClick(review, Qt::RightButton);
+  QTest::mouseClick(indent, Qt::RightButton);
+  EXPECT_EQ(shell.opened, (std::vector<std::string>{manualUrl("Review"), manualUrl("自動段下げ")}));
+  EXPECT_FALSE(indent->isChecked()) << "the right click does not tick the box";
 }
 
 TEST_F(ShellGui, VersionBoxShowsTheProgram) {
