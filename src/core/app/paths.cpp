@@ -29,7 +29,11 @@ std::string ProgramFolder(const std::string& executablePath) {
   if (!ec) exe = canon.string();
   std::string dir = FolderOf(exe);
   if (dir.empty()) dir = fs::current_path(ec).string();
-  if (FolderExists(JoinPath(dir, "system")) || ::access(dir.c_str(), W_OK) == 0) return dir;
+  // An installed program (bin/ beside share/tovimeter/system) keeps its files per user, even when
+  // its folder happens to be writable (root, or a prefix in the user's home).
+  std::string shipped = JoinPath(dir, "../share/tovimeter/system");
+  const bool installed = !FolderExists(JoinPath(dir, "system")) && FolderExists(shipped);
+  if (!installed && (FolderExists(JoinPath(dir, "system")) || ::access(dir.c_str(), W_OK) == 0)) return dir;
   std::string data;
   if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) data = x;
   else if (const char* h = std::getenv("HOME"); h && *h) data = JoinPath(h, ".local/share");
@@ -37,7 +41,6 @@ std::string ProgramFolder(const std::string& executablePath) {
   std::string folder = JoinPath(data, "tovimeter");
   fs::create_directories(folder, ec);
   // A per-user install starts with the shipped samples beside the executable, when present.
-  std::string shipped = JoinPath(dir, "../share/tovimeter/system");
   if (!FolderExists(JoinPath(folder, "system")) && FolderExists(shipped))
     fs::copy(shipped, JoinPath(folder, "system"), fs::copy_options::recursive, ec);
   return folder;

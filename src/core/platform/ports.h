@@ -31,6 +31,14 @@ class Dialogs {
                                               const std::string& initialDir, const std::string& fileName,
                                               const std::string& defaultExt) = 0;
   virtual std::optional<std::string> chooseFolder(const std::string& title, const std::string& initialDir) = 0;
+  // Several files at once (packaging); nullopt when cancelled. Without its own dialog a port
+  // offers the single-file one.
+  virtual std::optional<std::vector<std::string>> openFiles(const std::string& title, const std::string& filter,
+                                                            const std::string& initialDir) {
+    auto one = openFile(title, filter, initialDir);
+    if (!one) return std::nullopt;
+    return std::vector<std::string>{*one};
+  }
 };
 
 struct DateTime {

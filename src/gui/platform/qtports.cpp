@@ -137,6 +137,15 @@ std::optional<std::string> QtDialogs::chooseFolder(const std::string& title, con
   return us(d);
 }
 
+std::optional<std::vector<std::string>> QtDialogs::openFiles(const std::string& title, const std::string& filter,
+                                                             const std::string& initialDir) {
+  const QStringList files = QFileDialog::getOpenFileNames(parent_, qs(title), qs(initialDir), qtFilter(filter));
+  if (files.isEmpty()) return std::nullopt;
+  std::vector<std::string> out;
+  for (const QString& f : files) out.push_back(us(f));
+  return out;
+}
+
 QtClock::QtClock() { timer_.start(); }
 
 std::int64_t QtClock::tickMs() {

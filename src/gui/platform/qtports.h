@@ -27,6 +27,8 @@ class QtDialogs final : public platform::Dialogs {
                                       const std::string& initialDir, const std::string& fileName,
                                       const std::string& defaultExt) override;
   std::optional<std::string> chooseFolder(const std::string& title, const std::string& initialDir) override;
+  std::optional<std::vector<std::string>> openFiles(const std::string& title, const std::string& filter,
+                                                    const std::string& initialDir) override;
 
   // "Label (*.ext)|*.ext|..." as the core writes filters -> Qt's ";;"-joined name filters.
   static QString qtFilter(const std::string& filter);

@@ -1,0 +1,53 @@
+#pragma once
+// The file types of the system and their place in the desktop: shared-mime-info types, the
+// desktop entries that open them, and the per-user registration at start-up.
+#include <string>
+#include <vector>
+
+#include "core/platform/ports.h"
+
+namespace ruvo::shell {
+
+struct FileType {
+  const char* extension;  // ".ruvo"
+  const char* mimeType;   // "application/x-ruvo-test"
+  const char* comment;    // the type's name in the file manager
+  const char* icon;       // icon name in the hicolor theme
+  const char* program;    // the program that opens it ("ruvo", "tovimeter")
+};
+
+// Test documents (opened by the examinee program), projects and result files (the teacher's).
+const std::vector<FileType>& FileTypes();
+// By extension, letter case ignored; nullptr when the extension is not one of ours.
+const FileType* FindFileType(const std::string& extension);
+
+// The shared-mime-info package text for the given types.
+std::string MimePackageXml(const std::vector<FileType>& types);
+
+// One argument of a desktop entry's Exec key, quoted and escaped so that blanks, quotes,
+// backslashes, '$' and '%' reach the program unchanged. Empty for a text that cannot be
+// written on one line.
+std::string DesktopExecArgument(const std::string& arg);
+
+// A desktop entry that opens the type with the program at exePath. Hidden from menus: the
+// installed entries are the ones people start the programs from.
+std::string UserDesktopEntry(const FileType& type, const std::string& exePath);
+
+struct XdgDirs {
+  std::string dataHome;               // $XDG_DATA_HOME or ~/.local/share
+  std::vector<std::string> dataDirs;  // $XDG_DATA_DIRS or /usr/local/share:/usr/share
+};
+XdgDirs XdgDirsFromEnvironment();
+
+// Name of the MIME package the installation puts under share/mime/packages.
+inline constexpr const char* kInstalledMimePackage = "tovimeter.xml";
+
+// Makes files of the extension open with exePath for this user, unless an installation already
+// provides the types (its MIME package lies in one of the data dirs). Writes the user's MIME
+// package and desktop entry (unchanged files are not rewritten) and asks the desktop's tools to
+// refresh their caches. True when the types are known or were registered; false otherwise,
+// silently (start-up goes on either way).
+bool RegisterFileAssociation(platform::Shell* shell, const std::string& exePath, const std::string& extension,
+                             const XdgDirs& dirs = XdgDirsFromEnvironment());
+
+}  // namespace ruvo::shell

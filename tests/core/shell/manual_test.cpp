@@ -1,0 +1,43 @@
+// The shipped manual carries a section for every anchor the program opens.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+
+#include "core/shell/help.h"
+#include "core/storage/atomicfile.h"
+
+namespace ruvo::shell {
+namespace {
+
+std::set<std::string> manualIds() {
+  std::string html;
+  EXPECT_TRUE(storage::readWholeFile(std::string(RUVO_DATA_DIR) + "/system/help/ruvo-help.html", html));
+  std::set<std::string> ids;
+  const std::regex id(R"re(\sid="([^"]+)")re");
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), id); it != std::sregex_iterator(); ++it)
+    EXPECT_TRUE(ids.insert((*it)[1].str()).second) << "id used twice: " << (*it)[1].str();
+  return ids;
+}
+
+TEST(Manual, HasEverySectionTheProgramOpens) {
+  const std::set<std::string> ids = manualIds();
+  for (const auto& l : HelpLinks()) {
+    if (*l.anchor) { EXPECT_TRUE(ids.count(l.anchor)) << l.control << " opens #" << l.anchor; }
+  }
+  for (const auto& c : CaptionAnchors()) EXPECT_TRUE(ids.count(c)) << "right-click on " << c;
+}
+
+TEST(Manual, InternalLinksLeadToSections) {
+  std::string html;
+  ASSERT_TRUE(storage::readWholeFile(std::string(RUVO_DATA_DIR) + "/system/help/ruvo-help.html", html));
+  const std::set<std::string> ids = manualIds();
+  const std::regex href(R"re(href="#([^"]+)")re");
+  int links = 0;
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), href); it != std::sregex_iterator(); ++it, ++links)
+    EXPECT_TRUE(ids.count((*it)[1].str())) << "dangling link #" << (*it)[1].str();
+  EXPECT_GT(links, 0);
+}
+
+}  // namespace
+}  // namespace ruvo::shell
