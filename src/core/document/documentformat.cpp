@@ -44,7 +44,7 @@ std::size_t markerSpan(const std::string& line, std::size_t markerLen) {
 
 // A question or choice line without its marker.
 rt::RichText lineWithoutMarker(const rt::RichText& work, int line, std::size_t markerLen) {
-  rt::RichText one = detail::copyLine(work, line);
+  rt::RichText one = rt::copyLine(work, line);
   const std::size_t n = markerSpan(one.paragraphs().front().text(), markerLen);
   rt::deleteRange(one, rt::Range{0, n});
   return one;
@@ -282,7 +282,7 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
     const int from = tagLine[static_cast<std::size_t>(k)] + 1;
     const int to = k + 1 < count ? tagLine[static_cast<std::size_t>(k) + 1] - 1 : n - 1;
     if (p->Role() == prlOrdinary) {
-      rt::RichBuffer text = detail::copyLines(work, from, to);
+      rt::RichBuffer text = rt::copyLinesToBuffer(work, from, to);
       if (text) p->SetPhraseMarks(ExtractPhraseMarks(*text));
       p->SetMainTextFromStream(text);
     } else if (p->Role() == prlLast) {

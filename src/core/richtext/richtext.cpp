@@ -387,17 +387,34 @@ Range selectLines(const RichText& t, int a, int b) {
 }
 
 RichBuffer copyLinesToBuffer(const RichText& src, int a, std::optional<int> b) {
-  if (b && *b < a) return std::nullopt;
-  RichText copy;
-  if (b) {
-    copy = copyRange(src, selectLines(src, a, *b));
-  } else {
-    const int line = std::clamp(a, 0, src.lineCount());
-    const std::size_t len = line < src.lineCount() ? src.paragraphs()[static_cast<std::size_t>(line)].length() : 0;
-    copy = copyRange(src, Range{src.lineStart(line), len});
+  if (!b) return copyLine(src, a);
+  // Paragraphs are copied whole, so the work is linear in the range, not in the text.
+  const auto& paras = src.paragraphs();
+  const int n = src.lineCount();
+  if (*b < a || a >= n || *b < 0) return std::nullopt;
+  const auto first = static_cast<std::size_t>(std::max(a, 0));
+  const auto last = static_cast<std::size_t>(std::min(*b, n - 1));
+  RichText out;
+  auto& op = out.paragraphs();
+  op.assign(paras.begin() + static_cast<std::ptrdiff_t>(first), paras.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+  if (last + 1 < paras.size()) {
+    // The break after the last line comes along: an empty line in the look of the copy's end.
+    const Paragraph& before = op.back();
+    op.push_back(Paragraph{before.format, {Run{{}, formatNear(before, before.length())}}});
   }
-  resetIndents(copy);
-  return copy;
+  out.normalize();
+  resetIndents(out);
+  return out;
+}
+
+RichText copyLine(const RichText& src, int line) {
+  RichText out;
+  if (line >= 0 && line < src.lineCount()) {
+    out.paragraphs().front() = src.paragraphs()[static_cast<std::size_t>(line)];
+    out.normalize();
+    resetIndents(out);
+  }
+  return out;
 }
 
 std::string caption(std::string_view plain) {
