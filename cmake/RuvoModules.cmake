@@ -18,14 +18,14 @@ function(ruvo_core_module name)
 endfunction()
 
 # One GoogleTest program per folder of tests/core (and tests/cli), linked with the module
-# of the same name.
+# of the same name and the shared test support.
 function(ruvo_test_folder dir target)
   file(GLOB srcs CONFIGURE_DEPENDS "${dir}/*.cpp")
   if(NOT srcs)
     return()
   endif()
   add_executable(${target} ${srcs})
-  target_link_libraries(${target} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${target} PRIVATE ${ARGN} ruvo_test_support GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${target} PRIVATE
     RUVO_FIXTURES_DIR="${RUVO_SOURCE_DIR}/tests/fixtures"
     RUVO_DATA_DIR="${RUVO_SOURCE_DIR}/data")

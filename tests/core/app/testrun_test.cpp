@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "core/app/form1model.h"
-#include "core/app/headlessports.h"
+#include "core/platform/headlessports.h"
 #include "core/app/paths.h"
 #include "core/text/format.h"
 #include "core/app/resultrecord.h"
@@ -18,6 +18,7 @@
 namespace ruvo::app {
 namespace {
 
+using platform::HeadlessPorts;
 using testing::Fields;
 using testing::ReadResultFile;
 using testing::TempDir;
