@@ -43,6 +43,13 @@ CharFormat formatNear(const Paragraph& p, std::size_t offset) {
   return p.runs.back().format;
 }
 
+// The format at a paragraph's end: formatNear(p, p.length()) without counting characters.
+CharFormat endFormat(const Paragraph& p) {
+  for (auto it = p.runs.rbegin(); it != p.runs.rend(); ++it)
+    if (!it->text.empty()) return it->format;
+  return p.runs.empty() ? CharFormat{} : p.runs.back().format;
+}
+
 void ensureRun(Paragraph& p, const CharFormat& fmt) {
   if (p.runs.empty()) p.runs.push_back(Run{{}, fmt});
 }
@@ -90,6 +97,23 @@ void normalizeParagraph(Paragraph& p) {
   }
   if (out.empty()) out.push_back(Run{{}, std::move(emptyFmt)});
   p.runs = std::move(out);
+}
+
+// What normalizeParagraph would leave as it is; most paragraphs are, and checking is
+// cheaper than rebuilding their runs.
+bool isNormalParagraph(const Paragraph& p) {
+  if (p.runs.size() == 1) return true;
+  if (p.runs.empty()) return false;
+  for (std::size_t i = 0; i < p.runs.size(); ++i) {
+    if (p.runs[i].text.empty()) return false;
+    if (i > 0 && p.runs[i].format == p.runs[i - 1].format) return false;
+  }
+  return true;
+}
+
+void normalizeCopy(RichText& t) {
+  for (Paragraph& p : t.paragraphs())
+    if (!isNormalParagraph(p)) normalizeParagraph(p);
 }
 
 struct Span {
@@ -400,9 +424,9 @@ RichBuffer copyLinesToBuffer(const RichText& src, int a, std::optional<int> b) {
   if (last + 1 < paras.size()) {
     // The break after the last line comes along: an empty line in the look of the copy's end.
     const Paragraph& before = op.back();
-    op.push_back(Paragraph{before.format, {Run{{}, formatNear(before, before.length())}}});
+    op.push_back(Paragraph{before.format, {Run{{}, endFormat(before)}}});
   }
-  out.normalize();
+  normalizeCopy(out);
   resetIndents(out);
   return out;
 }
@@ -411,7 +435,7 @@ RichText copyLine(const RichText& src, int line) {
   RichText out;
   if (line >= 0 && line < src.lineCount()) {
     out.paragraphs().front() = src.paragraphs()[static_cast<std::size_t>(line)];
-    out.normalize();
+    normalizeCopy(out);
     resetIndents(out);
   }
   return out;
