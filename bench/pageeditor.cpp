@@ -17,11 +17,11 @@ void BM_RebuildEditor1000Pages(benchmark::State& state) {
   authoring::TDocumentModel doc;
   for (int b = 0; doc.pages.PageCount() < 999; ++b) {
     doc::TPage* r = doc.pages.AddPage();
-    r->SetKind(doc::pkReadingStart);
+    r->SetKind(doc::PageKind::ReadingStart);
     r->SetMainTextFromStream(line("The children walked slowly along the river, watching the boats drift past."));
     doc::TPage* q = doc.pages.AddPage();
-    q->SetKind(doc::pkQuestionTimer);
-    q->SetRole(doc::prlQuestion);
+    q->SetKind(doc::PageKind::QuestionTimer);
+    q->SetRole(doc::PageRole::Question);
     q->SetMainTextFromStream(line("内容についての質問です。"));
     for (int i = 0; i < 3; ++i) {
       doc::TQAItem* item = doc.qa.NewItem();
@@ -33,7 +33,7 @@ void BM_RebuildEditor1000Pages(benchmark::State& state) {
     doc.pages.AddPage()->SetMainTextFromStream(line("英文はここまでです。"));
     doc.pages.AddPage()->SetMainTextFromStream(line("次の英文です。"));
   }
-  doc.pages.AddPage()->SetRole(doc::prlLast);
+  doc.pages.AddPage()->SetRole(doc::PageRole::Last);
   authoring::CompileInputs grids;
   authoring::EditorSession s;
   s.pages = &doc.pages;

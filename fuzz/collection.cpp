@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/headlessports.h"
+#include "core/platform/headlessports.h"
 #include "core/delivery/delivery.h"
 #include "core/delivery/filesystem.h"
 #include "core/report/collection.h"
@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto files = filesOf(in);
   delivery::MemoryFileSystem fs;
   CountingSink sink;
-  app::FakeClock clock;
-  app::ScriptedDialogs dialogs;
+  platform::FakeClock clock;
+  platform::ScriptedDialogs dialogs;
   report::TResultCollection c(fs, sink, &clock, "/report");
   c.SetRetrieve(data[0] & 1);
   fs.makeFolders("/in");

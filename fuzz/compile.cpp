@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const doc::TPageControler& pages = r.document->pages;
   if (!pages.HasNamePage() || pages.PageCount() < 2) std::abort();
-  if (pages.Page(pages.PageCount() - 1)->Role() != doc::prlLast) std::abort();
+  if (pages.Page(pages.PageCount() - 1)->Role() != doc::PageRole::Last) std::abort();
 
   rt::RichText first;
   pages.WriteDocument(first);

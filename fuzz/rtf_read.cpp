@@ -35,6 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)caption(plainText(once));
   RichBuffer lines = copyLinesToBuffer(once, n / 3, n - 1);
   RichBuffer one = copyLinesToBuffer(once, n / 2, std::nullopt);
+  const RichBuffer all = copyLinesToBuffer(once, -1, n + 1);
+  if (!all || plainText(*all) != plainText(once)) std::abort();
+  if (one->lineCount() != 1 || copyLinesToBuffer(once, n, n + 2)) std::abort();
   RichText target = once;
   (void)showPageText(lines, target, Range{once.length() / 2, 3}, IndentSettings{});
   (void)showPageText(one, target, Range{0, 0}, IndentSettings{});

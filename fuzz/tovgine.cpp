@@ -4,6 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include <algorithm>
+
+#include "core/authoring/grade.h"
 #include "core/authoring/tovgine.h"
 #include "core/authoring/worddata.h"
 
@@ -41,5 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (e.CountConsonants(bytes) < 0) __builtin_trap();
     (void)TTovgine::Normalize(bytes);
   }
+  // A page's text as the compiler grades it. Nothing CP932 cannot hold may come out as "?",
+  // which would end a sentence.
+  const std::string cp932 = PassageToCp932(bytes);
+  if (std::count(cp932.begin(), cp932.end(), '?') != std::count(bytes.begin(), bytes.end(), '?')) __builtin_trap();
+  TTovgine page;
+  (void)GradePassage(bytes, &smallData(), page);
+  if (page.WordCount < 0 || page.SentenceCount < 0 || page.PhraseCount < 0) __builtin_trap();
   return 0;
 }

@@ -9,7 +9,7 @@
 #include <set>
 #include <thread>
 
-#include "cli_support.h"
+#include "support/clitest.h"
 #include "core/text/strings.h"
 
 namespace {

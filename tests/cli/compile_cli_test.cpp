@@ -2,7 +2,7 @@
 // system's message and write nothing.
 #include <nlohmann/json.hpp>
 
-#include "cli_support.h"
+#include "support/clitest.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // ruvo-tool doc, run as a user would run it.
 #include <nlohmann/json.hpp>
 
-#include "cli_support.h"
+#include "support/clitest.h"
 
 using nlohmann::json;
 

@@ -10,7 +10,7 @@
 #include <set>
 #include <thread>
 
-#include "cli_support.h"
+#include "support/clitest.h"
 #include "core/storage/compressstringlist.h"
 #include "core/storage/deltacode.h"
 #include "core/text/strings.h"
@@ -26,7 +26,7 @@ class OutputCli : public CliTest {
  protected:
   // Runs a shell command line with the tool's path in $T; the exit status.
   int shell(const std::string& line) {
-    const std::string cmd = "T='" + std::string(RUVO_TOOL) + "'; cd '" + dir_.string() + "' && " + line;
+    const std::string cmd = "T='" + std::string(RUVO_TOOL) + "'; cd '" + dir_->path() + "' && " + line;
     const int st = std::system(cmd.c_str());
     return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   }

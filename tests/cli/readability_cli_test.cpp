@@ -2,7 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/storage/compressstringlist.h"
-#include "cli_support.h"
+#include "support/clitest.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli_support.h"
+#include "support/clitest.h"
 #include "core/storage/compressstringlist.h"
 #include "core/text/strings.h"
 

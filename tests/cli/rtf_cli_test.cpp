@@ -1,5 +1,5 @@
 // ruvo-tool rtf, run as a user would run it.
-#include "cli_support.h"
+#include "support/clitest.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // ruvo-tool bdc / lines, run as a user would run them.
-#include "cli_support.h"
+#include "support/clitest.h"
 
 #include "core/storage/deltacode.h"
 

@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QTest>
 
-#include "core/app/headlessports.h"
+#include "core/platform/headlessports.h"
 #include "core/report/sumup.h"
 #include "gui/report/form4.h"
 #include "guitest.h"
@@ -52,7 +52,7 @@ QMenu* openMenu(TForm4& w) {
 
 TEST(FeedbackWindow, ChartOfFortyResultsCollectionAndCopy) {
   ruvo::guitest::app();
-  ruvo::app::ScriptedDialogs dialogs;
+  ruvo::platform::ScriptedDialogs dialogs;
   MemoryClipboard clipboard;
   ruvo::report::TSumUpList list;
   addClass(list, 40);
@@ -116,7 +116,7 @@ TEST(FeedbackWindow, ChartOfFortyResultsCollectionAndCopy) {
 
 TEST(FeedbackWindow, ReplayBringsThePointsInAndEnds) {
   ruvo::guitest::app();
-  ruvo::app::ScriptedDialogs dialogs;
+  ruvo::platform::ScriptedDialogs dialogs;
   MemoryClipboard clipboard;
   ruvo::report::TSumUpList list;
   addClass(list, 40);

@@ -8,6 +8,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <memory>
+#include <vector>
+
+#include "support/tempdir.h"
 
 namespace ruvo::guitest {
 
@@ -114,12 +118,10 @@ void DialogRobot::poll() {
 std::string RecordingShell::programPath() { return QCoreApplication::applicationFilePath().toStdString(); }
 
 QString freshProgramFolder(const QString& name) {
-  const QString dir = QDir::tempPath() + QStringLiteral("/ruvo-gui-test-") + name + QLatin1Char('-') +
-                      QString::number(QCoreApplication::applicationPid());
-  QDir(dir).removeRecursively();
-  QDir().mkpath(dir + QStringLiteral("/system/ruvof/sample"));
-  qputenv("TOVIMETER_HOME", dir.toUtf8());
-  return dir;
+  // Kept to the end of the test program: windows of a test may still write there late.
+  static std::vector<std::unique_ptr<testsupport::ProgramFolder>> folders;
+  folders.push_back(std::make_unique<testsupport::ProgramFolder>("gui-" + name.toStdString()));
+  return QString::fromStdString(folders.back()->path());
 }
 
 }  // namespace ruvo::guitest

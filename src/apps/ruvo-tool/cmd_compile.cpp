@@ -11,6 +11,7 @@
 #include "core/document/documentfile.h"
 #include "core/richtext/richtext.h"
 #include "core/storage/atomicfile.h"
+#include "core/storage/deltacode.h"
 #include "core/text/strings.h"
 #include "tool.h"
 
@@ -95,12 +96,13 @@ int runCompile(const Args& args) {
   r.document->pages.WriteDocument(work);
   const std::string ruvo = doc::EncodeDocument(work);
   const std::string rtf = project.empty() ? std::string() : rt::writeRtf(work);
-  int err = 0;
-  if (!storage::writeFileAtomic(out, ruvo, &err))
-    return refuse("cannot write " + out + (err ? std::string(": ") + std::strerror(err) : std::string()));
-  if (!project.empty() && !storage::writeFileAtomic(project, rtf, &err)) {
-    std::remove(out.c_str());
-    return refuse("cannot write " + project + (err ? std::string(": ") + std::strerror(err) : std::string()));
+  if (ruvo.empty()) return refuse("cannot encode the document for " + out + ": " + storage::kMsgEncodeFailed);
+  if (int rc = emit(out, ruvo); rc != kOk) return rc;
+  if (!project.empty()) {
+    if (int rc = emit(project, rtf); rc != kOk) {
+      if (out != "-") std::remove(out.c_str());
+      return rc;
+    }
   }
   return kOk;
 }

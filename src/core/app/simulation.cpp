@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/app/form1model.h"
-#include "core/app/headlessports.h"
+#include "core/platform/headlessports.h"
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
 #include "core/text/strings.h"
@@ -83,7 +83,7 @@ bool runEnded(TForm1Model& m) {
 
 SimulationResult SimulateRun(const SimulationOptions& o) {
   SimulationResult r;
-  HeadlessPorts hp;
+  platform::HeadlessPorts hp;
   hp.clock.date = o.date;
   hp.dialogs.onYesNo = [](const std::string& text) {
     // Go on past unanswered questions; start every reading.

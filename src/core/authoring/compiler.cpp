@@ -323,7 +323,7 @@ CompileResult CompileScript(RichText script, RichText templ, const CompileInputs
     result.message = kMsgNoOpenBlock;
     return result;
   }
-  open->SetKind(doc::pkName);
+  open->SetKind(doc::PageKind::Name);
 
   maximum(hooks, result.totalText);
   int questionNumber = 1;
@@ -333,13 +333,13 @@ CompileResult CompileScript(RichText script, RichText templ, const CompileInputs
     if (k == 0) blockPage(tbStart);
     if (b.passageFirst <= b.passageLast) {
       doc::TPage* p = pages.AddPage();
-      p->SetKind(doc::pkReadingStart);
+      p->SetKind(doc::PageKind::ReadingStart);
       p->SetMainTextFromLines(script, b.passageFirst, b.passageLast);
     }
     blockPage(tbToQue);
     doc::TPage* q = pages.AddPage();
-    q->SetKind(doc::pkQuestionTimer);
-    q->SetRole(doc::prlQuestion);
+    q->SetKind(doc::PageKind::QuestionTimer);
+    q->SetRole(doc::PageRole::Question);
     if (b.HasUpper()) q->SetMainTextFromLines(script, b.upperFirst, b.upperLast);
     else q->SetMainTextFromStream(form.Block(tbQueTop));
     if (b.HasLower()) q->SetLowerTextFromLines(script, b.lowerFirst, b.lowerLast);
@@ -374,7 +374,7 @@ CompileResult CompileScript(RichText script, RichText templ, const CompileInputs
     }
   }
   blockPage(tbFoot);
-  pages.AddPage()->SetRole(doc::prlLast);
+  pages.AddPage()->SetRole(doc::PageRole::Last);
 
   {
     std::unique_ptr<TReadingGrader> own;
@@ -387,7 +387,7 @@ CompileResult CompileScript(RichText script, RichText templ, const CompileInputs
     for (int i = 0; i < pages.PageCount(); ++i) {
       step(hooks);
       doc::TPage* p = pages.Page(i);
-      if (p->Kind() == doc::pkReadingStart && p->Role() == doc::prlOrdinary)
+      if (p->Kind() == doc::PageKind::ReadingStart && p->Role() == doc::PageRole::Ordinary)
         p->SetGrade(grader->Grade(p->MainTextPlain()));
     }
   }
@@ -423,7 +423,7 @@ void CopyDocument(const doc::TPageControler& from, doc::TPageControler& to) {
     for (const doc::TQAItem* q : src->Questions()) {
       doc::TQAItem* item = qa->NewItem();
       item->SetQuestion(q->Question());
-      for (int c = 0; c < q->ChoiceCount(); ++c) item->AddChoice(q->Choice(c), q->ChoiceInPageText(c));
+      for (int c = 0; c < q->ChoiceCount(); ++c) item->AddChoice(q->Choice(c));
       item->SetCorrect(q->Correct());
       p->AddQuestion(item);
     }

@@ -13,6 +13,12 @@ namespace ruvo::authoring {
 // CR alike) becomes one space, then every phrase mark " / " becomes one space.
 std::string PrepareReadingText(std::string_view plainText);
 
+// A passage's CP932 bytes as the engine measures them. What CP932 cannot hold is mapped as
+// the system's own conversion does (dashes to the CP932 dash, accented Latin letters to
+// their base letters), invisible format characters are dropped, and anything else becomes
+// a blank: never a "?", which would end a sentence.
+std::string PassageToCp932(std::string_view utf8);
+
 // TVJP of the engine's counts; nullopt when it is undefined: no clause was closed, or
 // clauses were closed but no phrase (a clause whose only end is a semicolon joined to the
 // next word), where the formula would divide by zero.
@@ -22,7 +28,7 @@ std::optional<double> TVJP(const TTovgine& engine);
 int GradeOfCounts(const TTovgine& engine);
 
 // The grade of a reading page's plain text (UTF-8), measured with the given word data:
-// the text prepared, converted to CP932, then Init, Text, Analyse on `engine`, which keeps
+// the text prepared, converted with PassageToCp932, then Init, Text, Analyse on `engine`, which keeps
 // the counts for the caller. The engine's WordData is set to wordData.
 int GradePassage(std::string_view plainText, const TWordLists* wordData, TTovgine& engine);
 

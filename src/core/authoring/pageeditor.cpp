@@ -40,12 +40,12 @@ rt::RichBuffer withTabs(const std::string& s, int tabs) { return linesBuffer({st
 
 // The choices of an item rebuilt with one inserted at `at` (or removed there).
 void respliceChoices(doc::TQAItem& q, int at, const rt::RichBuffer* inserted) {
-  std::vector<std::pair<rt::RichBuffer, bool>> cs;
-  for (int c = 0; c < q.ChoiceCount(); ++c) cs.emplace_back(q.Choice(c), q.ChoiceInPageText(c));
+  std::vector<rt::RichBuffer> cs;
+  for (int c = 0; c < q.ChoiceCount(); ++c) cs.push_back(q.Choice(c));
   while (q.ChoiceCount() > 0) q.DeleteChoice(q.ChoiceCount() - 1);
-  if (inserted) cs.insert(cs.begin() + at, {*inserted, false});
+  if (inserted) cs.insert(cs.begin() + at, *inserted);
   else cs.erase(cs.begin() + at);
-  for (auto& [b, inPage] : cs) q.AddChoice(b, inPage);
+  for (const auto& b : cs) q.AddChoice(b);
 }
 
 constexpr rt::Color kBlue = 0x0000FF;
@@ -106,7 +106,7 @@ doc::TQAItem* TPageEditorModel::item() const {
 int TPageEditorModel::ListedPageCount() const {
   if (!s_.pages) return 0;
   for (int i = 0; i < s_.pages->PageCount(); ++i)
-    if (s_.pages->Page(i)->Role() == doc::prlLast) return i;
+    if (s_.pages->Page(i)->Role() == doc::PageRole::Last) return i;
   return s_.pages->PageCount();
 }
 
@@ -145,10 +145,10 @@ void TPageEditorModel::buildTree() {
   for (int i = 0; i < listed; ++i) {
     const doc::TPage& p = *s_.pages->Page(i);
     TreeEntry e{EntryKind::Page, text::format("page %D", {i + 1}), EntryIcon::PlainPage, i, -1, -1, {}};
-    if (p.Kind() == doc::pkName) e.icon = EntryIcon::NamePage;
-    else if (p.Kind() == doc::pkReadingStart || p.Kind() == doc::pkQuestionTimer) e.icon = EntryIcon::TimedPage;
-    else if (p.Role() == doc::prlQuestion) e.icon = EntryIcon::QuestionPage;
-    if (p.Role() == doc::prlQuestion) {
+    if (p.Kind() == doc::PageKind::Name) e.icon = EntryIcon::NamePage;
+    else if (p.Kind() == doc::PageKind::ReadingStart || p.Kind() == doc::PageKind::QuestionTimer) e.icon = EntryIcon::TimedPage;
+    else if (p.Role() == doc::PageRole::Question) e.icon = EntryIcon::QuestionPage;
+    if (p.Role() == doc::PageRole::Question) {
       e.children.push_back({EntryKind::UpperText, "direction A", EntryIcon::Text, i, -1, -1, {}});
       for (int q = 0; q < p.QuestionCount(); ++q) {
         const doc::TQAItem& item = *p.Question(q);
@@ -212,7 +212,7 @@ void TPageEditorModel::Select(const EditorSelection& s) {
     case EntryKind::Page:
       if (!p) break;
       if (p->MainText()) pane_ = *p->MainText();
-      paneEditable_ = p->Role() == doc::prlOrdinary;
+      paneEditable_ = p->Role() == doc::PageRole::Ordinary;
       break;
     case EntryKind::UpperText:
     case EntryKind::LowerText: {
@@ -254,7 +254,11 @@ std::optional<TPageEditorModel::CellText> TPageEditorModel::BeginCellEdit(int ro
     while (!p.runs.empty() && !p.runs.front().text.empty() && p.runs.front().text.front() == '\t') {
       p.runs.front().text.erase(0, 1);
       ++c.tabs;
-      if (p.runs.front().text.empty() && p.runs.size() > 1) p.runs.erase(p.runs.begin());
+      if (p.runs.front().text.empty() && p.runs.size() > 1) {
+        rt::RunList rest;
+        for (std::size_t i = 1; i < p.runs.size(); ++i) rest.push_back(p.runs[i]);
+        p.runs = rest;
+      }
     }
   }
   // A choice just added is written with the two tabs every choice of a compiled test has.
@@ -391,8 +395,8 @@ std::vector<MenuItem> TPageEditorModel::PopupMenu1() const {
   const doc::TPage* p = page();
   const bool rootOrPage = k == EntryKind::Root || k == EntryKind::Page;
   const bool isPage = k == EntryKind::Page && p;
-  const bool questionPage = isPage && p->Role() == doc::prlQuestion;
-  const int kind = isPage ? p->Kind() : -1;
+  const bool questionPage = isPage && p->Role() == doc::PageRole::Question;
+  const std::optional<doc::PageKind> kind = isPage ? std::optional<doc::PageKind>(p->Kind()) : std::nullopt;
   std::vector<MenuItem> m = {
       {"", "ページ追加(&A)", rootOrPage},
       {"acPageAdd", "指示ページ(&I)", rootOrPage},
@@ -409,10 +413,10 @@ std::vector<MenuItem> TPageEditorModel::PopupMenu1() const {
       {"acChoiceAdd", "選択肢追加(&A)", k == EntryKind::Question || k == EntryKind::Choice},
       {"acChoiceDel", "選択肢削除(&X)", k == EntryKind::Choice},
       {"-", "-", false},
-      {"acActName", text::format("%S / %S", {"名前入力(&N)", kind == doc::pkName ? "解除" : "設定"}),
-       kind == doc::pkPlain || kind == doc::pkName},
-      {"acActTimer", text::format("%S / %S", {"時間計測(&T)", kind == doc::pkQuestionTimer ? "解除" : "設定"}),
-       kind == doc::pkPlain || kind == doc::pkQuestionTimer},
+      {"acActName", text::format("%S / %S", {"名前入力(&N)", kind == doc::PageKind::Name ? "解除" : "設定"}),
+       kind == doc::PageKind::Plain || kind == doc::PageKind::Name},
+      {"acActTimer", text::format("%S / %S", {"時間計測(&T)", kind == doc::PageKind::QuestionTimer ? "解除" : "設定"}),
+       kind == doc::PageKind::Plain || kind == doc::PageKind::QuestionTimer},
   };
   // A separator shows only between visible entries: one since the previous separator, one after it.
   bool seen = false;
@@ -429,7 +433,7 @@ std::vector<MenuItem> TPageEditorModel::PopupMenu1() const {
   return m;
 }
 
-int TPageEditorModel::addPage(std::uint8_t kind, std::uint8_t role) {
+int TPageEditorModel::addPage(doc::PageKind kind, doc::PageRole role) {
   if (!s_.pages) return -1;
   int at = -1;
   if (selection_.kind == EntryKind::Root) {
@@ -449,11 +453,11 @@ int TPageEditorModel::addPage(std::uint8_t kind, std::uint8_t role) {
   return at;
 }
 
-int TPageEditorModel::acPageAdd() { return addPage(doc::pkPlain, doc::prlOrdinary); }
-int TPageEditorModel::acPsgeReading() { return addPage(doc::pkReadingStart, doc::prlOrdinary); }
+int TPageEditorModel::acPageAdd() { return addPage(doc::PageKind::Plain, doc::PageRole::Ordinary); }
+int TPageEditorModel::acPsgeReading() { return addPage(doc::PageKind::ReadingStart, doc::PageRole::Ordinary); }
 
 int TPageEditorModel::acPageQA() {
-  const int at = addPage(doc::pkQuestionTimer, doc::prlQuestion);
+  const int at = addPage(doc::PageKind::QuestionTimer, doc::PageRole::Question);
   if (at < 0) return at;
   doc::TPage* p = s_.pages->Page(at);
   p->SetMainTextFromStream(
@@ -495,7 +499,7 @@ void TPageEditorModel::acPageMoveDown() {
 
 void TPageEditorModel::acQueAdd() {
   doc::TPage* p = page();
-  if (!p || !s_.qa || p->Role() != doc::prlQuestion) return;
+  if (!p || !s_.qa || p->Role() != doc::PageRole::Question) return;
   int at = -1;
   doc::TQAItem* q = s_.qa->NewItem();
   if (selection_.kind == EntryKind::Page) {
@@ -566,18 +570,18 @@ void TPageEditorModel::acChoiceDel() {
 
 void TPageEditorModel::acActName() {
   doc::TPage* p = page();
-  if (!p || selection_.kind != EntryKind::Page || (p->Kind() != doc::pkPlain && p->Kind() != doc::pkName)) return;
-  if (p->Kind() == doc::pkName) {
-    p->SetKind(doc::pkPlain);
+  if (!p || selection_.kind != EntryKind::Page || (p->Kind() != doc::PageKind::Plain && p->Kind() != doc::PageKind::Name)) return;
+  if (p->Kind() == doc::PageKind::Name) {
+    p->SetKind(doc::PageKind::Plain);
   } else {
     for (int i = 0; i < s_.pages->PageCount(); ++i) {
       doc::TPage* other = s_.pages->Page(i);
-      if (other == p || other->Kind() != doc::pkName) continue;
+      if (other == p || other->Kind() != doc::PageKind::Name) continue;
       const std::string ask = text::format(kMsgNamePageTaken, {i + 1}) + "\r\n\r\n" + kMsgNamePageReset;
       if (s_.dialogs && s_.dialogs->askYesNo(ask) != platform::Answer::Yes) return;
-      other->SetKind(doc::pkPlain);
+      other->SetKind(doc::PageKind::Plain);
     }
-    p->SetKind(doc::pkName);
+    p->SetKind(doc::PageKind::Name);
   }
   const EditorSelection keep = selection_;
   modified();
@@ -587,9 +591,9 @@ void TPageEditorModel::acActName() {
 
 void TPageEditorModel::acActTimer() {
   doc::TPage* p = page();
-  if (!p || selection_.kind != EntryKind::Page || (p->Kind() != doc::pkPlain && p->Kind() != doc::pkQuestionTimer))
+  if (!p || selection_.kind != EntryKind::Page || (p->Kind() != doc::PageKind::Plain && p->Kind() != doc::PageKind::QuestionTimer))
     return;
-  p->SetKind(p->Kind() == doc::pkQuestionTimer ? doc::pkPlain : doc::pkQuestionTimer);
+  p->SetKind(p->Kind() == doc::PageKind::QuestionTimer ? doc::PageKind::Plain : doc::PageKind::QuestionTimer);
   const EditorSelection keep = selection_;
   modified();
   buildTree();

@@ -137,7 +137,7 @@ class TPageEditorModel final {
   int ListedPageCount() const;
 
  private:
-  int addPage(std::uint8_t kind, std::uint8_t role);
+  int addPage(doc::PageKind kind, doc::PageRole role);
   void buildTree();
   void refillCorrectGrid();
   void fillChoiceGrid();

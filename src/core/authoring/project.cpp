@@ -7,6 +7,7 @@
 
 #include "core/document/documentfile.h"
 #include "core/document/pagecontroler.h"
+#include "core/storage/filenames.h"
 #include "core/storage/atomicfile.h"
 #include "core/text/format.h"
 #include "core/text/strings.h"
@@ -112,8 +113,8 @@ void TProjectModel::SetScriptFile(const std::string& path) {
   }
 }
 
-std::string TProjectModel::TemplateLabel() const { return templatePath_.empty() ? "" : doc::BaseName(templatePath_); }
-std::string TProjectModel::ScriptLabel() const { return scriptPath_.empty() ? "" : doc::BaseName(scriptPath_); }
+std::string TProjectModel::TemplateLabel() const { return templatePath_.empty() ? "" : storage::BaseNameOf(templatePath_); }
+std::string TProjectModel::ScriptLabel() const { return scriptPath_.empty() ? "" : storage::BaseNameOf(scriptPath_); }
 bool TProjectModel::CheckBoxesEnabled() const { return isFile(templatePath_) && isFile(scriptPath_); }
 
 // ---- readiness -----------------------------------------------------------------------------------
@@ -141,7 +142,7 @@ bool TProjectModel::ProjectReady(bool tell) {
 
 bool TProjectModel::IsProject() const {
   const std::string path = s_.documentPath ? s_.documentPath() : std::string();
-  return path.empty() || text::asciiLower(doc::Extension(path)) == ".ruvp";
+  return path.empty() || storage::IsProjectPath(path);
 }
 
 // ---- outside editor ------------------------------------------------------------------------------
@@ -216,7 +217,7 @@ bool TProjectModel::acCreateFromTemplate() {
   if (s_.rebuildEditor) s_.rebuildEditor();
   if (s_.setDocumentPath)
     s_.setDocumentPath(
-        (fs::path(Folder(kProjectFolder)) / doc::ChangeExtension(fs::path(scriptPath_).filename().string(), ".ruvp"))
+        (fs::path(Folder(kProjectFolder)) / storage::ChangeExtension(fs::path(scriptPath_).filename().string(), ".ruvp"))
             .string());
   if (s_.pages) s_.pages->SetModified(true);
   if (s_.showSideTab) s_.showSideTab(SideTab::Property);
@@ -268,7 +269,7 @@ bool TProjectModel::acCreateTemplate() {
 // ---- save and open -------------------------------------------------------------------------------
 
 std::string TProjectModel::ProjectFileFor(const std::string& path) const {
-  return (fs::path(Folder(kProjectFolder)) / doc::ChangeExtension(fs::path(path).filename().string(), ".ruvp"))
+  return (fs::path(Folder(kProjectFolder)) / storage::ChangeExtension(fs::path(path).filename().string(), ".ruvp"))
       .string();
 }
 
@@ -277,7 +278,7 @@ std::string TProjectModel::TestDocumentFor(const std::string& path) const {
   const std::string p = fs::path(path).lexically_normal().string();
   std::string target = path;
   if (p.starts_with(projects)) target = (fs::path(Folder(kRuvofFolder)) / p.substr(projects.size())).string();
-  return doc::ChangeExtension(target, ".ruvo");
+  return storage::ChangeExtension(target, ".ruvo");
 }
 
 bool TProjectModel::Save(const std::string& path) {
@@ -297,13 +298,13 @@ bool TProjectModel::Save(const std::string& path) {
     message(path + kBreak2 + kMsgProjectNotSaved);
     return false;
   }
-  if (s_.setDocumentPath && !doc::IsWorkingCopyPath(project)) s_.setDocumentPath(project);
+  if (s_.setDocumentPath && !storage::IsWorkingCopyPath(project)) s_.setDocumentPath(project);
 
   if (!doc::SaveDocumentFile(TestDocumentFor(path), *s_.work, nullptr)) {
     message(path + kBreak2 + kMsgRuvoNotSaved);
     return false;
   }
-  if (!doc::IsWorkingCopyPath(path)) s_.pages->SetModified(false);
+  if (!storage::IsWorkingCopyPath(path)) s_.pages->SetModified(false);
   return true;
 }
 
@@ -321,7 +322,7 @@ int TProjectModel::acPageSaveAs() {
   }
   const std::string current = s_.documentPath ? s_.documentPath() : std::string();
   std::string folder, name, filter = kRuvoFilter;
-  if (!current.empty() && doc::IsProjectPath(current)) {
+  if (!current.empty() && storage::IsProjectPath(current)) {
     folder = folderOf(current);
     name = current;
     filter = kProjectFilter;

@@ -133,10 +133,10 @@ class DiskFileSystem final : public FileSystem {
     return true;
   }
 
-  bool readFile(const std::string& path, std::string& bytes) override { return storage::readWholeFile(path, bytes); }
+  bool readFile(const std::string& path, std::string& bytes) override { return storage::readWholeFile(path, bytes).ok(); }
 
   bool writeFile(const std::string& path, std::string_view bytes) override {
-    return storage::writeFileAtomic(path, bytes);
+    return storage::writeFileAtomic(path, bytes).ok();
   }
 
   bool copyFile(const std::string& from, const std::string& to, bool replace) override {

@@ -62,7 +62,7 @@ std::size_t leadingBlanks(const std::string& line) {
 // A question or choice line without its marker; the blanks before the marker stay, they are
 // the line's indent.
 rt::RichText lineWithoutMarker(const rt::RichText& work, int line, std::size_t markerLen) {
-  rt::RichText one = detail::copyLine(work, line);
+  rt::RichText one = rt::copyLine(work, line);
   rt::deleteRange(one, rt::Range{leadingBlanks(one.paragraphs().front().text()), markerLen});
   return one;
 }
@@ -76,7 +76,7 @@ struct MarkedLine {
 
 // Lines first..last of the document as page text, the markers of the given lines removed.
 rt::RichBuffer pageText(const rt::RichText& work, int first, int last, const std::vector<MarkedLine>& marked) {
-  rt::RichBuffer text = detail::copyLines(work, first, last);
+  rt::RichBuffer text = rt::copyLinesToBuffer(work, first, last);
   if (!text) return text;
   auto& paras = text->paragraphs();
   for (const MarkedLine& m : marked) {

@@ -6,51 +6,6 @@
 
 namespace ruvo::doc::detail {
 
-namespace {
-rt::CharFormat endFormat(const rt::Paragraph& p) {
-  for (auto it = p.runs.rbegin(); it != p.runs.rend(); ++it)
-    if (!it->text.empty()) return it->format;
-  return p.runs.empty() ? rt::CharFormat{} : p.runs.back().format;
-}
-
-void resetIndents(rt::Paragraph& p) {
-  p.format.firstIndent = 0;
-  p.format.leftIndent = 0;
-  p.format.rightIndent = 0;
-}
-}  // namespace
-
-rt::RichBuffer copyLines(const rt::RichText& src, int first, int last) {
-  const auto& paras = src.paragraphs();
-  const int n = static_cast<int>(paras.size());
-  if (last < first || first >= n || last < 0) return std::nullopt;
-  first = std::max(first, 0);
-  last = std::min(last, n - 1);
-  rt::RichText out;
-  auto& op = out.paragraphs();
-  op.assign(paras.begin() + first, paras.begin() + last + 1);
-  if (last < n - 1) {
-    const rt::Paragraph& before = op.back();
-    op.push_back(rt::Paragraph{before.format, {rt::Run{{}, endFormat(before)}}});
-  }
-  for (rt::Paragraph& p : op) {
-    resetIndents(p);
-    if (p.runs.empty()) p.runs.push_back(rt::Run{});
-  }
-  return out;
-}
-
-rt::RichText copyLine(const rt::RichText& src, int line) {
-  rt::RichText out;
-  const auto& paras = src.paragraphs();
-  if (line >= 0 && line < static_cast<int>(paras.size())) {
-    out.paragraphs().front() = paras[static_cast<std::size_t>(line)];
-    resetIndents(out.paragraphs().front());
-    if (out.paragraphs().front().runs.empty()) out.paragraphs().front().runs.push_back(rt::Run{});
-  }
-  return out;
-}
-
 void appendParagraphs(rt::RichText& target, const rt::RichText& text) {
   auto& tp = target.paragraphs();
   const auto& sp = text.paragraphs();

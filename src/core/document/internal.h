@@ -7,12 +7,6 @@
 
 namespace ruvo::doc::detail {
 
-// Lines first..last of a text as a buffer, indents reset: the break after `last` comes
-// along as an empty final line unless `last` is the text's final line. last < first (or a
-// range beyond the text) gives an empty buffer. Linear in the range, not in the text.
-rt::RichBuffer copyLines(const rt::RichText& src, int first, int last);
-// One line alone, as one paragraph without its break.
-rt::RichText copyLine(const rt::RichText& src, int line);
 // Appends a text's paragraphs after the target's last line (an empty target takes them).
 void appendParagraphs(rt::RichText& target, const rt::RichText& text);
 // Edits inside one paragraph, by code-point offset, touching only that paragraph (the

@@ -28,11 +28,11 @@ TPage* TPage::PreviousPage() const {
 }
 
 void TPage::SetMainTextFromLines(const rt::RichText& src, int first, int last) {
-  main_ = detail::copyLines(src, first, last);
+  main_ = rt::copyLinesToBuffer(src, first, last);
 }
 
 void TPage::SetLowerTextFromLines(const rt::RichText& src, int first, int last) {
-  lower_ = detail::copyLines(src, first, last);
+  lower_ = rt::copyLinesToBuffer(src, first, last);
 }
 
 std::string TPage::MainTextPlain() const { return rt::plainText(main_); }

@@ -13,9 +13,9 @@ namespace ruvo::doc {
 
 TQAItem::TQAItem(TQAControler* owner) : owner_(owner) {}
 
-void TQAItem::SetQuestionFromLine(const rt::RichText& src, int line) { question_ = detail::copyLine(src, line); }
+void TQAItem::SetQuestionFromLine(const rt::RichText& src, int line) { question_ = rt::copyLine(src, line); }
 
-void TQAItem::AddChoiceFromLine(const rt::RichText& src, int line) { AddChoice(detail::copyLine(src, line)); }
+void TQAItem::AddChoiceFromLine(const rt::RichText& src, int line) { AddChoice(rt::copyLine(src, line)); }
 
 void TQAItem::DeleteChoice(int index) {
   if (index < 0 || index >= ChoiceCount()) return;

@@ -49,6 +49,13 @@ CharFormat formatNear(const Paragraph& p, std::size_t offset) {
   return p.runs.back().format;
 }
 
+// The format at a paragraph's end: formatNear(p, p.length()) without counting characters.
+CharFormat endFormat(const Paragraph& p) {
+  for (auto it = p.runs.rbegin(); it != p.runs.rend(); ++it)
+    if (!it->text.empty()) return it->format;
+  return p.runs.empty() ? CharFormat{} : p.runs.back().format;
+}
+
 void ensureRun(Paragraph& p, const CharFormat& fmt) {
   if (p.runs.empty()) p.runs.push_back(Run{{}, fmt});
 }
@@ -107,6 +114,23 @@ void normalizeParagraph(Paragraph& p) {
   }
   if (out.empty()) out.push_back(Run{{}, std::move(emptyFmt)});
   p.runs = std::move(out);
+}
+
+// What normalizeParagraph would leave as it is; most paragraphs are, and checking is
+// cheaper than rebuilding their runs.
+bool isNormalParagraph(const Paragraph& p) {
+  if (p.runs.size() == 1) return true;
+  if (p.runs.empty()) return false;
+  for (std::size_t i = 0; i < p.runs.size(); ++i) {
+    if (p.runs[i].text.empty()) return false;
+    if (i > 0 && p.runs[i].format == p.runs[i - 1].format) return false;
+  }
+  return true;
+}
+
+void normalizeCopy(RichText& t) {
+  for (Paragraph& p : t.paragraphs())
+    if (!isNormalParagraph(p)) normalizeParagraph(p);
 }
 
 struct Span {
@@ -567,17 +591,34 @@ Range selectLines(const RichText& t, int a, int b) {
 }
 
 RichBuffer copyLinesToBuffer(const RichText& src, int a, std::optional<int> b) {
-  if (b && *b < a) return std::nullopt;
-  RichText copy;
-  if (b) {
-    copy = copyRange(src, selectLines(src, a, *b));
-  } else {
-    const int line = std::clamp(a, 0, src.lineCount());
-    const std::size_t len = line < src.lineCount() ? src.paragraphs()[static_cast<std::size_t>(line)].length() : 0;
-    copy = copyRange(src, Range{src.lineStart(line), len});
+  if (!b) return copyLine(src, a);
+  // Paragraphs are copied whole, so the work is linear in the range, not in the text.
+  const auto& paras = src.paragraphs();
+  const int n = src.lineCount();
+  if (*b < a || a >= n || *b < 0) return std::nullopt;
+  const auto first = static_cast<std::size_t>(std::max(a, 0));
+  const auto last = static_cast<std::size_t>(std::min(*b, n - 1));
+  RichText out;
+  auto& op = out.paragraphs();
+  op.assign(paras.begin() + static_cast<std::ptrdiff_t>(first), paras.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+  if (last + 1 < paras.size()) {
+    // The break after the last line comes along: an empty line in the look of the copy's end.
+    const Paragraph& before = op.back();
+    op.push_back(Paragraph{before.format, {Run{{}, endFormat(before)}}});
   }
-  resetIndents(copy);
-  return copy;
+  normalizeCopy(out);
+  resetIndents(out);
+  return out;
+}
+
+RichText copyLine(const RichText& src, int line) {
+  RichText out;
+  if (line >= 0 && line < src.lineCount()) {
+    out.paragraphs().front() = src.paragraphs()[static_cast<std::size_t>(line)];
+    normalizeCopy(out);
+    resetIndents(out);
+  }
+  return out;
 }
 
 std::string caption(std::string_view plain) {

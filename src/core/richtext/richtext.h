@@ -229,9 +229,14 @@ void formatParagraphs(RichText& t, Range r, const std::function<void(ParaFormat&
 
 // Lines a..b: from the start of line a to the start of line b + 1 (the break after b included).
 Range selectLines(const RichText& t, int a, int b);
-// Copies lines a..b into a buffer, indents reset; b = nullopt copies line a alone as one
-// paragraph without its break. b < a gives an empty buffer.
+// Copies lines a..b into a buffer, indents reset and runs merged. The break after b comes
+// along as an empty final line unless b is the text's last line. b < a, or a range wholly
+// outside the text, gives an empty buffer; a range reaching past the end is clipped.
+// b = nullopt copies line a alone, as copyLine does.
 RichBuffer copyLinesToBuffer(const RichText& src, int a, std::optional<int> b);
+// Line `line` alone as one paragraph without its break, indents reset; a line outside the
+// text gives one empty line.
+RichText copyLine(const RichText& src, int line);
 
 // The first non-blank line, trimmed and cut to 100 CP932 bytes at a character boundary.
 std::string caption(std::string_view plain);

@@ -60,7 +60,16 @@ void encodeChar(std::string& out, char32_t cp, int charset, bool inName) {
   } else if (charset == 0) {
     code = cp1252Code(cp);
   }
-  if (code >= 0x100) {
+  if (code >= 0x100 && charset == 128 && !inName && text::cp932Decode(static_cast<std::uint16_t>(code)) != cp) {
+    // A code that reads back as a look-alike (U+301C is written 0x8160, read U+FF5E): the
+    // character itself for readers of \u, its CP932 code as the fallback for the rest.
+    out += "{\\uc2";
+    unicodeEscape(out, cp);
+    out.pop_back();  // the one-byte fallback "?"
+    hexByte(out, static_cast<unsigned>(code) >> 8);
+    hexByte(out, static_cast<unsigned>(code) & 0xFF);
+    out += '}';
+  } else if (code >= 0x100) {
     hexByte(out, static_cast<unsigned>(code) >> 8);
     hexByte(out, static_cast<unsigned>(code) & 0xFF);
   } else if (code >= 0x80) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "core/text/utf8.h"
@@ -85,6 +86,14 @@ const Tables& tables() {
       const int code = iconvEncodeOne(enc, cp);
       if (code >= 0) t->encode[cp] = static_cast<std::uint16_t>(code);
     }
+    // Characters CP932 holds under another code point: iconv writes them as the code of
+    // their look-alike (U+301C as 0x8160, which reads back as U+FF5E), and Linux input
+    // methods type exactly these. The two that iconv folds onto ASCII (U+00A5 to a
+    // backslash, U+203E to a tilde) are left out: they would read back as another character.
+    for (char32_t cp : {U'\u00A2', U'\u00A3', U'\u00AC', U'\u2014', U'\u2016', U'\u2212', U'\u301C'}) {
+      const int code = iconvEncodeOne(enc, cp);
+      if (code > 0xFF && t->encode[cp] == 0xFFFF) t->encode[cp] = static_cast<std::uint16_t>(code);
+    }
     iconv_close(dec);
     iconv_close(enc);
   });
@@ -92,6 +101,39 @@ const Tables& tables() {
 }
 
 }  // namespace
+
+std::string_view latinBaseLetters(char32_t cp) {
+  // One letter per code point from U+00C0, U+0180 and U+1E00 on; "." has no base letter,
+  // "*" stands for two letters.
+  static constexpr std::string_view kLatin1AndA =
+      "AAAAAA*CEEEEIIIIDNOOOOO.OUUUUY**aaaaaa*ceeeeiiiidnooooo.ouuuuy*yAaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIi"
+      "IiIiIiIi**JjKkkLlLlLlLlLlNnNnNnnNnOoOoOo**RrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
+  static constexpr std::string_view kLatinB =
+      "................................Oo.............Uu............................AaIiOoUuUuUuUuUu.AaAa....GgKk"
+      "OoOo..j...Gg..NnAa....AaAaEeEeIiIiOoOoRrRrUuUuSsTt..Hh......AaEeOoOoOoOoYy............................";
+  static constexpr std::string_view kLatinAdditional =
+      "AaBbBbBbCcDdDdDdDdDdEeEeEeEeEeFfGgHhHhHhHhHhIiIiKkKkKkLlLlLlLlMmMmMmNnNnNnNnOoOoOoOoPpPpRrRrRrRrSsSsSsSsSsTt"
+      "TtTtTtUuUuUuUuUuVvVvWwWwWwWwWwXxXxYyZzZzZzhtwy......AaAaAaAaAaAaAaAaAaAaAaAaEeEeEeEeEeEeEeEeIiIiOoOoOoOoOoOo"
+      "OoOoOoOoOoOoUuUuUuUuUuUuUuYyYyYyYy......";
+  static constexpr std::pair<char32_t, std::string_view> kTwoLetters[] = {{0xC6, "AE"},  {0xDE, "Th"},  {0xDF, "ss"},
+                                                                          {0xE6, "ae"},  {0xFE, "th"},  {0x132, "IJ"},
+                                                                          {0x133, "ij"}, {0x152, "OE"}, {0x153, "oe"}};
+  for (const auto& [c, letters] : kTwoLetters)
+    if (c == cp) return letters;
+  std::string_view table;
+  char32_t from = 0;
+  if (cp >= 0xC0 && cp < 0x180) {
+    table = kLatin1AndA, from = 0xC0;
+  } else if (cp >= 0x180 && cp < 0x250) {
+    table = kLatinB, from = 0x180;
+  } else if (cp >= 0x1E00 && cp < 0x1F00) {
+    table = kLatinAdditional, from = 0x1E00;
+  } else {
+    return {};
+  }
+  const std::string_view c = table.substr(cp - from, 1);
+  return c == "." || c == "*" ? std::string_view() : c;
+}
 
 int cp932Code(char32_t cp) {
   if (cp < 0x80) return static_cast<int>(cp);

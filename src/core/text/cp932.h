@@ -20,6 +20,10 @@ std::string cp932ToUtf8(std::string_view cp932);
 // `replacement` ("?" by default). *lossless, when given, tells whether nothing was replaced.
 std::string utf8ToCp932(std::string_view utf8, bool* lossless = nullptr, char replacement = '?');
 
+// The base letters of an accented Latin letter ("e" for U+00E9, "AE" for U+00C6), as the
+// system's own conversion folds letters CP932 cannot hold; empty for anything else.
+std::string_view latinBaseLetters(char32_t cp);
+
 // CP932 code of one code point: 0..0xFF single byte, 0x8140.. double byte, -1 when unmappable.
 int cp932Code(char32_t cp);
 // Code point of one CP932 code (single byte or lead<<8|trail); U+FFFD when undefined.

@@ -1,9 +1,6 @@
 #pragma once
 // Test documents written on the fly: plain UTF-8 lines become a .ruvo file in a temporary
 // folder, as the document layer would save it.
-#include <unistd.h>
-
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -11,29 +8,11 @@
 #include "core/document/documentfile.h"
 #include "core/storage/compressstringlist.h"
 #include "core/text/strings.h"
+#include "support/tempdir.h"
 
 namespace ruvo::app::testing {
 
-class TempDir {
- public:
-  explicit TempDir(const std::string& tag) {
-    static int counter = 0;
-    path_ = (std::filesystem::temp_directory_path() /
-             ("ruvo-app-" + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(++counter)))
-                .string();
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using testsupport::TempDir;
 
 inline std::string WriteTestDocument(const std::string& path, const std::vector<std::string>& lines) {
   std::string text = "\xEF\xBB\xBF";

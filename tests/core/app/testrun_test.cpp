@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "core/app/form1model.h"
-#include "core/app/headlessports.h"
+#include "core/platform/headlessports.h"
 #include "core/app/paths.h"
 #include "core/text/format.h"
 #include "core/app/resultrecord.h"
@@ -19,6 +19,8 @@
 namespace ruvo::app {
 namespace {
 
+using platform::HeadlessPorts;
+using platform::FakeClock;
 using testing::Fields;
 using testing::ReadResultFile;
 using testing::TempDir;

@@ -29,9 +29,9 @@ inline std::vector<std::string> lineTexts(const rt::RichBuffer& b) {
 
 // "kind/role[p] caption | lower" and per question " {text: choice, *correct}".
 inline std::string describe(const doc::TPage& p) {
-  std::string s = std::to_string(p.Kind()) + "/" + std::to_string(p.Role()) + (p.PassFlag() ? "p" : "") + " " +
+  std::string s = std::to_string(doc::KindNumber(p.Kind())) + "/" + std::to_string(doc::RoleNumber(p.Role())) + (p.PassFlag() ? "p" : "") + " " +
                   p.MainTextCaption();
-  if (p.Role() == doc::prlQuestion) s += " | " + p.LowerTextCaption();
+  if (p.Role() == doc::PageRole::Question) s += " | " + p.LowerTextCaption();
   for (const doc::TQAItem* q : p.Questions()) {
     s += " {" + q->QuestionPlain() + ":";
     for (int c = 0; c < q->ChoiceCount(); ++c) s += std::string(c == q->Correct() ? " *" : " ") + q->ChoicePlain(c);

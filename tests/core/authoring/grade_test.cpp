@@ -36,6 +36,40 @@ TEST(ReadingGrade, PhraseMarksAndLineBreaksDoNotChangeTheGrade) {
   EXPECT_EQ(a.PhraseCount, b.PhraseCount);
 }
 
+TEST(ReadingGrade, AccentsAndDashesGradeAsTheirPlainForms) {
+  // What CP932 cannot hold must not turn into a "?", which ends a sentence.
+  const TWordLists empty;
+  struct Case {
+    const char* passage;
+    const char* plain;
+  };
+  for (const Case& c : {
+           Case{"The war lasted from 1861\u20141865 and then it ended.",
+                "The war lasted from 1861-1865 and then it ended."},
+           Case{"The war lasted from 1861\u20131865 and then it ended.",
+                "The war lasted from 1861-1865 and then it ended."},
+           Case{"It was long \u2014 very long \u2014 and it ended.", "It was long - very long - and it ended."},
+           Case{"José Martí wrote it. Then Dvořák and Łukasz read it.",
+                "Jose Marti wrote it. Then Dvorak and Lukasz read it."},
+           Case{"Œdipus met Ægir in the café.", "OEdipus met AEgir in the cafe."},
+           Case{"It is in\u00ADcred\u00ADible, said Zoë\u00A0Brontë.", "It is incredible, said Zoe Bronte."},
+           Case{"A snowman \u2603 melted. The sun shone.", "A snowman   melted. The sun shone."},
+       }) {
+    TTovgine a, b;
+    const int graded = GradePassage(c.passage, &empty, a);
+    const int plain = GradePassage(c.plain, &empty, b);
+    EXPECT_EQ(graded, plain) << c.passage;
+    EXPECT_EQ(a.SentenceCount, b.SentenceCount) << c.passage;
+    EXPECT_EQ(a.WordCount, b.WordCount) << c.passage;
+    EXPECT_EQ(a.LetterCount, b.LetterCount) << c.passage;
+    EXPECT_EQ(a.PhraseCount, b.PhraseCount) << c.passage;
+  }
+  EXPECT_EQ(PassageToCp932("1861\u20141865\u2013x \u2603 é\u2212"),
+            "1861\x81\x5c"
+            "1865\x81\x5c"
+            "x   e\x81\x7c");
+}
+
 TEST(ReadingGrade, UndefinedFormulaGivesNoGrade) {
   const TWordLists empty;
   TTovgine e;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "authoring_helpers.h"
-#include "core/app/headlessports.h"
+#include "core/platform/headlessports.h"
 
 namespace ruvo::authoring {
 namespace {
@@ -40,8 +40,8 @@ class Editor : public ::testing::Test {
 
   TDocumentModel doc_;
   CompileInputs grids_;
-  app::ScriptedDialogs dialogs_;
-  app::FakeClock clock_;
+  platform::ScriptedDialogs dialogs_;
+  platform::FakeClock clock_;
   std::vector<SideTab> tabs_;
   bool modified_ = false, scriptChosen_ = false;
   std::unique_ptr<TPageEditorModel> editor_;
@@ -107,19 +107,19 @@ TEST_F(Editor, PageOperations) {
   editor_->Select({EntryKind::Root});
   EXPECT_EQ(editor_->acPageAdd(), 3);
   EXPECT_EQ(doc_.pages.PageCount(), 5);
-  EXPECT_EQ(doc_.pages.Page(4)->Role(), doc::prlLast);
+  EXPECT_EQ(doc_.pages.Page(4)->Role(), doc::PageRole::Last);
   EXPECT_EQ(editor_->Tree().children.size(), 4u);
   EXPECT_TRUE(modified_);
   // With a page selected it goes in front of it.
   editor_->Select({EntryKind::Page, 1});
   EXPECT_EQ(editor_->acPsgeReading(), 1);
-  EXPECT_EQ(doc_.pages.Page(1)->Kind(), doc::pkReadingStart);
+  EXPECT_EQ(doc_.pages.Page(1)->Kind(), doc::PageKind::ReadingStart);
   EXPECT_EQ(editor_->Selection(), (EditorSelection{EntryKind::Page, 1}));
 
   const int qp = editor_->acPageQA();
   const doc::TPage& q = *doc_.pages.Page(qp);
-  EXPECT_EQ(q.Kind(), doc::pkQuestionTimer);
-  EXPECT_EQ(q.Role(), doc::prlQuestion);
+  EXPECT_EQ(q.Kind(), doc::PageKind::QuestionTimer);
+  EXPECT_EQ(q.Role(), doc::PageRole::Question);
   EXPECT_EQ(testing::lineTexts(q.MainText()), (V{"次の設問に答えなさい。", "答えは下段パネルの選択肢ボックスをチェックして行います。", ""}));
   EXPECT_EQ(testing::lineTexts(q.LowerText()).size(), 3u);
   EXPECT_EQ(q.QuestionCount(), 1);
@@ -135,12 +135,12 @@ TEST_F(Editor, PageOperations) {
   EXPECT_EQ(describe(doc_.pages), before);
   editor_->Select({EntryKind::Page, 0});
   editor_->acPageMoveDown();
-  EXPECT_EQ(doc_.pages.Page(1)->Kind(), doc::pkName);
+  EXPECT_EQ(doc_.pages.Page(1)->Kind(), doc::PageKind::Name);
   EXPECT_EQ(editor_->Selection().page, 1);
 
   // The new question page went down to the first place with the swap.
   const int items = doc_.qa.Count();
-  ASSERT_EQ(doc_.pages.Page(0)->Role(), doc::prlQuestion);
+  ASSERT_EQ(doc_.pages.Page(0)->Role(), doc::PageRole::Question);
   editor_->Select({EntryKind::Page, 0});
   editor_->acPageDelete();
   EXPECT_EQ(doc_.qa.Count(), items - 1);
@@ -155,18 +155,18 @@ TEST_F(Editor, NamePageAndTimerSwitches) {
   dialogs_.onYesNo = [](const std::string&) { return platform::Answer::No; };
   editor_->acActName();
   EXPECT_EQ(dialogs_.log.back().text, "すでに 1 ページに設定されています。\r\n\r\nそれを解除して 設定しなおします。いいですか？");
-  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::pkPlain);
+  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::PageKind::Plain);
   dialogs_.onYesNo = [](const std::string&) { return platform::Answer::Yes; };
   editor_->acActName();
-  EXPECT_EQ(doc_.pages.Page(0)->Kind(), doc::pkPlain);
-  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::pkName);
+  EXPECT_EQ(doc_.pages.Page(0)->Kind(), doc::PageKind::Plain);
+  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::PageKind::Name);
   EXPECT_EQ(editor_->PopupMenu1()[15].caption, "名前入力(&N) / 解除");
   editor_->acActName();
-  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::pkPlain);
+  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::PageKind::Plain);
   editor_->acActTimer();
-  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::pkQuestionTimer);
+  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::PageKind::QuestionTimer);
   editor_->acActName();  // a timed page cannot be the name page
-  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::pkQuestionTimer);
+  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::PageKind::QuestionTimer);
 }
 
 TEST_F(Editor, PopupMenuShowsWhatFits) {
@@ -236,7 +236,7 @@ TEST_F(Editor, BatchEntryAndTexts) {
   EXPECT_EQ(choices(q), (V{"\t\tone", "*\t\ttwo", "\t\tthree"}));
   EXPECT_EQ(editor_->Tree().children[2].children[2].caption, "Which?");
   // From the clipboard: plain text with CRLF line ends as another program puts it there.
-  app::MemoryClipboard clip;
+  platform::MemoryClipboard clip;
   clip.setText("Pasted?\r\n*yes\r\nno\r\n");
   EXPECT_TRUE(editor_->BatchEntry(clip));
   EXPECT_EQ(choices(q), (V{"*\t\tyes", "\t\tno"}));

@@ -1,3 +1,4 @@
+#include "core/storage/filenames.h"
 #include "core/authoring/project.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,7 @@
 #include <fstream>
 
 #include "authoring_helpers.h"
-#include "core/app/headlessports.h"
+#include "core/platform/headlessports.h"
 #include "core/document/documentfile.h"
 #include "core/document/documentformat.h"
 #include "core/document/wpmmeter.h"
@@ -59,7 +60,7 @@ class Project : public ::testing::Test {
     s.clock = &clock_;
     s.documentPath = [this] { return path_; };
     s.setDocumentPath = [this](const std::string& p) {
-      if (doc::IsWorkingCopyPath(p)) return;
+      if (storage::IsWorkingCopyPath(p)) return;
       path_ = p;
       doc_.pages.SetModified(false);
     };
@@ -89,8 +90,8 @@ class Project : public ::testing::Test {
   std::string at(const std::string& rel) const { return (home_ / rel).string(); }
   // An open document: two pages, saved under a name, unmodified.
   void openSomething() {
-    doc_.pages.AddPage()->SetKind(doc::pkName);
-    doc_.pages.AddPage()->SetRole(doc::prlLast);
+    doc_.pages.AddPage()->SetKind(doc::PageKind::Name);
+    doc_.pages.AddPage()->SetRole(doc::PageRole::Last);
     path_ = at("system/project/open.ruvp");
     doc_.pages.SetModified(false);
   }
@@ -106,8 +107,8 @@ class Project : public ::testing::Test {
   fs::path home_;
   TDocumentModel doc_;
   rt::RichText work_;
-  app::ScriptedDialogs dialogs_;
-  app::FakeClock clock_;
+  platform::ScriptedDialogs dialogs_;
+  platform::FakeClock clock_;
   StartingShell shell_;
   std::string path_;
   bool modified_ = false, canLeave_ = true, reset_ = true;
@@ -255,7 +256,7 @@ TEST_F(Project, SaveWritesTheModelAsItIsNow) {
 
 TEST_F(Project, SaveFailures) {
   openSomething();
-  doc_.pages.Page(0)->SetKind(doc::pkPlain);
+  doc_.pages.Page(0)->SetKind(doc::PageKind::Plain);
   doc_.pages.SetModified(true);
   EXPECT_FALSE(model_->Save(at("x.ruvo")));
   EXPECT_EQ(dialogs_.messages(), (V{kMsgNoNamePage}));
@@ -263,7 +264,7 @@ TEST_F(Project, SaveFailures) {
   EXPECT_FALSE(fs::exists(at("system/project/x.ruvp")));
 
   // Something already standing where the project file goes is no saved project.
-  doc_.pages.Page(0)->SetKind(doc::pkName);
+  doc_.pages.Page(0)->SetKind(doc::PageKind::Name);
   fs::create_directories(at("system/project/x.ruvp/in the way"));
   dialogs_.log.clear();
   EXPECT_FALSE(model_->Save(at("x.ruvo")));
@@ -298,11 +299,11 @@ TEST_F(Project, ReadingPreviewOnlyAfterASuccessfulSave) {
 
   // A stale preview file from an earlier run, and a document that cannot be saved.
   file("system/ruvof/ruvo$$$.ruvo", {"old"});
-  doc_.pages.Page(0)->SetKind(doc::pkPlain);
+  doc_.pages.Page(0)->SetKind(doc::PageKind::Plain);
   EXPECT_FALSE(model_->acPageReading());
   EXPECT_TRUE(shell_.started.empty());
 
-  doc_.pages.Page(0)->SetKind(doc::pkName);
+  doc_.pages.Page(0)->SetKind(doc::PageKind::Name);
   ASSERT_TRUE(model_->acPageReading());
   ASSERT_EQ(shell_.started.size(), 1u);
   EXPECT_EQ(shell_.started[0], (V{at("ruvo"), at("system/ruvof/ruvo$$$.ruvo")}));

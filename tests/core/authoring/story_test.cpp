@@ -6,7 +6,8 @@
 #include <filesystem>
 
 #include "authoring_helpers.h"
-#include "core/app/headlessports.h"
+#include "core/storage/filenames.h"
+#include "core/platform/headlessports.h"
 #include "core/authoring/authoringmodel.h"
 #include "core/document/documentfile.h"
 #include "core/document/documentformat.h"
@@ -34,9 +35,9 @@ TEST(Story, CreateEditSaveOpenSave) {
   TDocumentModel doc;
   doc::TWPMMeter meter;
   rt::RichText work;
-  app::ScriptedDialogs dialogs;
-  app::FakeClock clock;
-  app::RecordingShell shell;
+  platform::ScriptedDialogs dialogs;
+  platform::FakeClock clock;
+  platform::RecordingShell shell;
   std::string path;
   bool modified = false;
   doc.pages.SetModifiedListener([&](bool f) { modified = f; });
@@ -49,7 +50,7 @@ TEST(Story, CreateEditSaveOpenSave) {
   s.clock = &clock;
   s.documentPath = [&] { return path; };
   s.setDocumentPath = [&](const std::string& p) {
-    if (doc::IsWorkingCopyPath(p)) return;
+    if (storage::IsWorkingCopyPath(p)) return;
     path = p;
     doc.pages.SetModified(false);
   };
@@ -64,7 +65,7 @@ TEST(Story, CreateEditSaveOpenSave) {
   ASSERT_TRUE(project.acCreateFromTemplate()) << (dialogs.messages().empty() ? "" : dialogs.messages().back());
   EXPECT_TRUE(modified);
   const int questionPage = 6;
-  ASSERT_EQ(doc.pages.Page(questionPage)->Role(), doc::prlQuestion);
+  ASSERT_EQ(doc.pages.Page(questionPage)->Role(), doc::PageRole::Question);
   EXPECT_EQ(editor.CorrectAnswerGrid().size(), 5u);
 
   // Edit a page text, a question, a choice, the correct mark; batch entry; page operations.

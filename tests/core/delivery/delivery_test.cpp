@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "core/app/headlessports.h"
+#include "core/platform/headlessports.h"
 #include "core/app/settings.h"
 #include "core/storage/compressstringlist.h"
 
@@ -19,7 +19,7 @@ using delivery::TForm3Model;
 
 struct DeliveryTest : ::testing::Test {
   MemoryFileSystem fs;
-  app::ScriptedDialogs dialogs;
+  platform::ScriptedDialogs dialogs;
   TForm3Model m{fs, &dialogs, "/prog", "/prog/ruvo"};
   const std::string envi = "/prog/ruvo_envi.dat";
 

@@ -12,7 +12,7 @@
 #include <map>
 
 #include "../shell/shellfakes.h"
-#include "core/app/headlessports.h"
+#include "core/platform/headlessports.h"
 #include "core/storage/atomicfile.h"
 
 namespace ruvo::delivery {
@@ -59,7 +59,7 @@ struct Packaging : ::testing::Test {
   PackagingPlace place;
   testing::FakeDialogs dialogs;
   testing::FakeShell shell;
-  app::MemoryClipboard clipboard;
+  platform::MemoryClipboard clipboard;
   TPackaging packaging;
   fs::path tests;
 

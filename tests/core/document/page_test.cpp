@@ -2,7 +2,7 @@
 // page display with its indents and question lines, and the phrase-by-phrase presentation.
 #include <gtest/gtest.h>
 
-#include "core/platform/ports.h"
+#include "core/platform/headlessports.h"
 #include "helpers.h"
 
 namespace ruvo::doc {
@@ -12,12 +12,7 @@ using testing::Doc;
 using testing::lineTexts;
 using testing::linesText;
 
-class FakeClock final : public platform::Clock {
- public:
-  std::int64_t ms = 0;
-  std::int64_t tickMs() override { return ms; }
-  platform::DateTime now() override { return {}; }
-};
+using platform::FakeClock;
 
 std::vector<int> kindsOf(const TPageControler& c) {
   std::vector<int> out;
@@ -68,16 +63,16 @@ TEST(PageControler, TestClockRecordsTicksOnChangesOnly) {
   FakeClock clock;
   TPageControler c;
   c.SetClock(&clock);
-  clock.ms = 1000;
+  clock.tick = 1000;
   c.SetTimerRunning(true);
-  clock.ms = 5000;
+  clock.tick = 5000;
   c.SetTimerRunning(true);  // already running: the start stays
   EXPECT_EQ(c.StartTick(), 1000);
-  clock.ms = 9000;
+  clock.tick = 9000;
   c.SetTimerRunning(false);
   EXPECT_EQ(c.StopTick(), 9000);
   // Clear while running takes no tick, and the next document starts without the old clock.
-  clock.ms = 10000;
+  clock.tick = 10000;
   c.SetTimerRunning(true);
   c.Clear();
   EXPECT_FALSE(c.TimerRunning());

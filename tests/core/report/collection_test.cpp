@@ -8,7 +8,7 @@
 #include <map>
 #include <random>
 
-#include "core/app/headlessports.h"
+#include "core/platform/headlessports.h"
 #include "core/storage/compressstringlist.h"
 
 namespace {
@@ -51,8 +51,8 @@ std::vector<std::string> names(const std::vector<report::TakenResult>& taken) {
 struct CollectionTest : ::testing::Test {
   MemoryFileSystem fs;
   Sink sink;
-  app::FakeClock clock;
-  app::ScriptedDialogs dialogs;
+  platform::FakeClock clock;
+  platform::ScriptedDialogs dialogs;
   TResultCollection c{fs, sink, &clock, "/prog/report"};
   const std::string dir = "/share/results";
 
@@ -294,9 +294,9 @@ TEST(AutomaticCollection, StartsFromTheDeliveryWindowAndTicks) {
   using namespace ruvo;
   MemoryFileSystem fs;
   Sink sink;
-  app::FakeClock clock;
+  platform::FakeClock clock;
   clock.date = {2014, 5, 9, 12, 0, 0};
-  app::ScriptedDialogs dialogs;
+  platform::ScriptedDialogs dialogs;
   fs.makeFolders("/prog");
   fs.makeFolders("/results");
   delivery::TForm3Model delivery(fs, &dialogs, "/prog", "/prog/ruvo");

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/app/headlessports.h"
+#include "core/platform/headlessports.h"
 #include "core/report/collation.h"
 #include "core/report/nayose.h"
 #include "core/report/sumup.h"
@@ -92,7 +92,7 @@ TEST(ColumnAverages, FamiliesOfColumns) {
 }
 
 TEST(SumUpList, TablesPerKindRecordsSortedDuplicatesOnce) {
-  app::FakeClock clock;
+  platform::FakeClock clock;
   clock.date = {2020, 1, 2, 3, 4, 5};
   TSumUpList list(&clock);
   // Arrival order is not the order of the tables: those follow their earliest record.

@@ -270,7 +270,34 @@ TEST(RichTextOps, CopyLinesToBuffer) {
   EXPECT_EQ(one->paragraphs()[0].format, ParaFormat{});
 
   EXPECT_EQ(plainText(copyLinesToBuffer(src, 3, std::nullopt)), "end");
-  EXPECT_EQ(plainText(copyLinesToBuffer(src, 9, std::nullopt)), "");
+  const RichBuffer none = copyLinesToBuffer(src, 9, std::nullopt);
+  ASSERT_TRUE(none);
+  EXPECT_TRUE(none->isEmpty());
+
+  // Ranges reaching past either end are clipped; a range wholly outside is no text.
+  EXPECT_EQ(plainText(copyLinesToBuffer(src, 2, 9)), "\tchoice\r\nend");
+  EXPECT_EQ(plainText(copyLinesToBuffer(src, -5, 0)), "title\r\n");
+  EXPECT_FALSE(copyLinesToBuffer(src, 4, 9).has_value());
+  EXPECT_FALSE(copyLinesToBuffer(src, -3, -1).has_value());
+}
+
+TEST(RichTextOps, CopiedLinesHaveTheirRunsMerged) {
+  // Runs split by earlier edits come out as one run per look, as a save and load would give.
+  RichText src = lines({"**a**plain", "x"});
+  auto& runs = src.paragraphs()[0].runs;
+  rt::RunList split;
+  split.push_back(runs[0]);
+  split.push_back(rt::Run{"", runs[0].format});
+  for (std::size_t i = 1; i < runs.size(); ++i) split.push_back(runs[i]);
+  runs = split;
+  runs.push_back(rt::Run{" more", runs[2].format});
+  const RichBuffer copy = copyLinesToBuffer(src, 0, 0);
+  ASSERT_TRUE(copy);
+  ASSERT_EQ(copy->lineCount(), 2);
+  ASSERT_EQ(copy->paragraphs()[0].runs.size(), 2u);
+  EXPECT_EQ(copy->paragraphs()[0].runs[1].text, "plain more");
+  EXPECT_FALSE(copy->paragraphs()[1].runs[0].format.bold);  // the break's line continues the end's look
+  EXPECT_EQ(copyLine(src, 0).paragraphs()[0].runs.size(), 2u);
 }
 
 TEST(RichTextOps, Caption) {

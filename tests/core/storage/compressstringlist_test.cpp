@@ -13,12 +13,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <thread>
 
 #include "core/platform/ports.h"
 #include "core/storage/atomicfile.h"
 #include "core/storage/deltacode.h"
 #include "core/storage/resources.h"
+#include "support/tempdir.h"
 
 namespace fs = std::filesystem;
 using namespace ruvo::storage;
@@ -52,17 +54,11 @@ class RecordingDialogs final : public ruvo::platform::Dialogs {
 class TempDir : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("ruvo-storage-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    tmp_ = std::make_unique<ruvo::testsupport::TempDir>(
+        std::string("storage-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = tmp_->path();
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-  }
+  void TearDown() override { tmp_.reset(); }
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
   static std::string slurp(const std::string& p) {
     std::string s;
@@ -74,6 +70,7 @@ class TempDir : public ::testing::Test {
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++n;
     return n;
   }
+  std::unique_ptr<ruvo::testsupport::TempDir> tmp_;
   fs::path dir_;
 };
 

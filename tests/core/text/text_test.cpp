@@ -21,6 +21,39 @@ TEST(Cp932, RoundTripsJapaneseAndTheCodesShiftJisGetsWrong) {
   EXPECT_EQ(utf8ToCp932(cp932ToUtf8("\xed\x40")), "\xfa\x5c");
 }
 
+TEST(Cp932, LookAlikesAreWrittenWithTheCodesIconvWrites) {
+  // Input methods type these; CP932 holds them under another code point, which is what
+  // they read back as.
+  struct Case {
+    const char* typed;
+    const char* bytes;
+    const char* readBack;
+  };
+  for (const Case& c : {Case{"〜", "\x81\x60", "～"}, Case{"−", "\x81\x7c", "－"}, Case{"‖", "\x81\x61", "∥"},
+                        Case{"¢", "\x81\x91", "￠"}, Case{"£", "\x81\x92", "￡"}, Case{"¬", "\x81\xca", "￢"},
+                        Case{"—", "\x81\x5c", "―"}}) {
+    bool lossless = false;
+    EXPECT_EQ(utf8ToCp932(c.typed, &lossless), c.bytes) << c.typed;
+    EXPECT_TRUE(lossless) << c.typed;
+    EXPECT_EQ(cp932ToUtf8(c.bytes), c.readBack) << c.typed;
+    EXPECT_EQ(cp932Length(c.typed), 2u) << c.typed;
+  }
+  // Folding onto ASCII would read back as another character: these stay unmappable.
+  EXPECT_EQ(utf8ToCp932("¥‾"), "??");
+}
+
+TEST(Cp932, AccentedLatinLettersHaveTheirBaseLetters) {
+  EXPECT_EQ(latinBaseLetters(U'é'), "e");
+  EXPECT_EQ(latinBaseLetters(U'Í'), "I");
+  EXPECT_EQ(latinBaseLetters(U'ñ'), "n");
+  EXPECT_EQ(latinBaseLetters(U'Ł'), "L");
+  EXPECT_EQ(latinBaseLetters(U'ǎ'), "a");
+  EXPECT_EQ(latinBaseLetters(U'ệ'), "e");
+  EXPECT_EQ(latinBaseLetters(U'Æ'), "AE");
+  EXPECT_EQ(latinBaseLetters(U'ß'), "ss");
+  for (char32_t notALetter : {U'×', U'÷', U'a', U'α', U'あ', U'\u0300'}) EXPECT_EQ(latinBaseLetters(notALetter), "");
+}
+
 TEST(Cp932, InvalidBytesBecomeReplacementCharacters) {
   EXPECT_EQ(cp932ToUtf8("a\x81"), "a\uFFFD");          // lead byte at the end
   EXPECT_EQ(cp932ToUtf8("\x85\x40z"), "\uFFFD@z");     // undefined double-byte code

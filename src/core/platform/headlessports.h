@@ -10,46 +10,46 @@
 
 #include "core/platform/ports.h"
 
-namespace ruvo::app {
+namespace ruvo::platform {
 
-class FakeClock final : public platform::Clock {
+class FakeClock final : public Clock {
  public:
   std::int64_t tick = 1000;  // never 0: a start tick of 0 means "not timing"
-  platform::DateTime date{2000, 1, 1, 0, 0, 0};
+  DateTime date{2000, 1, 1, 0, 0, 0};
   std::int64_t tickMs() override { return tick; }
-  platform::DateTime now() override { return date; }
+  DateTime now() override { return date; }
   void advance(std::int64_t ms) { tick += ms; }
 };
 
 // Every question and message is recorded; answers come from the handlers (defaults: Yes, OK,
 // and the default text for an input box).
-class ScriptedDialogs final : public platform::Dialogs {
+class ScriptedDialogs final : public Dialogs {
  public:
   struct Asked {
     std::string kind;  // "message", "yesno", "yesnocancel", "nook", "input", "open", "save", "folder"
     std::string text;
   };
   std::vector<Asked> log;
-  std::function<platform::Answer(const std::string& text)> onYesNo;
-  std::function<platform::Answer(const std::string& text)> onYesNoCancel;
-  std::function<platform::Answer(const std::string& text)> onNoOk;
+  std::function<Answer(const std::string& text)> onYesNo;
+  std::function<Answer(const std::string& text)> onYesNoCancel;
+  std::function<Answer(const std::string& text)> onNoOk;
   std::function<std::optional<std::string>(const std::string& caption, const std::string& prompt,
                                            const std::string& def)>
       onInput;
   std::function<std::optional<std::string>(const std::string& title)> onFile;
 
   void message(const std::string& text) override { log.push_back({"message", text}); }
-  platform::Answer askYesNo(const std::string& text, const std::string&) override {
+  Answer askYesNo(const std::string& text, const std::string&) override {
     log.push_back({"yesno", text});
-    return onYesNo ? onYesNo(text) : platform::Answer::Yes;
+    return onYesNo ? onYesNo(text) : Answer::Yes;
   }
-  platform::Answer askYesNoCancel(const std::string& text, const std::string&) override {
+  Answer askYesNoCancel(const std::string& text, const std::string&) override {
     log.push_back({"yesnocancel", text});
-    return onYesNoCancel ? onYesNoCancel(text) : platform::Answer::Yes;
+    return onYesNoCancel ? onYesNoCancel(text) : Answer::Yes;
   }
-  platform::Answer confirmNoOk(const std::string& text, const std::string&) override {
+  Answer confirmNoOk(const std::string& text, const std::string&) override {
     log.push_back({"nook", text});
-    return onNoOk ? onNoOk(text) : platform::Answer::Ok;
+    return onNoOk ? onNoOk(text) : Answer::Ok;
   }
   std::optional<std::string> input(const std::string& caption, const std::string& prompt,
                                    const std::string& def) override {
@@ -78,7 +78,7 @@ class ScriptedDialogs final : public platform::Dialogs {
   }
 };
 
-class MemoryClipboard final : public platform::Clipboard {
+class MemoryClipboard final : public Clipboard {
  public:
   std::optional<std::string> rtfData, textData, png;
   std::vector<std::string> files;
@@ -96,7 +96,7 @@ class MemoryClipboard final : public platform::Clipboard {
   std::optional<std::string> text() override { return textData; }
 };
 
-class RecordingShell final : public platform::Shell {
+class RecordingShell final : public Shell {
  public:
   std::vector<std::string> opened;
   std::string program = "/usr/bin/tovimeter";
@@ -119,10 +119,10 @@ class RecordingShell final : public platform::Shell {
 #endif
 };
 
-class FixedScreen final : public platform::Screen {
+class FixedScreen final : public Screen {
  public:
-  std::vector<platform::Rect> rects{{0, 0, 1920, 1080}};
-  std::vector<platform::Rect> monitors() override { return rects; }
+  std::vector<Rect> rects{{0, 0, 1920, 1080}};
+  std::vector<Rect> monitors() override { return rects; }
 };
 
 // All of the above, wired.
@@ -132,7 +132,7 @@ struct HeadlessPorts {
   MemoryClipboard clipboard;
   RecordingShell shell;
   FixedScreen screen;
-  platform::Ports ports() { return {&dialogs, &clock, &clipboard, &shell, &screen}; }
+  Ports ports() { return {&dialogs, &clock, &clipboard, &shell, &screen}; }
 };
 
-}  // namespace ruvo::app
+}  // namespace ruvo::platform

@@ -1,45 +1,37 @@
 #pragma once
-// Shared harness of the command-line tests: a fresh folder per test and ruvo-tool run
-// through the shell as a user would run it.
+// Harness of the command-line tests: a fresh folder per test and ruvo-tool run through the
+// shell as a user would run it. The including test program defines RUVO_TOOL, the tool's path.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <memory>
 #include <string>
+
+#include "support/tempdir.h"
 
 namespace ruvo::clitest {
 
 namespace fs = std::filesystem;
+using testsupport::slurp;
+using testsupport::spit;
 
 struct ToolRun {
   int exit = -1;
   std::string out, err;
 };
 
-inline std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-inline void spit(const fs::path& p, const std::string& s) { std::ofstream(p, std::ios::binary) << s; }
-
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           ("ruvo-cli-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = std::make_unique<testsupport::TempDir>(std::string("cli-") +
+                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override { dir_.reset(); }
 
-  fs::path p(const std::string& n) const { return dir_ / n; }
+  fs::path p(const std::string& n) const { return fs::path(dir_->path()) / n; }
   // The path quoted for the shell.
   std::string q(const std::string& n) const { return "'" + p(n).string() + "'"; }
 
@@ -57,7 +49,7 @@ class CliTest : public ::testing::Test {
     return r;
   }
 
-  fs::path dir_;
+  std::unique_ptr<testsupport::TempDir> dir_;
   std::string out_, err_;
 };
 
