@@ -396,7 +396,9 @@ std::vector<MenuItem> TPageEditorModel::PopupMenu1() const {
   const bool rootOrPage = k == EntryKind::Root || k == EntryKind::Page;
   const bool isPage = k == EntryKind::Page && p;
   const bool questionPage = isPage && p->Role() == doc::PageRole::Question;
-  const std::optional<doc::PageKind> kind = isPage ? std::optional<doc::PageKind>(p->Kind()) : std::nullopt;
+  // -1 when no page is selected.
+  const int kind = isPage ? doc::KindNumber(p->Kind()) : -1;
+  const auto is = [kind](doc::PageKind k) { return kind == doc::KindNumber(k); };
   std::vector<MenuItem> m = {
       {"", "ページ追加(&A)", rootOrPage},
       {"acPageAdd", "指示ページ(&I)", rootOrPage},
@@ -413,10 +415,10 @@ std::vector<MenuItem> TPageEditorModel::PopupMenu1() const {
       {"acChoiceAdd", "選択肢追加(&A)", k == EntryKind::Question || k == EntryKind::Choice},
       {"acChoiceDel", "選択肢削除(&X)", k == EntryKind::Choice},
       {"-", "-", false},
-      {"acActName", text::format("%S / %S", {"名前入力(&N)", kind == doc::PageKind::Name ? "解除" : "設定"}),
-       kind == doc::PageKind::Plain || kind == doc::PageKind::Name},
-      {"acActTimer", text::format("%S / %S", {"時間計測(&T)", kind == doc::PageKind::QuestionTimer ? "解除" : "設定"}),
-       kind == doc::PageKind::Plain || kind == doc::PageKind::QuestionTimer},
+      {"acActName", text::format("%S / %S", {"名前入力(&N)", is(doc::PageKind::Name) ? "解除" : "設定"}),
+       is(doc::PageKind::Plain) || is(doc::PageKind::Name)},
+      {"acActTimer", text::format("%S / %S", {"時間計測(&T)", is(doc::PageKind::QuestionTimer) ? "解除" : "設定"}),
+       is(doc::PageKind::Plain) || is(doc::PageKind::QuestionTimer)},
   };
   // A separator shows only between visible entries: one since the previous separator, one after it.
   bool seen = false;

@@ -22,7 +22,7 @@ using platform::Answer;
 
 std::string slurp(const fs::path& p) {
   std::string s;
-  storage::readWholeFile(p.string(), s);
+  (void)storage::readWholeFile(p.string(), s);
   return s;
 }
 

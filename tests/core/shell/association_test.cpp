@@ -27,7 +27,7 @@ struct AssociationTest : ::testing::Test {
   void TearDown() override { fs::remove_all(root); }
   std::string read(const fs::path& p) {
     std::string s;
-    storage::readWholeFile(p.string(), s);
+    (void)storage::readWholeFile(p.string(), s);
     return s;
   }
 };
