@@ -19,9 +19,10 @@ constexpr std::size_t kSize = 1 << 20;
 const std::string& rtfText() {
   static const std::string text = [] {
     std::mt19937 rng(42);
-    static const char* words[] = {"the", "reading", "passage", "of", "a", "student", "who", "was", "asked",
-                                  "to", "read", "quickly", "and", "answer", "questions", "about", "it", "in",
-                                  "English", "class", "time", "minutes", "words", "per", "minute", "test"};
+    static const char* words[] = {"the",       "reading", "passage", "of",     "a",       "student", "who",
+                                  "was",       "asked",   "to",      "read",   "quickly", "and",     "answer",
+                                  "questions", "about",   "it",      "in",     "English", "class",   "time",
+                                  "minutes",   "words",   "per",     "minute", "test"};
     std::string s =
         "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl{\\f0\\fnil\\fcharset128 "
         "\\'82\\'6c\\'82\\'72 \\'82\\'6f\\'83\\'53\\'83\\'56\\'83\\'62\\'83\\'4e;}{\\f1\\fnil\\fcharset0 Times New "

@@ -24,9 +24,10 @@ rt::RichText script(int blocks) {
   for (int b = 0; b < blocks; ++b) {
     l.push_back("!");
     for (int p = 0; p < 3; ++p)
-      l.push_back("The children walked slowly along the river, / watching the boats drift past / the old stone bridge. "
-                  "Mr. Smith, who had taught mathematics for thirty years, / explained the problem again; "
-                  "nobody understood it, / and the bell rang.");
+      l.push_back(
+          "The children walked slowly along the river, / watching the boats drift past / the old stone bridge. "
+          "Mr. Smith, who had taught mathematics for thirty years, / explained the problem again; "
+          "nobody understood it, / and the bell rang.");
     for (int q = 0; q < 3; ++q) {
       l.push_back("?");
       l.push_back("What did the children watch from the bank of the river?");

@@ -33,8 +33,9 @@ rt::Paragraph line(const std::string& text, bool emphasis = false) {
 const rt::RichText& document() {
   static const rt::RichText doc = [] {
     std::mt19937 rng(7);
-    static const char* words[] = {"the", "reading", "passage", "of", "a", "student", "who", "was", "asked", "to",
-                                  "read", "quickly", "and", "answer", "questions", "about", "it", "読解", "計測"};
+    static const char* words[] = {"the",       "reading", "passage", "of",   "a",       "student", "who",
+                                  "was",       "asked",   "to",      "read", "quickly", "and",     "answer",
+                                  "questions", "about",   "it",      "読解", "計測"};
     auto sentence = [&](int n, bool phrases) {
       std::string s;
       for (int i = 0; i < n; ++i) {
@@ -46,9 +47,9 @@ const rt::RichText& document() {
     rt::RichText t;
     auto& p = t.paragraphs();
     p.clear();
-    for (const char* h : {"date=2024/04/01", "category=", "title=Benchmark", "writer=", "comment=", "naming=",
-                          "leftindent=16", "rightindent=16", "textindent=16", "tabindent=32", "tabsink=8",
-                          "autoqa=1", "score=1", "fadein=1", "overflow=0"})
+    for (const char* h : {"date=2024/04/01", "category=", "title=Benchmark",
+                          "writer=", "comment=", "naming=", "leftindent=16", "rightindent=16", "textindent=16",
+                          "tabindent=32", "tabsink=8", "autoqa=1", "score=1", "fadein=1", "overflow=0"})
       p.push_back(line(h));
     std::string grades = "gradelist=";
     for (int i = 0; i < kPages / 3; ++i) grades += std::to_string(30 + i % 90) + ",";
@@ -71,8 +72,8 @@ const rt::RichText& document() {
           for (int q = 0; q < 3; ++q) {
             p.push_back(line("??\t(" + std::to_string(q + 1) + ") " + sentence(8, false) + "?"));
             for (int c = 0; c < 4; ++c)
-              p.push_back(line(std::string(c == 1 ? "?*" : "?") + "\t\t" + std::to_string(c + 1) + ". " +
-                               sentence(4, false)));
+              p.push_back(
+                  line(std::string(c == 1 ? "?*" : "?") + "\t\t" + std::to_string(c + 1) + ". " + sentence(4, false)));
             p.push_back(line(""));
           }
           p.push_back(line("下の注意"));

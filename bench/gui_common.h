@@ -12,12 +12,13 @@ namespace ruvo::benchgui {
 // each, in paragraphs of 100 words, then the last page. With phraseWords, the pages are shown
 // phrase by phrase (a phrase mark after every phraseWords words) with the faint next phrase.
 inline std::string makeLongDocumentRtf(int pages, int words, int phraseWords = 0) {
-  static const char* vocab[] = {"the",   "reader", "moved",  "slowly", "through", "a",     "quiet", "forest",
-                                "where", "light",  "fell",   "on",     "old",     "stones", "and",  "birds",
-                                "sang",  "about",  "summer", "rain"};
-  std::string rtf = "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Times New Roman;}"
-                    "{\\f1\\fnil\\fcharset128 \\'82\\'6c\\'82\\'72 \\'82\\'6f\\'83\\'53\\'83\\'56\\'83\\'62\\'83\\'4e;}}\n"
-                    "\\viewkind4\\uc1\\pard\\f0\\fs24 ";
+  static const char* vocab[] = {"the",    "reader", "moved", "slowly", "through", "a",   "quiet",
+                                "forest", "where",  "light", "fell",   "on",      "old", "stones",
+                                "and",    "birds",  "sang",  "about",  "summer",  "rain"};
+  std::string rtf =
+      "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Times New Roman;}"
+      "{\\f1\\fnil\\fcharset128 \\'82\\'6c\\'82\\'72 \\'82\\'6f\\'83\\'53\\'83\\'56\\'83\\'62\\'83\\'4e;}}\n"
+      "\\viewkind4\\uc1\\pard\\f0\\fs24 ";
   auto line = [&](const std::string& s) { rtf += s + "\\par\n"; };
   line("title=Long pages");
   line("autoqa=1");

@@ -21,7 +21,8 @@ void BM_RuvoStartToFirstPaint(benchmark::State& state) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("TOVIMETER_HOME"), home);
   env.insert(QStringLiteral("RUVO_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1"));
-  if (!env.contains(QStringLiteral("QT_QPA_PLATFORM"))) env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
   for (auto _ : state) {
     QProcess p;
     p.setProcessEnvironment(env);

@@ -32,7 +32,8 @@ std::vector<std::string> resultLines(int i) {
   char date[32];
   std::snprintf(date, sizeof date, "2024/%02d/%02d %02d:%02d:%02d", 1 + i % 12, 1 + i % 28, 8 + i % 10, i % 60,
                 (i * 7) % 60);
-  std::string header = "title\tname\tdate\ttime", values = std::string(titles[i % 3]) + "\t" + name + "\t" + date + "\t3.50";
+  std::string header = "title\tname\tdate\ttime",
+              values = std::string(titles[i % 3]) + "\t" + name + "\t" + date + "\t3.50";
   for (int k = 1; k <= 3; ++k) header += "\twrd" + std::to_string(k), values += "\t" + std::to_string(200 + k * 40);
   for (int k = 1; k <= 3; ++k) header += "\trt" + std::to_string(k), values += "\t" + std::to_string(40 + rng() % 80);
   for (int k = 1; k <= 3; ++k) {

@@ -88,11 +88,10 @@ void operator delete[](void* p, std::size_t) noexcept { uncounted(p); }
 int main(int argc, char** argv) {
   const std::size_t mb = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 20;
   const std::size_t bytes = mb << 20;
-  for (const auto& [name, text] : {std::pair{"bare \\par breaks", bareBreaks(bytes)},
-                                   std::pair{"rich-edit text", richEditText(bytes)}}) {
+  for (const auto& [name, text] :
+       {std::pair{"bare \\par breaks", bareBreaks(bytes)}, std::pair{"rich-edit text", richEditText(bytes)}}) {
     const Figure f = measure(text);
-    std::printf("%-18s %4zu MB: peak %.2f bytes per input byte, held %.2f\n", name, mb, f.peakPerByte,
-                f.heldPerByte);
+    std::printf("%-18s %4zu MB: peak %.2f bytes per input byte, held %.2f\n", name, mb, f.peakPerByte, f.heldPerByte);
   }
   return 0;
 }

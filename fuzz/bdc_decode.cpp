@@ -32,8 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string coded = TDeltaCode::encode(big);
     std::string back;
     if (!TDeltaCode::decode(coded, back) || back != big) std::abort();
-    const std::size_t at = 33 + (static_cast<std::size_t>(data[1]) << 16 | data[2] << 8 | data[3]) % (coded.size() - 33);
-    for (std::size_t i = 4; i < size && i < 12 && at + i < coded.size(); ++i) coded[at + i] ^= static_cast<char>(data[i]);
+    const std::size_t at =
+        33 + (static_cast<std::size_t>(data[1]) << 16 | data[2] << 8 | data[3]) % (coded.size() - 33);
+    for (std::size_t i = 4; i < size && i < 12 && at + i < coded.size(); ++i)
+      coded[at + i] ^= static_cast<char>(data[i]);
     TDeltaCode::decode(coded, back);
     if (back.size() > big.size()) std::abort();
   }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "core/platform/headlessports.h"
 #include "core/delivery/delivery.h"
 #include "core/delivery/filesystem.h"
+#include "core/platform/headlessports.h"
 #include "core/report/collection.h"
 #include "core/storage/compressstringlist.h"
 #include "core/text/strings.h"

@@ -39,8 +39,8 @@ std::string shape(const doc::TPageControler& pages) {
   std::string s;
   for (int i = 0; i < pages.PageCount(); ++i) {
     const doc::TPage& p = *pages.Page(i);
-    s += std::to_string(doc::KindNumber(p.Kind())) + "," + std::to_string(doc::RoleNumber(p.Role())) + "," + (p.PassFlag() ? "p" : "-") + "," +
-         std::to_string(p.Grade()) + "[";
+    s += std::to_string(doc::KindNumber(p.Kind())) + "," + std::to_string(doc::RoleNumber(p.Role())) + "," +
+         (p.PassFlag() ? "p" : "-") + "," + std::to_string(p.Grade()) + "[";
     for (auto m : p.PhraseMarks()) s += std::to_string(m) + " ";
     s += "]" + p.MainTextPlain() + "|" + p.LowerTextPlain() + "{";
     for (const doc::TQAItem* q : p.Questions()) {

@@ -15,11 +15,38 @@ using namespace ruvo::authoring;
 namespace {
 
 const TWordLists& smallData() {
-  static const TWordLists data = TWordLists::FromLines({
-      "[abbreviation]", "dr", "mr", "u.s", "[word_2]", "andes", "[word_3]", "adobe",
-      "[tail_0]", "que", "gue", "char($27)+re", "[tail_1]", "ing", "ful", "ment", "ly",
-      "[tail_2]", "ian", "[tail_3]", "ation", "[head_top_1]", "geor", "[head_1]", "re", "pre",
-      "[head_2]", "dia", "[head_3]", "biblio", "[head_4]", "coalition"});
+  static const TWordLists data = TWordLists::FromLines({"[abbreviation]",
+                                                        "dr",
+                                                        "mr",
+                                                        "u.s",
+                                                        "[word_2]",
+                                                        "andes",
+                                                        "[word_3]",
+                                                        "adobe",
+                                                        "[tail_0]",
+                                                        "que",
+                                                        "gue",
+                                                        "char($27)+re",
+                                                        "[tail_1]",
+                                                        "ing",
+                                                        "ful",
+                                                        "ment",
+                                                        "ly",
+                                                        "[tail_2]",
+                                                        "ian",
+                                                        "[tail_3]",
+                                                        "ation",
+                                                        "[head_top_1]",
+                                                        "geor",
+                                                        "[head_1]",
+                                                        "re",
+                                                        "pre",
+                                                        "[head_2]",
+                                                        "dia",
+                                                        "[head_3]",
+                                                        "biblio",
+                                                        "[head_4]",
+                                                        "coalition"});
   return data;
 }
 

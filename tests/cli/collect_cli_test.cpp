@@ -9,8 +9,8 @@
 #include <set>
 #include <thread>
 
-#include "support/clitest.h"
 #include "core/text/strings.h"
+#include "support/clitest.h"
 
 namespace {
 
@@ -23,8 +23,8 @@ class CollectCli : public CliTest {
  protected:
   // Starts ruvo-tool collect in the background; its output goes to collect.out / collect.err.
   pid_t startCollector(const std::string& args) {
-    const std::string cmd = std::string("exec '") + RUVO_TOOL + "' collect " + args + " >" + q("collect.out") +
-                            " 2>" + q("collect.err");
+    const std::string cmd =
+        std::string("exec '") + RUVO_TOOL + "' collect " + args + " >" + q("collect.out") + " 2>" + q("collect.err");
     const pid_t pid = ::fork();
     if (pid == 0) {
       ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
@@ -113,9 +113,9 @@ TEST_F(CollectCli, RefusesWhatItCannotUse) {
     std::string args;
     int exit;
   };
-  for (const Case& c : {Case{"collect", 2}, Case{"collect " + q("missing"), 1}, Case{"collect " + q("file"), 1},
-                        Case{"collect " + q("") + " --interval 0", 2}, Case{"collect . --for soon", 2},
-                        Case{"collect . --bogus", 2}}) {
+  for (const Case& c :
+       {Case{"collect", 2}, Case{"collect " + q("missing"), 1}, Case{"collect " + q("file"), 1},
+        Case{"collect " + q("") + " --interval 0", 2}, Case{"collect . --for soon", 2}, Case{"collect . --bogus", 2}}) {
     EXPECT_EQ(runTool(c.args).exit, c.exit) << c.args;
   }
   // An examinee whose collection folder is not there is told so.

@@ -57,7 +57,8 @@ TEST_F(CompileCli, TitleSwitchesAndHeader) {
   EXPECT_EQ(r.err, "Create を中止しました\n\nタイトルは Property タブの title へ書き込む\n");
   EXPECT_FALSE(fs::exists(p("a.ruvo")));
 
-  r = runTool("compile " + script + " " + kTemplate + " -o " + q("a.ruvo") + " --title '  第１回 ' --no-numbers --no-indent");
+  r = runTool("compile " + script + " " + kTemplate + " -o " + q("a.ruvo") +
+              " --title '  第１回 ' --no-numbers --no-indent");
   ASSERT_EQ(r.exit, 0) << r.err;
   const json d = info("a.ruvo");
   EXPECT_EQ(d["properties"]["title"], "第１回");

@@ -90,7 +90,7 @@ TEST_F(DocCli, InfoOfAFileAnEarlierInstallationSaved) {
 
 TEST_F(DocCli, InfoOfWalkEdgeCases) {
   const json j = info(fixture("edge-cases.rtf"));
-  EXPECT_EQ(j["settings"]["score"], 0);  // not a number: the default
+  EXPECT_EQ(j["settings"]["score"], 0);                          // not a number: the default
   expectPages(j, {{0, 0, false, 0, {}, "orphan choice", "", 0},  // shown without its marker
                   {1, 0, false, 7, {0, 15, 19, 26}, "indented line", "", 0},
                   {3, 1, false, 0, {}, "", "", 1},

@@ -10,10 +10,10 @@
 #include <set>
 #include <thread>
 
-#include "support/clitest.h"
 #include "core/storage/compressstringlist.h"
 #include "core/storage/deltacode.h"
 #include "core/text/strings.h"
+#include "support/clitest.h"
 
 extern char** environ;
 
@@ -37,9 +37,10 @@ TEST_F(OutputCli, StandardOutputThatCannotBeWrittenIsAFailure) {
   spit(p("in.rtf"), "{\\rtf1 one\\par two\\par}");
   ASSERT_EQ(shell("\"$T\" bdc encode in.txt in.bdc"), 0);
   // Every command that prints, into a full device: it only ever writes there.
-  for (const std::string& cmd : std::vector<std::string>{"bdc encode in.txt -", "bdc decode in.bdc -", "rtf text in.rtf", "rtf roundtrip in.rtf -",
-                                "doc source in.rtf", "doc info in.rtf", "grade in.txt", "syllables nation",
-                                "simulate '" + kGettysburg + "' --name Ito --out out"}) {
+  for (const std::string& cmd :
+       std::vector<std::string>{"bdc encode in.txt -", "bdc decode in.bdc -", "rtf text in.rtf",
+                                "rtf roundtrip in.rtf -", "doc source in.rtf", "doc info in.rtf", "grade in.txt",
+                                "syllables nation", "simulate '" + kGettysburg + "' --name Ito --out out"}) {
     SCOPED_TRACE(cmd);
     EXPECT_EQ(shell("\"$T\" " + cmd + " >/dev/full 2>err"), 1);
     EXPECT_NE(slurp(p("err")).find("cannot write standard output: No space left on device"), std::string::npos)
@@ -89,7 +90,8 @@ TEST_F(OutputCli, InputsOverTheLimitAreRefusedAndTheTargetIsKept) {
   { std::ofstream(p("huge.rtf")); }
   fs::resize_file(p("huge.rtf"), (std::uintmax_t{256} << 20) + 1);
   spit(p("doc.ruvo"), "the old document");
-  for (const std::string cmd : {"doc pack huge.rtf doc.ruvo", "bdc encode huge.rtf doc.ruvo", "rtf roundtrip huge.rtf doc.ruvo"}) {
+  for (const std::string cmd :
+       {"doc pack huge.rtf doc.ruvo", "bdc encode huge.rtf doc.ruvo", "rtf roundtrip huge.rtf doc.ruvo"}) {
     SCOPED_TRACE(cmd);
     EXPECT_EQ(shell("\"$T\" " + cmd + " 2>err"), 1);
     EXPECT_NE(slurp(p("err")).find("larger than 256 MiB"), std::string::npos) << slurp(p("err"));
@@ -108,10 +110,16 @@ TEST_F(OutputCli, NamesAtTheFileSystemLimit) {
   // A name that would make the result file's name too long is shortened, not refused.
   std::string name;
   for (int i = 0; i < 100; ++i) name += "山";
-  EXPECT_EQ(runTool("simulate '" + kGettysburg + "' --name '" + name + "' --date '2004/05/06 10:11:12' --out " +
-                    q("out")).exit, 0) << err_;
-  EXPECT_EQ(runTool("simulate '" + kGettysburg + "' --name '" + name + "' --date '2004/05/06 10:11:12' --out " +
-                    q("out")).exit, 0) << err_;
+  EXPECT_EQ(
+      runTool("simulate '" + kGettysburg + "' --name '" + name + "' --date '2004/05/06 10:11:12' --out " + q("out"))
+          .exit,
+      0)
+      << err_;
+  EXPECT_EQ(
+      runTool("simulate '" + kGettysburg + "' --name '" + name + "' --date '2004/05/06 10:11:12' --out " + q("out"))
+          .exit,
+      0)
+      << err_;
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(p("out"))) names.push_back(e.path().filename().string());
   ASSERT_EQ(names.size(), 2u);
@@ -125,8 +133,9 @@ TEST_F(OutputCli, NamesAtTheFileSystemLimit) {
 TEST_F(OutputCli, ManyRunsIntoOneFolderKeepEveryResult) {
   // A class finishing in the same second, into one report folder: each run its own file.
   const int runs = 120;
-  std::string line = "mkdir out && for i in $(seq 1 " + std::to_string(runs) + "); do \"$T\" simulate '" + kGettysburg +
-                     "' --name Ito --date '2004/05/06 10:11:12' --seconds 10,10,$i --out out >/dev/null 2>>err & done; wait";
+  std::string line =
+      "mkdir out && for i in $(seq 1 " + std::to_string(runs) + "); do \"$T\" simulate '" + kGettysburg +
+      "' --name Ito --date '2004/05/06 10:11:12' --seconds 10,10,$i --out out >/dev/null 2>>err & done; wait";
   ASSERT_EQ(shell(line), 0);
   std::set<std::string> seconds;
   int files = 0;

@@ -3,9 +3,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "support/clitest.h"
 #include "core/storage/compressstringlist.h"
 #include "core/text/strings.h"
+#include "support/clitest.h"
 
 namespace ruvo::clitest {
 namespace {
@@ -31,16 +31,16 @@ TEST_F(ReportCli, TotalsTakeFoldersAndFilesAsADropDoes) {
   result("in/a.ruvot", {kH, "Unit 1\tIto\t2004/05/06 10:00:00\t200.00\t1\t0"});
   result("in/sub/b.RUVOT", {kH, "Unit 1\tabe\t2004/05/07 10:00:00\t100.00\t1\t1"});
   result("in/sub/c.ruvot", {kH, "Unit 1\tIto\t2004/05/06 10:00:00\t200.00\t1\t0"});  // the same result again
-  result("in/one-line.ruvot", {"Unit 1\tOda"});  // fewer than two lines: skipped
-  spit(p("in/empty.ruvot"), "");                  // a claimed name not yet written
+  result("in/one-line.ruvot", {"Unit 1\tOda"});                                      // fewer than two lines: skipped
+  spit(p("in/empty.ruvot"), "");                                                     // a claimed name not yet written
   result("in/skip.dat", {kH, "Unit 1\tKato\t2004/05/06 10:00:00\t1\t1\t1"});
   result("q.ruvot", {kQ, "Survey\tSato\t2004/05/01 09:00:00\t150.00\t3\t2\t1"});
   spit(p("notes.txt"), "x");
 
   ASSERT_EQ(runTool("totals " + q("in") + " " + q("q.ruvot") + " " + q("notes.txt")).exit, 0) << err_;
   EXPECT_EQ(outLines(), (Lines{kQ, "Survey\tSato\t2004/05/01 09:00:00\t150.00\t3\t2\t1", "", kH,
-                               "Unit 1\tabe\t2004/05/07 10:00:00\t100.00\t1\t1", "Unit 1\tIto\t2004/05/06 10:00:00\t200.00\t1\t0",
-                               ""}));
+                               "Unit 1\tabe\t2004/05/07 10:00:00\t100.00\t1\t1",
+                               "Unit 1\tIto\t2004/05/06 10:00:00\t200.00\t1\t0", ""}));
   EXPECT_NE(err_.find(".txt このタイプのファイルには対応していません"), std::string::npos) << err_;
 
   ASSERT_EQ(runTool("totals --spss " + q("in") + " " + q("q.ruvot")).exit, 0) << err_;

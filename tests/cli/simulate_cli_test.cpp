@@ -46,8 +46,10 @@ const std::string kSamples = std::string(RUVO_DATA_DIR) + "/system/ruvof/sample/
 
 TEST(SimulateCli, SpeechSampleGivesItsResultFile) {
   Out o;
-  ToolRun r = tool(kSamples + "sample1-gettysburg.ruvo --name 'Ito Ken' --answers 2,2,3,2,Liberty "
-               "--seconds 10,10,60,30,10,5 --date '2004/05/06 10:11:12' --out " + o.dir.string());
+  ToolRun r = tool(kSamples +
+                   "sample1-gettysburg.ruvo --name 'Ito Ken' --answers 2,2,3,2,Liberty "
+                   "--seconds 10,10,60,30,10,5 --date '2004/05/06 10:11:12' --out " +
+                   o.dir.string());
   ASSERT_EQ(r.code, 0) << r.out;
   EXPECT_NE(r.out.find("\t(1) 280 words / 60 sec = 280 WPM\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("reading efficiency: 280 WPM × 75% ＝ RE 210"), std::string::npos);
@@ -70,16 +72,34 @@ TEST(SimulateCli, SpeechSampleGivesItsResultFile) {
 
 TEST(SimulateCli, PhraseSampleWithQuotedFieldAnswer) {
   Out o;
-  ToolRun r = tool(kSamples + "sample2-fables.ruvo --name Sato --answers '1,2,2,1,\"Work now, sing later\"' "
-               "--seconds 5,5,40,20,30,20 --date '2004/05/06 10:11:12' --out " + o.dir.string());
+  ToolRun r = tool(kSamples +
+                   "sample2-fables.ruvo --name Sato --answers '1,2,2,1,\"Work now, sing later\"' "
+                   "--seconds 5,5,40,20,30,20 --date '2004/05/06 10:11:12' --out " +
+                   o.dir.string());
   ASSERT_EQ(r.code, 0) << r.out;
   ruvo::storage::TCompressStringList list;
   ASSERT_TRUE(list.LoadFromFile((o.dir / "20040506101112Sato.ruvot").string()));
   ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(fields(list[1]),
-            (std::vector<std::string>{"Sample 2 Two Fables", "Sato", "2004/05/06 10:11:12", "1.83", "134", "155", "40",
-                                      "30", "201.00", "310.00", "1", "2", "2", "1", "Work now, sing later", "1", "1",
-                                      "1", "6", "5"}));
+  EXPECT_EQ(fields(list[1]), (std::vector<std::string>{"Sample 2 Two Fables",
+                                                       "Sato",
+                                                       "2004/05/06 10:11:12",
+                                                       "1.83",
+                                                       "134",
+                                                       "155",
+                                                       "40",
+                                                       "30",
+                                                       "201.00",
+                                                       "310.00",
+                                                       "1",
+                                                       "2",
+                                                       "2",
+                                                       "1",
+                                                       "Work now, sing later",
+                                                       "1",
+                                                       "1",
+                                                       "1",
+                                                       "6",
+                                                       "5"}));
 }
 
 TEST(SimulateCli, RefusesBadInput) {

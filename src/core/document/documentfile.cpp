@@ -105,7 +105,8 @@ bool SaveDocumentFile(const std::string& fileName, const rt::RichText& work, pla
 
 bool SaveProjectText(const std::string& fileName, const rt::RichText& work, platform::Dialogs* dialogs) {
   const std::string folder = storage::FolderOf(fileName);
-  const bool ok = (folder.empty() || storage::ensureFolder(folder)) && storage::writeFileAtomic(fileName, rt::writeRtf(work));
+  const bool ok =
+      (folder.empty() || storage::ensureFolder(folder)) && storage::writeFileAtomic(fileName, rt::writeRtf(work));
   if (!ok && dialogs) dialogs->message(kMsgSaveFailed);
   return ok;
 }

@@ -61,9 +61,9 @@ struct DocumentSession {
   DocumentHost* host = nullptr;  // the parser's hooks (may be null)
   platform::Dialogs* dialogs = nullptr;
   platform::Clipboard* clipboard = nullptr;
-  std::string programFolder;                // the save dialog's initial folder
+  std::string programFolder;                   // the save dialog's initial folder
   std::string workingCopy = kWorkingCopyPath;  // where a pasted document is kept
-  rt::CharFormat baseFont;                  // FBaseFont
+  rt::CharFormat baseFont;                     // FBaseFont
   // The window's FDocumentPath, FModified and SetDocumentPath (which applies the
   // working-copy rule itself, see IsWorkingCopyPath).
   std::function<std::string()> documentPath;

@@ -201,7 +201,8 @@ void InsertPhraseSeparators(rt::RichText& t, const std::vector<std::int32_t>& ma
     std::ptrdiff_t lastImplicitEnd = -1;  // a line end left to the parser, forced when alone
     for (const Line& l : lines) {
       std::vector<std::size_t> m;
-      while (k < marks.size() && static_cast<std::size_t>(marks[k]) <= l.e) m.push_back(static_cast<std::size_t>(marks[k++]));
+      while (k < marks.size() && static_cast<std::size_t>(marks[k]) <= l.e)
+        m.push_back(static_cast<std::size_t>(marks[k++]));
       if (m.empty()) continue;
       std::size_t idx = 0;
       if (!hasMarks && m[0] == l.s0) idx = 1;
@@ -233,8 +234,7 @@ void InsertPhraseSeparators(rt::RichText& t, const std::vector<std::int32_t>& ma
 
 // ---- parser ---------------------------------------------------------------------------------
 
-void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, TWPMMeter& meter,
-                   DocumentHost* host) {
+void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, TWPMMeter& meter, DocumentHost* host) {
   if (host) host->ResetRunState();
 
   // Trailing blank lines and empty page tags carry nothing.
@@ -369,9 +369,9 @@ void startSink(LineSink& sink, rt::RichText& target) {
 }
 
 void finishSink(LineSink& sink, rt::RichText& target) {
-  rt::CharFormat f = sink.lines.empty() ? writerFormat() : sink.lines.back().runs.empty()
-                                                              ? writerFormat()
-                                                              : sink.lines.back().runs.back().format;
+  rt::CharFormat f = sink.lines.empty()               ? writerFormat()
+                     : sink.lines.back().runs.empty() ? writerFormat()
+                                                      : sink.lines.back().runs.back().format;
   sink.lines.push_back(rt::Paragraph{{}, {rt::Run{{}, f}}});
   target.paragraphs() = std::move(sink.lines);
 }
@@ -436,7 +436,8 @@ std::string WritePageTag(const TPage& page) {
   // The page after a reading page or a timed question page ends its timing. Only a page of
   // no kind of its own takes these words: any other page would come back as another kind,
   // and a last page would stop being the last.
-  if (const TPage* prev = page.PreviousPage(); prev && page.Kind() == PageKind::Plain && page.Role() != PageRole::Last) {
+  if (const TPage* prev = page.PreviousPage();
+      prev && page.Kind() == PageKind::Plain && page.Role() != PageRole::Last) {
     if (prev->Kind() == PageKind::ReadingStart) {
       words = text::trim(words) + " end" + " pass";
     } else if (prev->Kind() == PageKind::QuestionTimer) {

@@ -4,8 +4,8 @@
 // stands for FWorkRichEdit into pages and questions; the writer turns them back.
 #include <cstdint>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "core/document/pagecontroler.h"
 #include "core/richtext/richtext.h"
@@ -42,8 +42,7 @@ int ReadHeaderInt(const rt::RichText& work, std::string_view key, int def);
 // Parses the document text into the models. Never fails. The text itself is tidied as part
 // of it: trailing blank lines and "<page>" lines are removed, and a text without any page
 // tag gets a "<page>" line at its top (it still yields no pages).
-void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, TWPMMeter& meter,
-                   DocumentHost* host);
+void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, TWPMMeter& meter, DocumentHost* host);
 
 // The tag line of a page as the writer writes it ("<page start>", "<page end pass>", ...).
 std::string WritePageTag(const TPage& page);

@@ -72,9 +72,7 @@ TQAItem* TPage::Question(int index) const {
 }
 
 namespace {
-rt::IndentSettings indentsOf(const TPageControler* owner) {
-  return owner ? owner->Indents() : rt::IndentSettings{};
-}
+rt::IndentSettings indentsOf(const TPageControler* owner) { return owner ? owner->Indents() : rt::IndentSettings{}; }
 
 void showInto(const rt::RichBuffer& b, rt::RichText& target, rt::Range& selection, const rt::IndentSettings& in) {
   const rt::Range put = rt::showPageText(b, target, selection, in);
@@ -134,7 +132,9 @@ bool TPage::ShowNextChunk(rt::RichText& target, std::size_t& caret) {
     return true;
   }
   const bool fade = owner_ && owner_->Setting(stChunks) != 0 && owner_->Setting(stFadeNext) != 0;
-  auto mark = [&](int i) { return static_cast<std::size_t>(std::max<std::int32_t>(0, marks_[static_cast<std::size_t>(i)])); };
+  auto mark = [&](int i) {
+    return static_cast<std::size_t>(std::max<std::int32_t>(0, marks_[static_cast<std::size_t>(i)]));
+  };
   const std::size_t from = mark(c);
   const std::size_t to = std::max(mark(c + 1), from);
   std::size_t f = 0;

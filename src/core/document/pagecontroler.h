@@ -6,8 +6,8 @@
 // Displays are modelled as a rich text plus a selection (what a rich-edit control holds);
 // the window renders them. Nothing here touches a widget.
 #include <array>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,8 +27,8 @@ class TQAItem;
 inline constexpr int kPropertyCount = 6;
 inline constexpr int kSettingCount = 9;
 // Header keys, in the order of the property and setting indexes.
-inline constexpr std::array<const char*, kPropertyCount> kPropertyKeys = {"date",    "category", "title",
-                                                                         "writer",  "comment",  "naming"};
+inline constexpr std::array<const char*, kPropertyCount> kPropertyKeys = {"date",   "category", "title",
+                                                                          "writer", "comment",  "naming"};
 inline constexpr std::array<const char*, kSettingCount> kSettingKeys = {
     "leftindent", "rightindent", "textindent", "tabindent", "tabsink", "autoqa", "score", "fadein", "overflow"};
 inline constexpr std::array<int, kSettingCount> kSettingDefaults = {16, 16, 16, 32, 8, 1, 0, 0, 0};
@@ -40,10 +40,10 @@ enum SettingIndex : int {
   stTextIndent = 2,
   stTabIndent = 3,
   stTabSink = 4,
-  stAutoQA = 5,     // online answering
-  stScore = 6,      // detailed scoring on the last page
-  stChunks = 7,     // "fadein": phrase-by-phrase presentation ("チャンク提示")
-  stFadeNext = 8,   // "overflow": the next phrase shown faintly ("フェードイン")
+  stAutoQA = 5,    // online answering
+  stScore = 6,     // detailed scoring on the last page
+  stChunks = 7,    // "fadein": phrase-by-phrase presentation ("チャンク提示")
+  stFadeNext = 8,  // "overflow": the next phrase shown faintly ("フェードイン")
 };
 
 // Property indexes.
@@ -89,8 +89,8 @@ class TPage final {
 
   TPageControler* Owner() const { return owner_; }
   void SetOwner(TPageControler* owner) { owner_ = owner; }
-  int Index() const;               // -1 when the owner does not hold it
-  TPage* PreviousPage() const;     // nullptr for the first page
+  int Index() const;            // -1 when the owner does not hold it
+  TPage* PreviousPage() const;  // nullptr for the first page
 
   bool PassFlag() const { return pass_; }
   PageKind Kind() const { return kind_; }

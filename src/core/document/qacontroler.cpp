@@ -321,8 +321,8 @@ void TQAControler::WriteAnswerReport(rt::RichText& target, int autoqa, int score
     for (std::size_t g = 0; g < groups.size(); ++g) {
       const auto& grp = groups[g];
       std::string line = "\t";
-      line += text::format("(%D) %S", {static_cast<int>(g + 1),
-                                      marks ? grp.front()->MarkText() : grp.front()->AnswerText()});
+      line += text::format("(%D) %S",
+                           {static_cast<int>(g + 1), marks ? grp.front()->MarkText() : grp.front()->AnswerText()});
       for (std::size_t i = 1; i < grp.size(); ++i)
         line += marks ? text::format(",%S", {grp[i]->MarkText()}) : text::format(", %S", {grp[i]->AnswerText()});
       lines.push_back(std::move(line));
@@ -332,8 +332,7 @@ void TQAControler::WriteAnswerReport(rt::RichText& target, int autoqa, int score
   if (score == 1)
     for (const std::string& l : groupLines(false)) AppendLine(target, l);
   if (autoqa == 1 && ScorableCount() > 0) {
-    const std::string line =
-        text::format("score: %D / %D;  %D%S", {CorrectCount(), AnsweredCount(), Rate(), "%"});
+    const std::string line = text::format("score: %D / %D;  %D%S", {CorrectCount(), AnsweredCount(), Rate(), "%"});
     const std::size_t start = AppendLine(target, line);
     const std::size_t pct = detail::cpLength(line) - 1;  // the "%" ends the line
     const std::size_t from = pct >= 3 ? pct - 3 : 0;

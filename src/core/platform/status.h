@@ -22,8 +22,7 @@ class [[nodiscard]] Status final {
   const std::string& message() const { return message_; }
 
  private:
-  Status(bool failed, int error, std::string message)
-      : failed_(failed), error_(error), message_(std::move(message)) {}
+  Status(bool failed, int error, std::string message) : failed_(failed), error_(error), message_(std::move(message)) {}
   bool failed_ = false;
   int error_ = 0;
   std::string message_;

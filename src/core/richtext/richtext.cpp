@@ -233,7 +233,7 @@ FontName::FontName(std::string_view name)
 std::ostream& operator<<(std::ostream& out, const FontName& name) { return out << name.str(); }
 
 RunList::Block* RunList::allocate(std::uint32_t capacity) {
-  void* mem = ::operator new(sizeof(Block) + std::size_t{capacity} * sizeof(Run));
+  void* mem = ::operator new (sizeof(Block) + std::size_t{capacity} * sizeof(Run));
   Block* b = ::new (mem) Block;
   b->refs.store(1, std::memory_order_relaxed);
   b->size = 0;
@@ -331,8 +331,10 @@ void RunList::grow(std::size_t need) {
     Run* src = block_->runs();
     try {
       for (; b->size < block_->size; ++b->size) {
-        if (unique) ::new (b->runs() + b->size) Run(std::move(src[b->size]));
-        else ::new (b->runs() + b->size) Run(src[b->size]);
+        if (unique)
+          ::new (b->runs() + b->size) Run(std::move(src[b->size]));
+        else
+          ::new (b->runs() + b->size) Run(src[b->size]);
       }
     } catch (...) {
       RunList owner;

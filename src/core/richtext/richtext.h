@@ -1,9 +1,9 @@
 #pragma once
 // The rich-text model: a value type holding paragraphs ("lines") of formatted runs.
 // Positions (selections, phrase marks) count code points; each paragraph break counts one.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <atomic>
 #include <functional>
 #include <initializer_list>
 #include <iosfwd>
@@ -47,8 +47,8 @@ std::ostream& operator<<(std::ostream& out, const FontName& name);
 
 struct CharFormat {
   FontName fontName;
-  int charset = 128;           // RTF \fcharset (128 = Shift-JIS, 0 = ANSI)
-  int sizeHalfPoints = 20;     // RTF \fs: 20 = 10 pt
+  int charset = 128;        // RTF \fcharset (128 = Shift-JIS, 0 = ANSI)
+  int sizeHalfPoints = 20;  // RTF \fs: 20 = 10 pt
   Color color = kAutoColor;
   bool bold = false;
   bool italic = false;
@@ -171,10 +171,10 @@ class RichText {
   std::vector<Paragraph>& paragraphs() { return paras_; }
   const std::vector<Paragraph>& paragraphs() const { return paras_; }
   int lineCount() const { return static_cast<int>(paras_.size()); }
-  std::string lineText(int i) const;     // "" when out of range
-  std::size_t lineStart(int i) const;    // position of line i's first character
-  std::size_t length() const;            // all characters, a break between paragraphs counting one
-  bool isEmpty() const;                  // one paragraph without text
+  std::string lineText(int i) const;   // "" when out of range
+  std::size_t lineStart(int i) const;  // position of line i's first character
+  std::size_t length() const;          // all characters, a break between paragraphs counting one
+  bool isEmpty() const;                // one paragraph without text
 
   // Formatting of the character at pos (of the paragraph's end for an empty paragraph).
   CharFormat formatAt(std::size_t pos) const;
@@ -246,11 +246,11 @@ void resetIndents(RichText& t);
 
 // The first five document settings, in points.
 struct IndentSettings {
-  int left = 16;        // leftindent
-  int right = 16;       // rightindent
-  int text = 16;        // textindent
-  int tabIndent = 32;   // tabindent
-  int tabSink = 8;      // tabsink
+  int left = 16;       // leftindent
+  int right = 16;      // rightindent
+  int text = 16;       // textindent
+  int tabIndent = 32;  // tabindent
+  int tabSink = 8;     // tabsink
 };
 // Leading tabs become indentation levels.
 void layoutParagraphs(RichText& t, const IndentSettings& s);

@@ -111,15 +111,16 @@ class Writer final {
       out_ += std::to_string(fonts_[i].charset);
       out_ += ' ';
       std::size_t k = 0;
-      while (k < fonts_[i].name.size()) encodeChar(out_, text::nextCodePoint(fonts_[i].name, k), fonts_[i].charset, true);
+      while (k < fonts_[i].name.size())
+        encodeChar(out_, text::nextCodePoint(fonts_[i].name, k), fonts_[i].charset, true);
       out_ += ";}";
     }
     out_ += "}\r\n";
     if (!colors_.empty()) {
       out_ += "{\\colortbl ;";
       for (Color c : colors_) {
-        out_ += "\\red" + std::to_string((c >> 16) & 0xFF) + "\\green" + std::to_string((c >> 8) & 0xFF) +
-                "\\blue" + std::to_string(c & 0xFF) + ";";
+        out_ += "\\red" + std::to_string((c >> 16) & 0xFF) + "\\green" + std::to_string((c >> 8) & 0xFF) + "\\blue" +
+                std::to_string(c & 0xFF) + ";";
       }
       out_ += "}\r\n";
     }

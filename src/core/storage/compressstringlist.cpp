@@ -33,8 +33,7 @@ int TCompressStringList::IndexOfName(std::string_view name) const {
   for (std::size_t i = 0; i < Lines.size(); ++i) {
     const std::string_view line = Lines[i];
     const auto eq = line.find('=');
-    if (eq != std::string_view::npos && text::equalsIgnoreCase(line.substr(0, eq), name))
-      return static_cast<int>(i);
+    if (eq != std::string_view::npos && text::equalsIgnoreCase(line.substr(0, eq), name)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -91,9 +90,7 @@ bool TCompressStringList::LoadFromFile(const std::string& fileName) {
   return LoadFromCompressedStream(coded);
 }
 
-std::string TCompressStringList::SaveToCompressedStream() const {
-  return TDeltaCode::encode(Text());
-}
+std::string TCompressStringList::SaveToCompressedStream() const { return TDeltaCode::encode(Text()); }
 
 int TCompressStringList::SaveToFile(const std::string& fileName) {
   if (fileName.empty()) return 1;

@@ -102,7 +102,6 @@ struct Header {
 // the selector, its offset and a fresh 16-bit word in the 64-bit bit buffer.
 constexpr unsigned kMaxClassBits = 31;
 
-
 // The table-driven reader. One 12-bit peek names the first symbol and its length; for
 // text, a second table gives every whole symbol inside the peek (short codes come up to
 // four at a time); for long codes the length follows from the selector alone, which keeps

@@ -9,9 +9,7 @@
 namespace ruvo::text {
 
 // True for a byte that starts a double-byte CP932 character.
-constexpr bool isCp932Lead(unsigned char b) {
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
+constexpr bool isCp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 // CP932 bytes -> UTF-8. Bytes that do not form a character decode to U+FFFD.
 std::string cp932ToUtf8(std::string_view cp932);

@@ -11,9 +11,12 @@ std::int64_t roundHalfEven(double v) {
   const double f = std::floor(v);
   const double diff = v - f;
   double r;
-  if (diff > 0.5) r = f + 1;
-  else if (diff < 0.5) r = f;
-  else r = (std::fmod(f, 2.0) == 0.0) ? f : f + 1;
+  if (diff > 0.5)
+    r = f + 1;
+  else if (diff < 0.5)
+    r = f;
+  else
+    r = (std::fmod(f, 2.0) == 0.0) ? f : f + 1;
   return static_cast<std::int64_t>(r);
 }
 
@@ -56,8 +59,10 @@ std::string formatFixed(double v, int decimals) {
   if (roundUp) {
     int i = static_cast<int>(kept.size()) - 1;
     while (i >= 0 && kept[i] == '9') kept[i--] = '0';
-    if (i >= 0) ++kept[i];
-    else kept.insert(kept.begin(), '1'), shift = 1;
+    if (i >= 0)
+      ++kept[i];
+    else
+      kept.insert(kept.begin(), '1'), shift = 1;
   }
   const int intLen = intDigits + shift;
   std::string out;
@@ -85,8 +90,10 @@ namespace {
 
 std::string pad(std::string s, int width, bool left) {
   if (width > 0 && static_cast<int>(s.size()) < width) {
-    if (left) s.append(static_cast<std::size_t>(width) - s.size(), ' ');
-    else s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
+    if (left)
+      s.append(static_cast<std::size_t>(width) - s.size(), ' ');
+    else
+      s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
   }
   return s;
 }
@@ -141,8 +148,10 @@ std::string format(std::string_view fmt, std::initializer_list<FormatArg> args) 
       switch (conv) {
         case 'D': {
           std::int64_t n = 0;
-          if (auto p = std::get_if<std::int64_t>(&v)) n = *p;
-          else if (auto d = std::get_if<double>(&v)) n = static_cast<std::int64_t>(*d);
+          if (auto p = std::get_if<std::int64_t>(&v))
+            n = *p;
+          else if (auto d = std::get_if<double>(&v))
+            n = static_cast<std::int64_t>(*d);
           std::string digits = std::to_string(n < 0 ? -n : n);
           if (prec > 0 && static_cast<int>(digits.size()) < prec)
             digits.insert(0, static_cast<std::size_t>(prec) - digits.size(), '0');
@@ -151,14 +160,18 @@ std::string format(std::string_view fmt, std::initializer_list<FormatArg> args) 
         }
         case 'F': {
           double d = 0;
-          if (auto p = std::get_if<double>(&v)) d = *p;
-          else if (auto n = std::get_if<std::int64_t>(&v)) d = static_cast<double>(*n);
+          if (auto p = std::get_if<double>(&v))
+            d = *p;
+          else if (auto n = std::get_if<std::int64_t>(&v))
+            d = static_cast<double>(*n);
           s = formatFixed(d, prec < 0 ? 2 : prec);
           break;
         }
         case 'S': {
-          if (auto p = std::get_if<std::string_view>(&v)) s = std::string(*p);
-          else if (auto n = std::get_if<std::int64_t>(&v)) s = std::to_string(*n);
+          if (auto p = std::get_if<std::string_view>(&v))
+            s = std::string(*p);
+          else if (auto n = std::get_if<std::int64_t>(&v))
+            s = std::to_string(*n);
           if (prec >= 0 && static_cast<int>(s.size()) > prec) s.resize(static_cast<std::size_t>(prec));
           break;
         }

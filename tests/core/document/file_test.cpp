@@ -17,8 +17,8 @@ namespace ruvo::doc {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::lineTexts;
 using testing::linesText;
+using testing::lineTexts;
 
 class FakeDialogs final : public platform::Dialogs {
  public:

@@ -11,8 +11,8 @@ namespace ruvo::doc {
 namespace {
 
 using testing::Doc;
-using testing::lineTexts;
 using testing::linesText;
+using testing::lineTexts;
 
 std::vector<std::string> plainLines(const rt::RichBuffer& b) {
   if (!b) return {};
@@ -117,7 +117,7 @@ TEST(DocumentFormat, HeaderLookups) {
   const rt::RichText t = linesText({"  title=My test  ", "leftindent=abc", "tabsink= 4", "score=2", "title=second",
                                     "<page>", "date=inside", "autoqa=0"});
   EXPECT_EQ(ReadHeaderString(t, "title", "d"), "My test");
-  EXPECT_EQ(ReadHeaderString(t, "date", "d"), "d");  // stops at the first page tag
+  EXPECT_EQ(ReadHeaderString(t, "date", "d"), "d");   // stops at the first page tag
   EXPECT_EQ(ReadHeaderString(t, "Title", "d"), "d");  // keys are case-sensitive
   EXPECT_EQ(ReadHeaderInt(t, "leftindent", 16), 16);
   EXPECT_EQ(ReadHeaderInt(t, "score", 0), 2);
@@ -239,7 +239,8 @@ TEST(DocumentFormat, WriterTagLines) {
   add(5, 0, false, false), want.push_back("<page name>");
   add(1, 0, false, false), want.push_back("<page start>");
   add(0, 2, false, false), want.push_back("<page last>");
-  for (int i = 0; i < d.pages.PageCount(); ++i) EXPECT_EQ(WritePageTag(d.page(i)), want[static_cast<std::size_t>(i)]) << i;
+  for (int i = 0; i < d.pages.PageCount(); ++i)
+    EXPECT_EQ(WritePageTag(d.page(i)), want[static_cast<std::size_t>(i)]) << i;
 }
 
 TEST(DocumentFormat, WriterHeaderAndExampleRoundTrip) {
@@ -248,10 +249,10 @@ TEST(DocumentFormat, WriterHeaderAndExampleRoundTrip) {
   const rt::RichText written = d.write();
   const std::vector<std::string> lines = lineTexts(written);
   const std::vector<std::string> head(lines.begin(), lines.begin() + 16);
-  EXPECT_EQ(head, (std::vector<std::string>{"date=2014/05/09", "category=", "title=2014年 2回目", "writer=", "comment=",
-                                            "naming=", "leftindent=16", "rightindent=16", "textindent=16",
-                                            "tabindent=32", "tabsink=8", "autoqa=1", "score=0", "fadein=0",
-                                            "overflow=0", "gradelist="}));
+  EXPECT_EQ(head, (std::vector<std::string>{"date=2014/05/09", "category=", "title=2014年 2回目",
+                                            "writer=", "comment=", "naming=", "leftindent=16", "rightindent=16",
+                                            "textindent=16", "tabindent=32", "tabsink=8", "autoqa=1", "score=0",
+                                            "fadein=0", "overflow=0", "gradelist="}));
   const std::vector<std::string> body(lines.begin() + 16, lines.end());
   EXPECT_EQ(body, (std::vector<std::string>{"<page name>", "受験者の名前", "<page>", "読解計測を始めます。",
                                             "<page start phrasing>", "Faster Reading/ makes better comprehension.",
@@ -332,8 +333,8 @@ class Gen {
   int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
   bool chance(int percent) { return pick(100) < percent; }
   std::string words(bool phrases) {
-    static const char* pool[] = {"reading", "speed", "語", "テスト", "a", "end", "start", "pass", "timerOn",
-                                 "name", "last", "x-y", "it's", "\tindented", "(1)", "「文」", "/", "//"};
+    static const char* pool[] = {"reading", "speed", "語",  "テスト", "a",          "end", "start",  "pass", "timerOn",
+                                 "name",    "last",  "x-y", "it's",   "\tindented", "(1)", "「文」", "/",    "//"};
     std::string s;
     const int n = 1 + pick(6);
     for (int i = 0; i < n; ++i) {

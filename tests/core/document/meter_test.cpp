@@ -51,7 +51,7 @@ TEST(WPMMeter, WriteReadings) {
   rt::RichText out("above");
   m.WriteReadings(out);
   EXPECT_EQ(lineTexts(out), (std::vector<std::string>{"above", "WPM avg: 548", "\t(1) 120 words / 30 sec = 240 WPM",
-                                                        "\t(2) 100 words / 7 sec = 857 WPM"}));
+                                                      "\t(2) 100 words / 7 sec = 857 WPM"}));
 }
 
 TEST(CountWords, Cases) {

@@ -9,8 +9,8 @@ namespace ruvo::doc {
 namespace {
 
 using testing::Doc;
-using testing::lineTexts;
 using testing::linesText;
+using testing::lineTexts;
 
 using platform::FakeClock;
 
@@ -126,7 +126,7 @@ TEST(PageDisplay, QuestionPageShowsLinkLinesAndInvisiblePrefixes) {
   rt::Range sel;
   d.page(0).Show(shown, sel);
   EXPECT_EQ(lineTexts(shown), (std::vector<std::string>{"intro", "first", "1 1", " * one", "1 2", " * two", "",
-                                                          "second", "", "", "below"}));
+                                                        "second", "", "", "below"}));
   const auto& p = shown.paragraphs();
   const rt::Run& link = p[2].runs.front();
   EXPECT_EQ(link.format.color, kWindowColor);

@@ -30,8 +30,8 @@ TEST(QAItem, AnswerTextsAndMarks) {
       {3, 1, 2, "", true, true, "○", "2", "1"},      // second of three, correct
       {3, 1, -1, "", false, false, "－", "-", " "},  // never answered
       {3, 1, 3, "", true, false, "×", "3", "0"},
-      {3, -1, 1, "", true, false, "×", "1", "0"},    // questionnaire
-      {3, 1, 7, "", false, false, "－", "7", "0"},   // out of range counts as unanswered
+      {3, -1, 1, "", true, false, "×", "1", "0"},                 // questionnaire
+      {3, 1, 7, "", false, false, "－", "7", "0"},                // out of range counts as unanswered
       {0, -1, 99, "my text", true, false, "－", "my text", "0"},  // field
   };
   for (const Case& c : cases) {
@@ -60,10 +60,10 @@ TEST(QAItem, BlankTypedTextStaysUnanswered) {
 
 TEST(QAControler, CountsAndRate) {
   TQAControler qa;
-  question(qa, 3, 1)->SetAnswer(2);   // correct
-  question(qa, 3, 0)->SetAnswer(3);   // wrong
-  question(qa, 2, -1)->SetAnswer(1);  // questionnaire: answered, never correct
-  question(qa, 3, 2);                 // unanswered
+  question(qa, 3, 1)->SetAnswer(2);        // correct
+  question(qa, 3, 0)->SetAnswer(3);        // wrong
+  question(qa, 2, -1)->SetAnswer(1);       // questionnaire: answered, never correct
+  question(qa, 3, 2);                      // unanswered
   question(qa, 0, -1)->SetTypedText("x");  // fields never count
   EXPECT_EQ(qa.AnsweredCount(), 3);
   EXPECT_EQ(qa.ScorableCount(), 3);
@@ -76,14 +76,14 @@ TEST(QAControler, CountsAndRate) {
 
 TEST(QAControler, AnswerReport) {
   Doc d;
-  d.parse({"<page>", "??a", "?1", "?*2", "?3", "??b", "?*1", "?2", "?3", "<page>", "text", "<page>", "??c", "?1",
-           "?*2"});
+  d.parse(
+      {"<page>", "??a", "?1", "?*2", "?3", "??b", "?*1", "?2", "?3", "<page>", "text", "<page>", "??c", "?1", "?*2"});
   d.qa.Item(0)->SetAnswer(2);
   d.qa.Item(1)->SetAnswer(3);
   rt::RichText report;
   d.qa.WriteAnswerReport(report, 1, 1);
-  EXPECT_EQ(lineTexts(report), (std::vector<std::string>{"your answers:", "\t(1) 2, 3", "\t(2) -",
-                                                           "score: 1 / 2;  50%", "\t(1) ○,×", "\t(2) －"}));
+  EXPECT_EQ(lineTexts(report), (std::vector<std::string>{"your answers:", "\t(1) 2, 3", "\t(2) -", "score: 1 / 2;  50%",
+                                                         "\t(1) ○,×", "\t(2) －"}));
   // The three characters before "%" in bold red.
   const rt::Paragraph& score = report.paragraphs()[3];
   ASSERT_EQ(score.runs.size(), 3u);
@@ -114,8 +114,8 @@ TEST(QAControler, NoScoreLineWithoutACorrectAnswer) {
 
 TEST(AnswerPanels, PanelsOfThePageOnScreenAndTheirClicks) {
   Doc d;
-  d.parse({"<page>", "??\t(1) first", "?\t\tred ", "?*\t\tblue", "?!\t(2) name it", "<page>", "??other", "?x",
-           "<page>", "end"});
+  d.parse({"<page>", "??\t(1) first", "?\t\tred ", "?*\t\tblue", "?!\t(2) name it", "<page>", "??other", "?x", "<page>",
+           "end"});
   rt::RichText shown;
   rt::Range sel;
   d.page(0).Show(shown, sel);

@@ -181,12 +181,8 @@ TEST(RichTextOps, ReplaceAndDelete) {
     const char* with;
     const char* expected;
   } cases[] = {
-      {{1, 1}, "X", "aXc\r\ndef"},
-      {{1, 0}, "1\n2", "a1\r\n2bc\r\ndef"},
-      {{2, 3}, "", "abef"},
-      {{0, 100}, "z", "z"},
-      {{50, 2}, "!", "abc\r\ndef!"},
-      {{3, 1}, "\n\n", "abc\r\n\r\ndef"},
+      {{1, 1}, "X", "aXc\r\ndef"}, {{1, 0}, "1\n2", "a1\r\n2bc\r\ndef"}, {{2, 3}, "", "abef"},
+      {{0, 100}, "z", "z"},        {{50, 2}, "!", "abc\r\ndef!"},        {{3, 1}, "\n\n", "abc\r\n\r\ndef"},
   };
   for (const Case& c : cases) {
     RichText t = lines({"abc", "def"});

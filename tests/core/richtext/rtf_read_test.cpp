@@ -142,7 +142,8 @@ TEST(RtfRead, LibreOfficeDocuments) {
                                "\t?? 質問 question",
                                "\t\t?* 正解 correct",
                                "",
-                               "大きい字 line\x0b" "broken",
+                               "大きい字 line\x0b"
+                               "broken",
                            }));
   EXPECT_EQ(runWith(tabs, "正解")->format.color, 0x0000FF);
   EXPECT_TRUE(runWith(tabs, "正解")->format.bold);
@@ -158,27 +159,43 @@ struct Case {
 
 TEST(RtfRead, TextDecodingAndStructure) {
   const Case cases[] = {
-      {"double-byte pair split by a line break", R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset128 X;}}\f0 \'93)"
-                                                 "\r\n"
-                                                 R"(\'fa\par})",
+      {"double-byte pair split by a line break",
+       R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset128 X;}}\f0 \'93)"
+       "\r\n"
+       R"(\'fa\par})",
        {"日"}},
-      {"trail byte written as a literal", R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset128 X;}}\f0 \'83\\\'83@\par})",
+      {"trail byte written as a literal",
+       R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset128 X;}}\f0 \'83\\\'83@\par})",
        {"ソァ"}},
-      {"charset 0 decodes as Windows-1252", R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset0 A;}}\f0 caf\'e9 \'80\par})",
+      {"charset 0 decodes as Windows-1252",
+       R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset0 A;}}\f0 caf\'e9 \'80\par})",
        {"café €"}},
       {"no font table: the document's code page", R"({\rtf1\ansi\ansicpg932 \'82\'a0\par})", {"あ"}},
       {"a 1252 document", R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0 Arial;}}\f0 na\'efve\par})", {"naïve"}},
       {"a Cyrillic document", R"({\rtf1\ansi\ansicpg1251{\fonttbl{\f0 Arial;}}\f0 \'cc\'e8\'f0\par})", {"Мир"}},
       {"a Cyrillic font", R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset204 Arial;}}\f0 \'cc\'e8\'f0\par})", {"Мир"}},
-      {"a Chinese font", R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset134 SimSun;}}\f0 \'d6\'d0\'ce\'c4\par})", {"中文"}},
+      {"a Chinese font",
+       R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset134 SimSun;}}\f0 \'d6\'d0\'ce\'c4\par})",
+       {"中文"}},
       {"an unknown code page reads as Western", R"({\rtf1\ansi\ansicpg4242 \'e9\par})", {"é"}},
       {"lone lead byte", R"({\rtf1\ansi{\fonttbl{\f0\fcharset128 X;}}\f0 a\'82\par b\par})", {"a\xEF\xBF\xBD", "b"}},
-      {"unicode with fallback counts", R"({\rtf1 \uc2\u26085\'93\'fa x\uc0\u26412 y\uc1\u-3?z\par})", {"日 x本y\xEF\xBF\xBDz"}},
-      {"surrogate pair and a lone half", R"({\rtf1\uc1\u-10179?\u-8704?\u-10179?a\par})", {"😀\xEF\xBF\xBD" "a"}},
-      {"control symbols", R"({\rtf1 a\~b\-c\_d\\e\{f\}\par})", {"a\xC2\xA0" "bc\xE2\x80\x91" "d\\e{f}"}},
-      {"special characters", R"({\rtf1 \emdash\endash\bullet\lquote\rquote\ldblquote\rdblquote\par})",
-       {"—–•‘’“”"}},
-      {"tab and line", R"({\rtf1 a\tab b\line c\par})", {"a\tb\x0b" "c"}},
+      {"unicode with fallback counts",
+       R"({\rtf1 \uc2\u26085\'93\'fa x\uc0\u26412 y\uc1\u-3?z\par})",
+       {"日 x本y\xEF\xBF\xBDz"}},
+      {"surrogate pair and a lone half",
+       R"({\rtf1\uc1\u-10179?\u-8704?\u-10179?a\par})",
+       {"😀\xEF\xBF\xBD"
+        "a"}},
+      {"control symbols",
+       R"({\rtf1 a\~b\-c\_d\\e\{f\}\par})",
+       {"a\xC2\xA0"
+        "bc\xE2\x80\x91"
+        "d\\e{f}"}},
+      {"special characters", R"({\rtf1 \emdash\endash\bullet\lquote\rquote\ldblquote\rdblquote\par})", {"—–•‘’“”"}},
+      {"tab and line",
+       R"({\rtf1 a\tab b\line c\par})",
+       {"a\tb\x0b"
+        "c"}},
       {"final par ends the last line", R"({\rtf1 a\par b\par})", {"a", "b"}},
       {"text after the last par is a line", R"({\rtf1 a\par b})", {"a", "b"}},
       {"empty text", R"({\rtf1})", {""}},
@@ -186,16 +203,19 @@ TEST(RtfRead, TextDecodingAndStructure) {
       {"junk after the last brace", std::string(R"({\rtf1 a\par}garbage{\rtf1 b\par})") + '\0' + "x", {"a"}},
       {"unterminated", R"({\rtf1 a\par b{\b c)", {"a", "bc"}},
       {"ignorable destinations", R"({\rtf1 {\*\generator x;}{\*\unknown {nested} y}a{\*\bkmkstart b}\par})", {"a"}},
-      {"known destinations", R"({\rtf1{\stylesheet{\s0 Normal;}}{\info{\title T}}{\header h\par}{\pict 7b7d}a\par})",
+      {"known destinations",
+       R"({\rtf1{\stylesheet{\s0 Normal;}}{\info{\title T}}{\header h\par}{\pict 7b7d}a\par})",
        {"a"}},
-      {"field keeps its result", R"({\rtf1 {\field{\*\fldinst HYPERLINK "x"}{\fldrslt shown}} text\par})",
+      {"field keeps its result",
+       R"({\rtf1 {\field{\*\fldinst HYPERLINK "x"}{\fldrslt shown}} text\par})",
        {"shown text"}},
       {"old field instruction without star", R"({\rtf1 {\field{\fldinst PAGE}{\fldrslt 3}}\par})", {"3"}},
       {"object dropped", R"({\rtf1 a{\object\objemb{\*\objdata 0102}{\result {\pict 00}}}b\par})", {"ab"}},
       {"binary data may hold braces", R"({\rtf1 {\pict\bin4 }}{{}b\par})", {"b"}},
       {"binary data outside a picture", "{\\rtf1 a\\bin3 {}}b\\par}", {"ab"}},
       {"hidden text", R"({\rtf1 a{\v hidden}b\par})", {"ab"}},
-      {"numbering text", R"({\rtf1 {\pntext 1.\tab}{\*\pn\pnlvlbody{\pntxta .}}a\par{\listtext 2.\tab}b\par})",
+      {"numbering text",
+       R"({\rtf1 {\pntext 1.\tab}{\*\pn\pnlvlbody{\pntxta .}}a\par{\listtext 2.\tab}b\par})",
        {"a", "b"}},
       {"table cells and rows", R"({\rtf1 \intbl a\cell b\cell\row c\par})", {"a\tb\t", "c"}},
       {"sections end lines", R"({\rtf1 a\sect\sectd b\par})", {"a", "b"}},

@@ -43,17 +43,23 @@ TEST(RtfWrite, RichEditShape) {
   red.color = 0xFF0000;
   red.bold = true;
   t.append("赤", red);
-  t.append("\tx\x0b" "y\n\n", CharFormat{});
+  t.append(
+      "\tx\x0b"
+      "y\n\n",
+      CharFormat{});
   t.paragraphs()[1].format.setPoints(48, -16, 16);
   const std::string rtf = writeRtf(t);
-  EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl"
-                      "{\\f0\\fnil\\fcharset128 \\'82\\'6c\\'82\\'72 \\'82\\'6f\\'83\\'53\\'83\\'56\\'83\\'62\\'83\\'4e;}}\r\n"
-                      "{\\colortbl ;\\red255\\green0\\blue0;}\r\n"
-                      "\\viewkind4\\uc1\\pard\\f0\\fs20 \\'93\\'fa\\'96\\'7b\\'8c\\'ea text\\par\r\n",
-                      0),
-            0u)
+  EXPECT_EQ(
+      rtf.rfind(
+          "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl"
+          "{\\f0\\fnil\\fcharset128 \\'82\\'6c\\'82\\'72 \\'82\\'6f\\'83\\'53\\'83\\'56\\'83\\'62\\'83\\'4e;}}\r\n"
+          "{\\colortbl ;\\red255\\green0\\blue0;}\r\n"
+          "\\viewkind4\\uc1\\pard\\f0\\fs20 \\'93\\'fa\\'96\\'7b\\'8c\\'ea text\\par\r\n",
+          0),
+      0u)
       << rtf;
-  EXPECT_NE(rtf.find("\\pard\\fi320\\li640\\ri320\\cf1\\b \\'90\\'d4\\cf0\\b0\\tab x\\line y\\par\r\n"), std::string::npos)
+  EXPECT_NE(rtf.find("\\pard\\fi320\\li640\\ri320\\cf1\\b \\'90\\'d4\\cf0\\b0\\tab x\\line y\\par\r\n"),
+            std::string::npos)
       << rtf;
   EXPECT_EQ(rtf.substr(rtf.size() - 15), "\\par\r\n\\par\r\n}\r\n");
 }
@@ -97,7 +103,8 @@ TEST(RtfWrite, LookAlikesCarryTheirCp932CodeForOtherReaders) {
 }
 
 TEST(RtfWrite, FixturesRoundTrip) {
-  for (const char* name : {"richedit-sample.rtf", "wordpad.rtf", "word.rtf", "libreoffice.rtf", "libreoffice-tabs.rtf"}) {
+  for (const char* name :
+       {"richedit-sample.rtf", "wordpad.rtf", "word.rtf", "libreoffice.rtf", "libreoffice-tabs.rtf"}) {
     const RichText once = readRtf(fixture(name));
     const RichText twice = readRtf(writeRtf(once));
     EXPECT_EQ(describe(twice), describe(once)) << name;
@@ -127,7 +134,8 @@ class ModelMaker {
       }
       const int runs = pick(0, 5);
       for (int k = 0; k < runs; ++k)
-        p.runs.push_back(rt::Run{text(), palette_[static_cast<std::size_t>(pick(0, static_cast<int>(palette_.size()) - 1))]});
+        p.runs.push_back(
+            rt::Run{text(), palette_[static_cast<std::size_t>(pick(0, static_cast<int>(palette_.size()) - 1))]});
       paras.push_back(std::move(p));
     }
     return t;
@@ -138,8 +146,8 @@ class ModelMaker {
 
   CharFormat format() {
     static const std::pair<const char*, int> fonts[] = {
-        {"ＭＳ Ｐゴシック", 128}, {"ＭＳ 明朝", 128},     {"Times New Roman", 0}, {"Arial", 0},
-        {"Odd;{name}\\x", 0},     {"SimSun", 134},       {"Symbol", 2},          {"", 1},
+        {"ＭＳ Ｐゴシック", 128}, {"ＭＳ 明朝", 128}, {"Times New Roman", 0}, {"Arial", 0},
+        {"Odd;{name}\\x", 0},     {"SimSun", 134},    {"Symbol", 2},          {"", 1},
     };
     CharFormat f;
     const auto& font = fonts[pick(0, 7)];
@@ -155,13 +163,17 @@ class ModelMaker {
   }
 
   std::string text() {
-    static const char32_t pool[] = {
-        'a', 'Z', '0', '9', ' ', '-', '?', ';', '\\', '{', '}', '\t', 0x0B, 0x01, 0x1F, 0x7F,
-        U'あ', U'漢', U'字', U'ソ', U'表', U'ｱ', U'ﾟ', U'￥', U'～', U'∥', U'①', U'㈱',  // CP932, some of them with an ASCII trail byte
-        U'é', U'€', U'“', U'ÿ', 0x81, 0xA0,                                           // Windows-1252
-        U'한', U'Ω', U'ß', 0x2011, 0xFFFD, 0xFEFF,                                     // neither
-        0x1F600, 0x20BB7, 0x10FFFF,                                                   // above the BMP
-    };
+    static const char32_t
+        pool[] =
+            {
+                'a',     'Z',     '0',      '9',    ' ',    '-',    '?',   ';',   '\\',  '{',
+                '}',     '\t',    0x0B,     0x01,   0x1F,   0x7F,   U'あ', U'漢', U'字', U'ソ',
+                U'表',   U'ｱ',    U'ﾟ',     U'￥',  U'～',  U'∥',   U'①',  U'㈱',  // CP932, some of them with an ASCII
+                                                                                   // trail byte
+                U'é',    U'€',    U'“',     U'ÿ',   0x81,   0xA0,                  // Windows-1252
+                U'한',   U'Ω',    U'ß',     0x2011, 0xFFFD, 0xFEFF,                // neither
+                0x1F600, 0x20BB7, 0x10FFFF,                                        // above the BMP
+            };
     std::string s;
     const int n = pick(0, 12);
     for (int i = 0; i < n; ++i) text::appendUtf8(s, pool[pick(0, static_cast<int>(std::size(pool)) - 1)]);

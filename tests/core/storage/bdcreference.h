@@ -108,10 +108,14 @@ inline std::string encode(std::string_view plain, std::uint16_t* maxRankOut = nu
   for (unsigned char c : plain) {
     const unsigned r = t[c].rank;
     unsigned v, n;
-    if (r <= 1) v = r, n = 3;
-    else if (r <= 9) v = (1u << 3) | (r - 2), n = 5;
-    else if (r <= 41) v = (2u << 5) | (r - 10), n = 7;
-    else v = (3u << b3) | (r - 42), n = b3 + 2u;
+    if (r <= 1)
+      v = r, n = 3;
+    else if (r <= 9)
+      v = (1u << 3) | (r - 2), n = 5;
+    else if (r <= 41)
+      v = (2u << 5) | (r - 10), n = 7;
+    else
+      v = (3u << b3) | (r - 42), n = b3 + 2u;
     p -= static_cast<int>(n);
     acc |= v << (p + 1);
     if (p < 16) {
@@ -131,7 +135,8 @@ inline std::string encode(std::string_view plain, std::uint16_t* maxRankOut = nu
 inline std::string encodeWith(std::string_view plain, const Widths& w, std::string_view rankOrder) {
   std::array<int, 256> rankOf{};
   rankOf.fill(-1);
-  for (std::size_t i = 0; i < rankOrder.size(); ++i) rankOf[static_cast<unsigned char>(rankOrder[i])] = static_cast<int>(i);
+  for (std::size_t i = 0; i < rankOrder.size(); ++i)
+    rankOf[static_cast<unsigned char>(rankOrder[i])] = static_cast<int>(i);
   unsigned starts[5];
   starts[0] = 0;
   for (int k = 0; k < 4; ++k) starts[k + 1] = starts[k] + (1u << w.bits[k]);

@@ -31,7 +31,9 @@ class RecordingDialogs final : public ruvo::platform::Dialogs {
  public:
   std::vector<std::string> messages;
   void message(const std::string& text) override { messages.push_back(text); }
-  ruvo::platform::Answer askYesNo(const std::string&, const std::string&) override { return ruvo::platform::Answer::No; }
+  ruvo::platform::Answer askYesNo(const std::string&, const std::string&) override {
+    return ruvo::platform::Answer::No;
+  }
   ruvo::platform::Answer askYesNoCancel(const std::string&, const std::string&) override {
     return ruvo::platform::Answer::Cancel;
   }

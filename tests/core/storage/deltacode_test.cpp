@@ -24,8 +24,8 @@ unsigned u16(const std::string& s, std::size_t i) { return u8(s, i) | (u8(s, i +
 std::uint32_t u32(const std::string& s, std::size_t i) { return u16(s, i) | (u16(s, i + 2) << 16); }
 
 TEST(DeltaCode, AbcGivesTheThirtySevenBytes) {
-  const std::string expected = bytes({'B', 'D', 'C', '1', 37, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0,  //
-                                      2, 0, 2, 1, 3, 5, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0,          //
+  const std::string expected = bytes({'B',  'D',  'C',  '1',  37,  0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0,  //
+                                      2,    0,    2,    1,    3,   5, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0,  //
                                       0x63, 0x62, 0x61, 0x00, 0x41});
   EXPECT_EQ(TDeltaCode::encode("abc"), expected);
   std::string plain, msg;
@@ -153,8 +153,8 @@ TEST(DeltaCode, OtherLegalWidthsDecode) {
     std::array<std::uint8_t, 4> bits;
   };
   for (const Case& k : {Case{2, {1, 3, 5, 8}}, Case{2, {0, 2, 4, 8}}, Case{2, {2, 2, 2, 8}}, Case{2, {3, 3, 4, 8}},
-                        Case{2, {0, 0, 0, 8}}, Case{2, {4, 5, 6, 14}}, Case{2, {7, 6, 3, 20}},
-                        Case{1, {2, 8, 0, 0}}, Case{1, {7, 8, 0, 0}}, Case{2, {1, 3, 5, 31}}}) {
+                        Case{2, {0, 0, 0, 8}}, Case{2, {4, 5, 6, 14}}, Case{2, {7, 6, 3, 20}}, Case{1, {2, 8, 0, 0}},
+                        Case{1, {7, 8, 0, 0}}, Case{2, {1, 3, 5, 31}}}) {
     bdcref::Widths w;
     w.selector = k.sel;
     w.bits = k.bits;

@@ -55,8 +55,8 @@ TEST(Cp932, AccentedLatinLettersHaveTheirBaseLetters) {
 }
 
 TEST(Cp932, InvalidBytesBecomeReplacementCharacters) {
-  EXPECT_EQ(cp932ToUtf8("a\x81"), "a\uFFFD");          // lead byte at the end
-  EXPECT_EQ(cp932ToUtf8("\x85\x40z"), "\uFFFD@z");     // undefined double-byte code
+  EXPECT_EQ(cp932ToUtf8("a\x81"), "a\uFFFD");       // lead byte at the end
+  EXPECT_EQ(cp932ToUtf8("\x85\x40z"), "\uFFFD@z");  // undefined double-byte code
   EXPECT_EQ(cp932ToUtf8("\xa0"), "\uFFFD");
   EXPECT_EQ(utf8ToCp932("a😀b\xff"), "a?b?");
 }
@@ -110,7 +110,7 @@ TEST(Format, TheFormatsOfTheSystemsTexts) {
 }
 
 TEST(Format, RoundingHalvesToEven) {
-  const std::pair<double, long long> cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2},
+  const std::pair<double, long long> cases[] = {{0.5, 0},   {1.5, 2},    {2.5, 2},    {-0.5, 0}, {-1.5, -2},
                                                 {-2.5, -2}, {2.4999, 2}, {2.5001, 3}, {7.0, 7}};
   for (auto [v, r] : cases) EXPECT_EQ(roundHalfEven(v), r) << v;
   EXPECT_EQ(secondsFromMs(1500), 2);
