@@ -92,6 +92,7 @@ TForm1Model::TForm1Model(platform::Ports ports, std::string programFolder)
   run_ = std::make_unique<TRunDriver>(*this);
   authoring::ProjectSession ps;
   ps.programFolder = programFolder_;
+  if (ports_.shell) ps.executableFolder = FolderOf(ports_.shell->programPath());
   ps.work = &workRichEdit_;
   ps.pages = pages_.get();
   ps.dialogs = ports_.dialogs;

@@ -26,6 +26,7 @@ struct Editing {
   std::unique_ptr<TForm1Model> m;
   std::string project;
   Editing() {
+    hp.shell.program = dir / "bin/tovimeter";
     m = std::make_unique<TForm1Model>(hp.ports(), dir.path());
     m->Create({});
     m->Show();
@@ -81,6 +82,21 @@ TEST(EditingModel, ClosingAnEditedProjectSavesThroughSaveAsOrStaysOpen) {
     EXPECT_EQ(e.m->FDocumentPath(), "");
     EXPECT_TRUE(e.a().Project().ScriptPath().empty());
   }
+}
+
+TEST(EditingModel, PreviewStartsTheExamineeProgramBesideTheRunningOneFirst) {
+  Editing e;
+  ASSERT_TRUE(e.a().Project().OpenProjectEntry(e.project));
+  const std::string preview = e.dir / "system/ruvof/ruvo$$$.ruvo";
+  for (const std::string& examinee : {e.dir / "ruvo", e.dir / "bin/ruvo"}) {
+    fs::create_directories(fs::path(examinee).parent_path());
+    std::ofstream(examinee) << "#!/bin/sh\n";
+    e.hp.shell.opened.clear();
+    ASSERT_TRUE(e.a().Project().acPageReading());
+    EXPECT_EQ(e.hp.shell.opened, std::vector<std::string>{examinee});
+    EXPECT_TRUE(fs::exists(preview));
+  }
+  EXPECT_EQ(e.m->FDocumentPath(), e.project);
 }
 
 }  // namespace
