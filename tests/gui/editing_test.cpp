@@ -176,6 +176,18 @@ TEST(EditingView, ComposeEditSaveReopenPreview) {
     EXPECT_NEAR(headerSize / textSize, 1.4, 0.1);
   }
   guitest::saveScreenshot(e.w.get(), QStringLiteral("editing-template-tab"));
+  // Edit opens the template in the outside editor; Review reloads it.
+  {
+    QToolButton* edit = e.w->findChild<QToolButton*>(QStringLiteral("SpeedButton10"));
+    edit->click();
+    ASSERT_EQ(e.shell.opened.size(), 1u);
+    EXPECT_EQ(e.shell.opened[0], (e.home + "/system/template/fixed form/standard.rtf").toStdString());
+    EXPECT_EQ(edit->text(), QStringLiteral("Review"));
+    EXPECT_TRUE(e.ev->templatePreview()->toPlainText().contains(QStringLiteral("Review アイコン")));
+    edit->click();
+    EXPECT_EQ(edit->text(), QStringLiteral("Edit"));
+    EXPECT_TRUE(e.ev->templatePreview()->toPlainText().contains(QStringLiteral("[HEAD]")));
+  }
 
   ASSERT_TRUE(e.chooseFromMenu("acViewScript", QStringLiteral("sample4-market")));
   EXPECT_EQ(e.ev->sideTabs()->currentIndex(), 4);
@@ -242,6 +254,15 @@ TEST(EditingView, ComposeEditSaveReopenPreview) {
   if (wasCorrect) e.ev->radioYes()->click();
   EXPECT_EQ(e.pages().Page(qp)->Question(0)->Correct(), 1);
   EXPECT_TRUE(e.ev->button6()->isVisible());
+  // A double click on a choice entry toggles its mark too.
+  {
+    QTreeWidgetItem* c1 = e.item(EntryKind::Choice, qp, 0, 1);
+    emit e.ev->tree()->itemDoubleClicked(c1, 0);
+    EXPECT_EQ(e.pages().Page(qp)->Question(0)->Correct(), -1);
+    EXPECT_FALSE(e.ev->button6()->isVisible());
+    emit e.ev->tree()->itemDoubleClicked(e.item(EntryKind::Choice, qp, 0, 1), 0);
+    EXPECT_EQ(e.pages().Page(qp)->Question(0)->Correct(), 1);
+  }
   e.ev->sideTabs()->setCurrentIndex(0);
   QTableWidget* g3 = e.ev->stringGrid(3);
   ASSERT_TRUE(g3->isVisible());

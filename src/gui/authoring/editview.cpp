@@ -803,6 +803,9 @@ void TEditView::syncSideTab() {
   comboBox1_->hide();
   pageControl2_->setCurrentIndex(tab);
   shownTab_ = tab;
+  // A preview laid out while its tab was hidden starts at its top once shown.
+  if (tab == 3) richEdit8_->verticalScrollBar()->setValue(0);
+  if (tab == 4) richEdit9_->verticalScrollBar()->setValue(0);
   syncing_ = was;
 }
 
