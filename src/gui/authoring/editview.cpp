@@ -80,7 +80,7 @@ QIcon badge(const QColor& fill, const QString& letter, bool round = false) {
   return QIcon(pm);
 }
 
-QIcon iconOf(EntryIcon i) {
+QIcon makeIcon(EntryIcon i) {
   switch (i) {
     case EntryIcon::Property: return badge(QColor(90, 90, 90), QStringLiteral("P"));
     case EntryIcon::PlainPage: return badge(QColor(110, 150, 200), QString());
@@ -94,6 +94,14 @@ QIcon iconOf(EntryIcon i) {
     case EntryIcon::OtherChoice: return badge(QColor(200, 200, 200), QString(), true);
   }
   return {};
+}
+
+// Painted once: a large tree holds thousands of entries.
+const QIcon& iconOf(EntryIcon i) {
+  static std::vector<QIcon> icons;
+  if (icons.empty())
+    for (int k = 0; k <= static_cast<int>(EntryIcon::OtherChoice); ++k) icons.push_back(makeIcon(static_cast<EntryIcon>(k)));
+  return icons[static_cast<std::size_t>(i)];
 }
 
 authoring::EditorSelection selectionOf(const QTreeWidgetItem* it) {
@@ -116,7 +124,11 @@ QTreeWidgetItem* makeItem(const TreeEntry& e) {
   it->setData(0, kChoiceRole, e.choice);
   it->setText(0, qs(e.caption));
   it->setIcon(0, iconOf(e.icon));
-  for (const TreeEntry& c : e.children) it->addChild(makeItem(c));
+  it->setData(0, Qt::UserRole + 10, static_cast<int>(e.icon) + 1);
+  QList<QTreeWidgetItem*> children;
+  children.reserve(static_cast<qsizetype>(e.children.size()));
+  for (const TreeEntry& c : e.children) children.push_back(makeItem(c));
+  it->addChildren(children);
   return it;
 }
 
@@ -677,14 +689,8 @@ void TEditView::syncTree() {
   syncing_ = true;
   if (shape != shownShape_ || tree_->topLevelItemCount() == 0) {
     tree_->clear();
-    QTreeWidgetItem* top = makeItem(root);
-    tree_->addTopLevelItem(top);
-    updateItem(top, root);
-    top->setExpanded(true);
-    for (int i = 0; i < top->childCount(); ++i) {
-      top->child(i)->setExpanded(true);
-      for (int j = 0; j < top->child(i)->childCount(); ++j) top->child(i)->child(j)->setExpanded(true);
-    }
+    tree_->addTopLevelItem(makeItem(root));
+    tree_->expandAll();
     shownShape_ = shape;
   } else {
     updateItem(tree_->topLevelItem(0), root);
