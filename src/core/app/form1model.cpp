@@ -10,6 +10,7 @@
 #include "core/app/paths.h"
 #include "core/app/resultrecord.h"
 #include "core/app/rundriver.h"
+#include "core/authoring/authoringmodel.h"
 #include "core/document/documentfile.h"
 #include "core/document/documentformat.h"
 #include "core/document/pagecontroler.h"
@@ -89,6 +90,27 @@ TForm1Model::TForm1Model(platform::Ports ports, std::string programFolder)
   pages_->SetModifiedListener([this](bool f) { SetModified(f); });
   host_ = std::make_unique<Host>(*this);
   run_ = std::make_unique<TRunDriver>(*this);
+  authoring::ProjectSession ps;
+  ps.programFolder = programFolder_;
+  if (ports_.shell) ps.executableFolder = FolderOf(ports_.shell->programPath());
+  ps.work = &workRichEdit_;
+  ps.pages = pages_.get();
+  ps.dialogs = ports_.dialogs;
+  ps.shell = ports_.shell;
+  ps.clock = ports_.clock;
+  ps.baseFont = recordFont();
+  ps.documentPath = [this] { return documentPath_; };
+  ps.setDocumentPath = [this](const std::string& p) { SetDocumentPath(p); };
+  ps.parseWork = [this] { parseDocument(); };
+  ps.rebuildEditor = [this] {
+    updatePageEditingVisible();
+    changed();
+  };
+  ps.showSideTab = [this](authoring::SideTab t) { ShowSideTab(static_cast<int>(t)); };
+  ps.selectEditingView = [this] { SetViewMode(vmEditing); };
+  ps.canLeaveView = [this] { return CanLeaveView(); };
+  ps.resetDocument = [this] { return CloseDocument(); };
+  authoring_ = std::make_unique<authoring::TAuthoringModel>(std::move(ps), qa_.get());
   timer1_.intervalMs = 1000;
   tmSnaile_.intervalMs = 1000;
   acOpenFolder_.hint = {};
@@ -101,6 +123,7 @@ const std::vector<std::string>& TForm1Model::FAnswerLog() const { return run_->A
 bool TForm1Model::ForwardStep() { return run_->ForwardStep(); }
 
 TForm1Model::~TForm1Model() {
+  authoring_.reset();  // it edits the pages below
   // Pages free their question items through the question controller: pages go first.
   pages_.reset();
   qa_.reset();
@@ -163,7 +186,10 @@ void TForm1Model::Create(const std::vector<std::string>& args) {
 }
 
 void TForm1Model::Show(bool examineeOnly) {
-  if (!examineeOnly) SetViewMode(vmEditing);
+  if (!examineeOnly) {
+    SetViewMode(vmEditing);
+    authoring_->Project().acCreate();
+  }
   sideTab_ = 5;
   if (!commandLineDoc_.empty() && FileExists(commandLineDoc_) &&
       lower(ExtensionOf(commandLineDoc_)) == ".ruvo") {
@@ -233,7 +259,8 @@ bool TForm1Model::documentIsProjectOrNone() const {
 
 void TForm1Model::updatePageEditingVisible() {
   acPageEditing_.visible = documentIsProjectOrNone() && viewMode_ != vmEditing &&
-                           (pages_->PageCount() > 0 || !templatePath_.empty() || !scriptPath_.empty());
+                           (pages_->PageCount() > 0 || !authoring_->Project().TemplatePath().empty() ||
+                            !authoring_->Project().ScriptPath().empty());
 }
 
 void TForm1Model::SetViewMode(TViewMode mode) {
@@ -386,8 +413,8 @@ struct TForm1Model::Host final : doc::DocumentHost {
   }
   void ClearDocumentState() override {
     m.run_->ResetRun();
-    m.scriptPath_.clear();
-    m.templatePath_.clear();
+    m.authoring_->Project().SetTemplateFile("");
+    m.authoring_->SetScriptFile("");
   }
   void ShowFirstPage() override {
     m.qa_->Settings() = m.pages_->Settings();
@@ -403,32 +430,41 @@ struct TForm1Model::Host final : doc::DocumentHost {
     }
     m.ForwardStep();
   }
-  void RebuildPageEditor() override {}
+  void RebuildPageEditor() override { m.authoring_->Editor().Rebuild(); }
   void SelectTestView() override { m.SetViewMode(vmTest); }
   TForm1Model& m;
 };
 
 void TForm1Model::parseDocument() { doc::ParseDocument(workRichEdit_, *pages_, *qa_, *meter_, host_.get()); }
 
-void TForm1Model::ResetDocument() {
+void TForm1Model::ResetDocument() { CloseDocument(); }
+
+bool TForm1Model::CloseDocument() {
   if (modified_ && ports_.dialogs) {
     if (ports_.dialogs->askYesNo("編集中です。保存しますか？") == platform::Answer::Yes) {
-      // Saving a project belongs to the authoring side; without it there is nothing to save to.
-      if (!saveProjectAs_ || !saveProjectAs_()) return;
+      const bool confirmed = saveProjectAs_ ? saveProjectAs_() : authoring_->Project().acPageSaveAs() == 1;
+      if (!confirmed) return false;
     }
   }
   qa_->Clear();
   pages_->Clear();
   run_->Rewind();
   SetDocumentPath("");
-  templatePath_.clear();
-  scriptPath_.clear();
+  authoring_->Project().SetTemplateFile("");
+  authoring_->SetScriptFile("");
   SetMenusVisible(false);
   test_.label1 = {};
   test_.label2 = {};
   test_.label2.color = 0x000000;
   test_.speedButton1Action = ForwardBinding::acForward;
   test_.checkBox3Visible = false;
+  changed();
+  return true;
+}
+
+void TForm1Model::ShowSideTab(int index) {
+  if (index < 0 || index > 5) return;
+  sideTab_ = index;
   changed();
 }
 

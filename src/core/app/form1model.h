@@ -34,6 +34,10 @@ class TWPMMeter;
 struct DocumentSession;
 }  // namespace ruvo::doc
 
+namespace ruvo::authoring {
+class TAuthoringModel;
+}  // namespace ruvo::authoring
+
 namespace ruvo::app {
 
 // View modes of the main window; set only through SetViewMode.
@@ -220,6 +224,11 @@ class TForm1Model final {
   void SetSaveProjectAsHandler(std::function<bool()> f) { saveProjectAs_ = std::move(f); }
   void SetCopyTotalsHandler(std::function<void()> f) { copyTotals_ = std::move(f); }
 
+  // The editing view: the project actions and the page editor over the open document.
+  authoring::TAuthoringModel& Authoring() { return *authoring_; }
+  // Side tab `index` (0..5) becomes the shown one.
+  void ShowSideTab(int index);
+
   doc::TPageControler& FPageControler() { return *pages_; }
   doc::TQAControler& FQAControler() { return *qa_; }  // its answer panels model feeds Panel5
   doc::TWPMMeter& FMeter() { return *meter_; }
@@ -308,6 +317,8 @@ class TForm1Model final {
   void SetExamineeName(const std::string& name);
   bool OpenTestDocument(const std::string& path);
   void ResetDocument();
+  // The same; false when the teacher kept the document open (the save was cancelled).
+  bool CloseDocument();
   std::string DocumentBaseName() const;
   // The examinee's run (the run driver's press of Forward).
   bool ForwardStep();
@@ -357,7 +368,6 @@ class TForm1Model final {
   bool sourceEditing_ = false;
   bool modified_ = false;
   std::string documentPath_;
-  std::string scriptPath_, templatePath_;
   int sideTab_ = 5;
   std::string examineeName_;
   std::string commandLineDoc_;
@@ -366,6 +376,7 @@ class TForm1Model final {
   bool examineeProgram_ = false;
 
   std::unique_ptr<TRunDriver> run_;
+  std::unique_ptr<authoring::TAuthoringModel> authoring_;
   // The result file's columns, built at the end of the run (ans, scr and mj join at Copy).
   TResultColumns result_;
   bool resultColumnsAdded_ = false;

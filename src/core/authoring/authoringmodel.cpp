@@ -36,4 +36,16 @@ void TAuthoringModel::acReviewScript() {
   editor_->FillCorrectAnswersFromScript(project_->CorrectAnswers());
 }
 
+bool TAuthoringModel::acDialogScript() {
+  if (!project_->acDialogScript()) return false;
+  editor_->FillCorrectAnswersFromScript(project_->CorrectAnswers());
+  return true;
+}
+
+bool TAuthoringModel::acCreateScript() {
+  if (!project_->acCreateScript()) return false;
+  editor_->FillCorrectAnswersFromScript(project_->CorrectAnswers());
+  return true;
+}
+
 }  // namespace ruvo::authoring

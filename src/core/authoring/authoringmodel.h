@@ -23,6 +23,8 @@ class TAuthoringModel final {
   void SetScriptFile(const std::string& path);
   bool ChooseScriptEntry(const std::string& path);
   void acReviewScript();
+  bool acDialogScript();
+  bool acCreateScript();
 
  private:
   std::unique_ptr<TProjectModel> project_;

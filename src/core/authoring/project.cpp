@@ -368,8 +368,16 @@ bool TProjectModel::acCreate() {
 
 // ---- the examinee program ------------------------------------------------------------------------
 
+std::string TProjectModel::examineeProgram() const {
+  if (!s_.executableFolder.empty()) {
+    const std::string beside = (fs::path(s_.executableFolder) / kExamineeProgram).string();
+    if (isFile(beside)) return beside;
+  }
+  return Folder(kExamineeProgram);
+}
+
 bool TProjectModel::examineeReady() const {
-  if (isFile(Folder(kExamineeProgram))) return true;
+  if (isFile(examineeProgram())) return true;
   std::string folder = s_.programFolder;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   message(std::string(kMsgNoExaminee) + kBreak2 + text::format(kMsgPlaceExaminee, {kExamineeProgram, folder}));
@@ -390,7 +398,7 @@ bool TProjectModel::StartExaminee(const std::string& testDocument) {
     message(kMsgNoPreviewFile);
     return false;
   }
-  return s_.shell && s_.shell->start(Folder(kExamineeProgram), {testDocument});
+  return s_.shell && s_.shell->start(examineeProgram(), {testDocument});
 }
 
 // ---- folder menus --------------------------------------------------------------------------------

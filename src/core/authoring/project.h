@@ -55,6 +55,8 @@ enum class EditButton { Edit, Review };
 // What the project actions need of the main window.
 struct ProjectSession {
   std::string programFolder;
+  // The folder of the running program: an installed examinee program lies beside it.
+  std::string executableFolder;
   rt::RichText* work = nullptr;  // FWorkRichEdit
   doc::TPageControler* pages = nullptr;
   platform::Dialogs* dialogs = nullptr;
@@ -150,6 +152,7 @@ class TProjectModel final {
   std::string dialogFolder(DialogFolder which, const std::string& fallback) const;
   bool reviewFirst(EditButton button, const char* what, void (TProjectModel::*review)());
   bool examineeReady() const;
+  std::string examineeProgram() const;
 
   ProjectSession s_;
   std::string templatePath_, scriptPath_;

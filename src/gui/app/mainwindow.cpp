@@ -26,6 +26,7 @@
 #include "core/app/paths.h"
 #include "gui/app/answerpanels.h"
 #include "gui/app/dragbutton.h"
+#include "gui/authoring/editview.h"
 #include "gui/richtext/richtextbridge.h"
 #include "gui/richtext/richview.h"
 
@@ -138,6 +139,8 @@ TForm1::~TForm1() {
   richEdit1_->disconnect(this);
   richEdit1_->setLinkLinePredicate({});
   answerPanels_->disconnect(this);
+  delete editView_;  // it talks to the model while its widgets go
+  editView_ = nullptr;
   for (QTimer* t : {&timer1_, &timer2_, &tmSnaile_}) t->stop();
 }
 
@@ -157,21 +160,19 @@ void TForm1::buildToolbar(QWidget* bar) {
     h->addWidget(b);
     return b;
   };
-  tbOpenProject_ = button("acOpenProject", QStringLiteral("Project"), QStringLiteral("Open a project"));
-  tbPageEditing_ = button("acPageEditing", QStringLiteral("Edit"), QStringLiteral("Edit the pages"));
-  tbPageReading_ = button("acPageReading", QStringLiteral("Preview"), QStringLiteral("Take the test as an examinee"));
-  auto* create = button("acCreate", QStringLiteral("New"), QStringLiteral("Create a New File"));
-  auto* openReading = button("acOpenReading", QStringLiteral("Open"), QStringLiteral("Open a test"));
-  tbPageSave_ = button("acPageSave", QStringLiteral("Save"), QStringLiteral("Save"));
-  tbPageSaveAs_ = button("acPageSaveAs", QStringLiteral("Save as"), QStringLiteral("Save as"));
+  tbOpenProject_ = button("acOpenProject", QStringLiteral("Project"), QStringLiteral("Open Project"));
+  tbPageEditing_ = button("acPageEditing", QStringLiteral("Editing"), QStringLiteral("Open Editing Page"));
+  tbPageReading_ = button("acPageReading", QStringLiteral("Reading"), QStringLiteral("Open Reading Page"));
+  tbCreate_ = button("acCreate", QStringLiteral("New"), QStringLiteral("Create a New File"));
+  tbOpenReading_ = button("acOpenReading", QStringLiteral("Open"), QStringLiteral("Open a test"));
+  tbPageSave_ = button("acPageSave", QStringLiteral("Save"), QStringLiteral("Save File"));
+  tbPageSaveAs_ = button("acPageSaveAs", QStringLiteral("Save_As"), QStringLiteral("Save With A New Name "));
   auto* info = button("SpeedButton16", QStringLiteral("Information"), QStringLiteral("Manual and Information"));
   auto* send = button("acSend", QStringLiteral("Send"), QStringLiteral("Prepare the tests for the examinees"));
   auto* zip = button("acOpenZip", QStringLiteral("Zip"), QStringLiteral("Open the packed tests"));
   h->addStretch(1);
-  // The project, packaging and editing commands belong to the authoring and delivery windows,
-  // which this window does not carry yet.
-  for (QToolButton* b : {tbOpenProject_, tbPageReading_, create, openReading, tbPageSave_, tbPageSaveAs_, send, zip})
-    b->setEnabled(false);
+  // Packaging belongs to the delivery window, which this window does not carry yet.
+  for (QToolButton* b : {send, zip}) b->setEnabled(false);
   connect(tbPageEditing_, &QToolButton::clicked, this, [this] { model_->acPageEditing(); });
 
   popupMenu2_ = new QMenu(this);
@@ -192,37 +193,16 @@ void TForm1::buildToolbar(QWidget* bar) {
 }
 
 void TForm1::buildEditView(QWidget* sheet) {
-  // The page editor arrives with the authoring work; until then the sheet shows its frame: the
-  // page tree and the side tabs.
   auto* h = new QHBoxLayout(sheet);
-  auto* tree = new QTreeWidget(sheet);
-  tree->setObjectName(QStringLiteral("TreeView1"));
-  tree->setHeaderHidden(true);
-  tree->setFixedWidth(150);
-  h->addWidget(tree);
-  auto* tabs = new QTabWidget(sheet);
-  tabs->setObjectName(QStringLiteral("PageControl2"));
-  tabs->setUsesScrollButtons(false);
-  tabs->setElideMode(Qt::ElideRight);
-  for (const char* n : {"Correct Answer", "Setting", "Property", "Template", "Script", "Help"}) {
-    auto* page = new QWidget(tabs);
-    tabs->addTab(page, QString::fromLatin1(n));
-  }
-  {
-    auto* help = tabs->widget(5);
-    auto* hv = new QVBoxLayout(help);
-    auto* note = new QLabel(QStringLiteral("The page editor is not part of this build yet.\n\n"
-                                           "To take a test, start the program with the test file:\n"
-                                           "    tovimeter FILE.ruvo    or    ruvo FILE.ruvo"),
-                            help);
-    note->setObjectName(QStringLiteral("EditorNote"));
-    note->setWordWrap(true);
-    hv->addWidget(note);
-    hv->addStretch(1);
-  }
-  tabs->setCurrentIndex(5);
-  for (int i = 0; i < 5; ++i) tabs->setTabEnabled(i, false);
-  h->addWidget(tabs, 1);
+  h->setContentsMargins(0, 0, 0, 0);
+  editView_ = new TEditView(*model_, ports_, sheet);
+  h->addWidget(editView_);
+  connect(tbOpenProject_, &QToolButton::clicked, editView_, &TEditView::acOpenProject);
+  connect(tbOpenReading_, &QToolButton::clicked, editView_, &TEditView::acOpenReading);
+  connect(tbCreate_, &QToolButton::clicked, editView_, &TEditView::acCreate);
+  connect(tbPageSave_, &QToolButton::clicked, editView_, &TEditView::acPageSave);
+  connect(tbPageSaveAs_, &QToolButton::clicked, editView_, &TEditView::acPageSaveAs);
+  connect(tbPageReading_, &QToolButton::clicked, editView_, &TEditView::acPageReading);
 }
 
 void TForm1::buildTestView(QWidget* sheet) {
@@ -496,10 +476,12 @@ void TForm1::render() {
     applyAction(speedButton4_, m.acOpenFolderState());
 
     applyAction(tbPageEditing_, m.acPageEditingState());
-    if (tbPageReading_) tbPageReading_->setVisible(m.acPageReadingState().visible);
-    if (tbPageSave_) tbPageSave_->setVisible(m.acPageSaveState().visible);
-    if (tbPageSaveAs_) tbPageSaveAs_->setVisible(m.acPageSaveAsState().visible);
-    if (tbOpenProject_) tbOpenProject_->setVisible(m.acOpenProjectState().visible);
+    for (auto [b, st] : {std::pair{tbPageReading_, &m.acPageReadingState()}, std::pair{tbPageSave_, &m.acPageSaveState()},
+                         std::pair{tbPageSaveAs_, &m.acPageSaveAsState()}, std::pair{tbOpenProject_, &m.acOpenProjectState()}}) {
+      b->setVisible(st->visible);
+      b->setEnabled(st->enabled);
+    }
+    if (editView_ && m.ActiveSheet() == app::Sheet::tsEdit) editView_->render();
 
     renderTimers();
   } while (renderAgain_);

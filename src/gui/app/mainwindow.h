@@ -26,6 +26,7 @@ class QFrame;
 namespace ruvo::gui {
 
 class TRichView;
+class TEditView;
 class TDragButton;
 class AnswerPanels;
 
@@ -44,6 +45,7 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
 
   app::TForm1Model& model() { return *model_; }
   TRichView* richEdit1() const { return richEdit1_; }
+  TEditView* editView() const { return editView_; }
   QPushButton* speedButton1() const { return speedButton1_; }
 
   // How many times RichEdit1 painted; benchmarks wait on it.
@@ -128,6 +130,9 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
   QToolButton* tbPageSave_ = nullptr;
   QToolButton* tbPageSaveAs_ = nullptr;
   QAction* acPropertyAction_ = nullptr;
+  TEditView* editView_ = nullptr;
+  QToolButton* tbCreate_ = nullptr;
+  QToolButton* tbOpenReading_ = nullptr;
 
   QTimer timer1_, timer2_, tmSnaile_;
   app::TimerState lastTimer1_, lastTimer2_, lastSnaile_;
