@@ -74,22 +74,27 @@ bool TTotalsModel::Drop(const std::vector<std::string>& items, app::TotalsDispla
   if (list_.Count() == 0) d.graphAvailable = false;
   // Old-edition results have no tables: their first lines follow whatever was totalled.
   d.lines.insert(d.lines.end(), o.oldLines.begin(), o.oldLines.end());
-  shown_ = d.lines;
+  show(d);
   return true;
 }
 
 bool TTotalsModel::StartCollection(app::TotalsDisplay& d) {
   if (!ports_.dialogs || !H1Click(collection_, delivery_, *ports_.dialogs, timer_)) return false;
   tables(d);
-  shown_ = d.lines;
+  show(d);
   return true;
 }
 
 bool TTotalsModel::CollectNewResults(app::TotalsDisplay& d) {
   if (!CollectionTick(collection_, delivery_, timer_)) return false;
   tables(d);
-  shown_ = d.lines;
+  show(d);
   return true;
+}
+
+void TTotalsModel::show(const app::TotalsDisplay& d) {
+  shown_ = d.lines;
+  ++shownGeneration_;
 }
 
 void TTotalsModel::Copy(bool spss) {

@@ -2,6 +2,7 @@
 // The main window's totals: the sum-up list FSumUpList, the result collection that fills it
 // (drops and automatic collection), the delivery window's state that collection starts from,
 // the feedback window's settings, and the copy of the tables.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ class TTotalsModel final : public app::TTotals, private ResultSink {
   }
   int GraphInterval() const { return interval_; }
   int AnimeDure() const { return animeDure_; }
+  // The lines last handed to the main window, and a count bumped whenever they change.
+  const std::vector<std::string>& ShownLines() const { return shown_; }
+  std::uint64_t ShownGeneration() const { return shownGeneration_; }
 
   // app::TTotals
   void Create(const app::TSettings& settings) override;
@@ -66,7 +70,10 @@ class TTotalsModel final : public app::TTotals, private ResultSink {
   CollectionTimer timer_;
   int interval_ = 7000;
   int animeDure_ = kDefaultAnimeDure;
+  void show(const app::TotalsDisplay& display);
+
   std::vector<std::string> shown_;  // RichEdit1's lines, what Copy copies without spss
+  std::uint64_t shownGeneration_ = 0;
 };
 
 }  // namespace ruvo::report

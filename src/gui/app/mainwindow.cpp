@@ -26,6 +26,7 @@
 #include "core/app/paths.h"
 #include "gui/app/answerpanels.h"
 #include "gui/app/dragbutton.h"
+#include "gui/app/totalsview.h"
 #include "gui/richtext/richtextbridge.h"
 #include "gui/richtext/richview.h"
 
@@ -85,6 +86,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), op
   model_ = std::make_unique<app::TForm1Model>(ports_, app::ProgramFolder(exe));
   model_->SetExamineeProgram(options_.examineeOnly);
   model_->SetView(this);
+  if (!options_.examineeOnly) totals_ = std::make_unique<TTotalsView>(this, *model_, ports_, exe);
 
   auto* central = new QWidget(this);
   auto* v = new QVBoxLayout(central);
@@ -123,6 +125,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), op
   qApp->installEventFilter(this);
 
   model_->Create(options_.args);
+  if (totals_) totals_->Attach(h1_, panel14_, richEdit1_, {richEdit1_, richEdit1_->viewport()});
   const platform::Rect r = model_->Placement();
   if (r.width > 0 && r.height > 0) {
     resize(std::max(r.width, minimumWidth()), std::max(r.height, minimumHeight()));
@@ -139,6 +142,7 @@ TForm1::~TForm1() {
   richEdit1_->setLinkLinePredicate({});
   answerPanels_->disconnect(this);
   for (QTimer* t : {&timer1_, &timer2_, &tmSnaile_}) t->stop();
+  totals_.reset();
 }
 
 int TForm1::richEdit1Paints() const { return richEdit1_->paints(); }
@@ -186,7 +190,8 @@ void TForm1::buildToolbar(QWidget* bar) {
   acPropertyAction_->setObjectName(QStringLiteral("acProperty"));
   connect(acPropertyAction_, &QAction::triggered, this, [this] { model_->acProperty(); });
   QMenu* option = popupMenu2_->addMenu(QStringLiteral("Option(&O)"));
-  option->addAction(QStringLiteral("配布回収(&D)"))->setEnabled(false);
+  h1_ = option->addAction(QStringLiteral("配布回収(&D)"));
+  h1_->setEnabled(false);
   connect(popupMenu2_, &QMenu::aboutToShow, this, [this] { acPropertyAction_->setEnabled(model_->acPropertyEnabled()); });
   connect(info, &QToolButton::clicked, this, [this] { popupMenu2_->popup(QCursor::pos()); });
 }
@@ -502,6 +507,7 @@ void TForm1::render() {
     if (tbOpenProject_) tbOpenProject_->setVisible(m.acOpenProjectState().visible);
 
     renderTimers();
+    if (totals_) totals_->Render();
   } while (renderAgain_);
   rendering_ = false;
 }
@@ -577,6 +583,7 @@ void TForm1::closeEvent(QCloseEvent* e) {
   }
   closeApproved_ = false;
   rememberPlacement();
+  if (totals_) totals_->BeforeClose();
   model_->FormClose();
   e->accept();
 }

@@ -27,6 +27,7 @@ namespace ruvo::gui {
 
 class TRichView;
 class TDragButton;
+class TTotalsView;
 class AnswerPanels;
 
 struct TForm1Options {
@@ -45,6 +46,8 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
   app::TForm1Model& model() { return *model_; }
   TRichView* richEdit1() const { return richEdit1_; }
   QPushButton* speedButton1() const { return speedButton1_; }
+  // The aggregation side (absent in the examinee program).
+  TTotalsView* totalsView() const { return totals_.get(); }
 
   // How many times RichEdit1 painted; benchmarks wait on it.
   int richEdit1Paints() const;
@@ -128,6 +131,8 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
   QToolButton* tbPageSave_ = nullptr;
   QToolButton* tbPageSaveAs_ = nullptr;
   QAction* acPropertyAction_ = nullptr;
+  QAction* h1_ = nullptr;  // "配布回収(&D)"
+  std::unique_ptr<TTotalsView> totals_;
 
   QTimer timer1_, timer2_, tmSnaile_;
   app::TimerState lastTimer1_, lastTimer2_, lastSnaile_;
