@@ -16,6 +16,7 @@
 #include <QTextOption>
 #include <QUrl>
 #include <algorithm>
+#include <string_view>
 
 #include "core/app/paths.h"
 #include "core/delivery/filesystem.h"
@@ -120,16 +121,29 @@ void TTotalsView::alignColumns() {
     tabs_.clear();
     const QFontMetricsF fm(QTextCursor(doc).charFormat().font());
     const qreal gap = fm.horizontalAdvance(QStringLiteral("MM"));
-    std::vector<qreal> widths;
-    for (const std::string& line : lines) {
-      std::size_t col = 0, from = 0;
-      // The last cell of a line needs no stop after it.
-      for (std::size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1, ++col) {
-        if (widths.size() <= col) widths.resize(col + 1, 0);
-        const QString cell = QString::fromUtf8(line.data() + from, static_cast<qsizetype>(tab - from));
-        widths[col] = std::max(widths[col], fm.horizontalAdvance(cell));
+    // Measuring every cell of thousands of records costs more than the tables: the longest
+    // cells of each column (by bytes, a few of them) stand for it, the gap giving the slack.
+    std::vector<std::size_t> longest;
+    auto eachCell = [&](const auto& f) {
+      for (const std::string& line : lines) {
+        std::size_t col = 0, from = 0;
+        // The last cell of a line needs no stop after it.
+        for (std::size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1, ++col)
+          f(col, std::string_view(line).substr(from, tab - from));
       }
-    }
+    };
+    eachCell([&](std::size_t col, std::string_view cell) {
+      if (longest.size() <= col) longest.resize(col + 1, 0);
+      longest[col] = std::max(longest[col], cell.size());
+    });
+    std::vector<qreal> widths(longest.size(), 0);
+    std::vector<int> measured(longest.size(), 0);
+    eachCell([&](std::size_t col, std::string_view cell) {
+      if (cell.size() + 2 < longest[col] || measured[col] >= 64) return;
+      ++measured[col];
+      const QString text = QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size()));
+      widths[col] = std::max(widths[col], fm.horizontalAdvance(text));
+    });
     qreal at = 0;
     for (qreal w : widths) {
       at += w + gap;
@@ -142,9 +156,13 @@ void TTotalsView::alignColumns() {
   if (doc->firstBlock().blockFormat().tabPositions() == tabs_) return;
   QTextBlockFormat f;
   f.setTabPositions(tabs_);
+  // Not an edit the view could undo: no undo record for every paragraph.
+  const bool undo = doc->isUndoRedoEnabled();
+  doc->setUndoRedoEnabled(false);
   QTextCursor all(doc);
   all.select(QTextCursor::Document);
   all.mergeBlockFormat(f);
+  doc->setUndoRedoEnabled(undo);
 }
 
 void TTotalsView::BeforeClose() {
