@@ -4,7 +4,6 @@
 #include <csignal>
 #include <ctime>
 #include <iostream>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,13 +11,9 @@
 #include "core/app/paths.h"
 #include "core/delivery/filesystem.h"
 #include "core/report/collection.h"
+#include "core/report/sumup.h"
 #include "core/text/strings.h"
 #include "tool.h"
-
-#if __has_include("core/report/sumup.h")
-#include "core/report/sumup.h"
-#define RUVO_HAVE_SUMUP 1
-#endif
 
 namespace ruvo::tool {
 namespace {
@@ -37,7 +32,6 @@ class SystemClock final : public platform::Clock {
   }
 };
 
-#ifdef RUVO_HAVE_SUMUP
 // The totals of the main window.
 class Totals final : public report::ResultSink {
  public:
@@ -53,32 +47,6 @@ class Totals final : public report::ResultSink {
  private:
   report::TSumUpList list_;
 };
-#else
-// Without the totals layer: the records under their header lines, each identical record once.
-class Totals final : public report::ResultSink {
- public:
-  explicit Totals(platform::Clock*) {}
-  void Clear() override { tables_.clear(); }
-  void AddResult(const std::vector<std::string>& lines) override {
-    auto& t = tables_[lines[0]];
-    for (const auto& r : t)
-      if (r == lines[1]) return;
-    t.push_back(lines[1]);
-  }
-  std::vector<std::string> Lines() {
-    std::vector<std::string> out;
-    for (const auto& [header, records] : tables_) {
-      out.push_back(header.empty() ? "unknown" : header);
-      out.insert(out.end(), records.begin(), records.end());
-      out.emplace_back();
-    }
-    return out;
-  }
-
- private:
-  std::map<std::string, std::vector<std::string>> tables_;
-};
-#endif
 
 std::atomic<bool> gStop{false};
 extern "C" void onStopSignal(int) { gStop = true; }

@@ -152,6 +152,7 @@ void TForm1Model::Create(const std::vector<std::string>& args) {
   test_.fontButtonsVisible = false;
 
   settings_ = LoadSettings(settingsPath_);
+  if (totals_) totals_->Create(settings_);
   placement_ = PlaceWindow(settings_, ports_.screen ? ports_.screen->monitors() : std::vector<platform::Rect>{});
   test_.checkBox3Checked = settings_.fileExisted && settings_.spss;
 
@@ -248,6 +249,7 @@ bool TForm1Model::CanLeaveView() {
 
 bool TForm1Model::FormClose() {
   if (examineeProgram_) return true;  // the settings are the teacher's program's
+  if (totals_) totals_->WriteSettings(settings_);
   return SaveSettings(settingsPath_, settings_, placement_);
 }
 
@@ -542,6 +544,52 @@ void TForm1Model::CheckBox3Click(bool checked) {
   changed();
 }
 
+void TForm1Model::showTotals(const TotalsDisplay& d) {
+  if (viewMode_ != vmTotals) SetViewMode(vmTotals);
+  clearRichEdit1();
+  // Built paragraph by paragraph: tables of thousands of records stay linear.
+  const rt::CharFormat f = recordFont();
+  auto& paras = test_.richEdit1.paragraphs();
+  const rt::ParaFormat pf = paras.front().format;
+  if (!d.lines.empty()) paras.clear();
+  for (const auto& line : d.lines) paras.push_back(rt::Paragraph{pf, {rt::Run{line, f}}});
+  test_.label2 = {};
+  test_.label2.text = d.label2;
+  test_.label2.left = 272;
+  acGraph_.visible = d.graphAvailable;
+  scrollTo(ScrollRequest::Top);
+  changed();
+}
+
+void TForm1Model::DropFiles(const std::vector<std::string>& items) {
+  if (!totals_ || items.empty()) return;
+  // Totalling replaces the document on screen: unsaved work or a test under way is asked about
+  // first, as opening another document asks.
+  if (viewMode_ != vmTotals && totals_->WouldTake(items) && !CanLeaveView()) return;
+  TotalsDisplay d;
+  if (totals_->Drop(items, d)) showTotals(d);
+}
+
+bool TForm1Model::H1Click() {
+  if (!totals_) return false;
+  if (viewMode_ != vmTotals && !CanLeaveView()) return false;
+  timer2_.enabled = false;
+  TotalsDisplay d;
+  if (!totals_->StartCollection(d)) {
+    changed();
+    return false;
+  }
+  showTotals(d);
+  return true;
+}
+
+bool TForm1Model::CollectionTick() {
+  TotalsDisplay d;
+  if (!totals_ || !totals_->CollectNewResults(d)) return false;
+  if (viewMode_ == vmTotals) showTotals(d);
+  return true;
+}
+
 void TForm1Model::withSession(const std::function<void(doc::DocumentSession&)>& f) {
   doc::DocumentSession session;
   session.work = &workRichEdit_;
@@ -721,8 +769,8 @@ void TForm1Model::appendToRichEdit1(const rt::RichText& t) {
 
 void TForm1Model::acCopyRec() {
   if (viewMode_ == vmTotals) {
-    // The totals are copied by the totals view's own handler.
-    if (copyTotals_) copyTotals_();
+    if (totals_) totals_->Copy(test_.checkBox3Checked);
+    else if (copyTotals_) copyTotals_();
     return;
   }
   const rt::CharFormat f = recordFont();

@@ -23,6 +23,7 @@
 
 #include "core/app/resultrecord.h"
 #include "core/app/settings.h"
+#include "core/app/totalsport.h"
 #include "core/document/pagecontroler.h"
 #include "core/platform/ports.h"
 #include "core/richtext/richtext.h"
@@ -223,6 +224,9 @@ class TForm1Model final {
   // dialog was confirmed) and Copy in the totals view.
   void SetSaveProjectAsHandler(std::function<bool()> f) { saveProjectAs_ = std::move(f); }
   void SetCopyTotalsHandler(std::function<void()> f) { copyTotals_ = std::move(f); }
+  // The aggregation concern (the sum-up list, drops, collection), set before Create().
+  void SetTotals(std::unique_ptr<TTotals> totals) { totals_ = std::move(totals); }
+  TTotals* Totals() { return totals_.get(); }
 
   // The editing view: the project actions and the page editor over the open document.
   authoring::TAuthoringModel& Authoring() { return *authoring_; }
@@ -307,6 +311,15 @@ class TForm1Model final {
   void Timer2Timer();
   void tmSnaileTimer();
 
+  // ---- aggregation mode --------------------------------------------------------------------
+  // Files and folders dropped on the window: totalled into the tables of the aggregation mode.
+  void DropFiles(const std::vector<std::string>& items);
+  // "配布回収(&D)" once the delivery window closed with OK: automatic collection starts and the
+  // tables of what is already there are shown. True when the window is to show the graph.
+  bool H1Click();
+  // The collection timer's tick: true when results arrived (the graph is to be redrawn).
+  bool CollectionTick();
+
   // ---- operations of the main window -------------------------------------------------------
   void SetViewMode(TViewMode mode);
   void SetDocumentPath(const std::string& path);
@@ -342,6 +355,7 @@ class TForm1Model final {
   void appendToRichEdit1(const rt::RichText& t);
   void scrollTo(ScrollRequest r);
   void updatePageEditingVisible();
+  void showTotals(const TotalsDisplay& d);
   bool documentIsProjectOrNone() const;
   void startTimer2(int ms);
   void withSession(const std::function<void(doc::DocumentSession&)>& f);
@@ -389,6 +403,7 @@ class TForm1Model final {
   bool suppressOpenFolder_ = false;
   std::function<bool()> saveProjectAs_;
   std::function<void()> copyTotals_;
+  std::unique_ptr<TTotals> totals_;
 
   TestViewState test_;
   ActionState acForward_, acOpenFolder_, acSave_, acSrcCopy_, acPageEditing_, acPageReading_,

@@ -27,6 +27,7 @@
 #include "gui/app/answerpanels.h"
 #include "gui/app/dragbutton.h"
 #include "gui/authoring/editview.h"
+#include "gui/app/totalsview.h"
 #include "gui/richtext/richtextbridge.h"
 #include "gui/richtext/richview.h"
 
@@ -86,6 +87,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), op
   model_ = std::make_unique<app::TForm1Model>(ports_, app::ProgramFolder(exe));
   model_->SetExamineeProgram(options_.examineeOnly);
   model_->SetView(this);
+  if (!options_.examineeOnly) totals_ = std::make_unique<TTotalsView>(this, *model_, ports_, exe);
 
   auto* central = new QWidget(this);
   auto* v = new QVBoxLayout(central);
@@ -124,6 +126,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), op
   qApp->installEventFilter(this);
 
   model_->Create(options_.args);
+  if (totals_) totals_->Attach(h1_, panel14_, richEdit1_, {richEdit1_, richEdit1_->viewport()});
   const platform::Rect r = model_->Placement();
   if (r.width > 0 && r.height > 0) {
     resize(std::max(r.width, minimumWidth()), std::max(r.height, minimumHeight()));
@@ -142,6 +145,7 @@ TForm1::~TForm1() {
   delete editView_;  // it talks to the model while its widgets go
   editView_ = nullptr;
   for (QTimer* t : {&timer1_, &timer2_, &tmSnaile_}) t->stop();
+  totals_.reset();
 }
 
 int TForm1::richEdit1Paints() const { return richEdit1_->paints(); }
@@ -187,7 +191,8 @@ void TForm1::buildToolbar(QWidget* bar) {
   acPropertyAction_->setObjectName(QStringLiteral("acProperty"));
   connect(acPropertyAction_, &QAction::triggered, this, [this] { model_->acProperty(); });
   QMenu* option = popupMenu2_->addMenu(QStringLiteral("Option(&O)"));
-  option->addAction(QStringLiteral("配布回収(&D)"))->setEnabled(false);
+  h1_ = option->addAction(QStringLiteral("配布回収(&D)"));
+  h1_->setEnabled(false);
   connect(popupMenu2_, &QMenu::aboutToShow, this, [this] { acPropertyAction_->setEnabled(model_->acPropertyEnabled()); });
   connect(info, &QToolButton::clicked, this, [this] { popupMenu2_->popup(QCursor::pos()); });
 }
@@ -484,6 +489,7 @@ void TForm1::render() {
     if (editView_ && m.ActiveSheet() == app::Sheet::tsEdit) editView_->render();
 
     renderTimers();
+    if (totals_) totals_->Render();
   } while (renderAgain_);
   rendering_ = false;
 }
@@ -559,6 +565,7 @@ void TForm1::closeEvent(QCloseEvent* e) {
   }
   closeApproved_ = false;
   rememberPlacement();
+  if (totals_) totals_->BeforeClose();
   model_->FormClose();
   e->accept();
 }

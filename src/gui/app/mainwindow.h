@@ -28,6 +28,7 @@ namespace ruvo::gui {
 class TRichView;
 class TEditView;
 class TDragButton;
+class TTotalsView;
 class AnswerPanels;
 
 struct TForm1Options {
@@ -47,6 +48,8 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
   TRichView* richEdit1() const { return richEdit1_; }
   TEditView* editView() const { return editView_; }
   QPushButton* speedButton1() const { return speedButton1_; }
+  // The aggregation side (absent in the examinee program).
+  TTotalsView* totalsView() const { return totals_.get(); }
 
   // How many times RichEdit1 painted; benchmarks wait on it.
   int richEdit1Paints() const;
@@ -133,6 +136,8 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
   TEditView* editView_ = nullptr;
   QToolButton* tbCreate_ = nullptr;
   QToolButton* tbOpenReading_ = nullptr;
+  QAction* h1_ = nullptr;  // "配布回収(&D)"
+  std::unique_ptr<TTotalsView> totals_;
 
   QTimer timer1_, timer2_, tmSnaile_;
   app::TimerState lastTimer1_, lastTimer2_, lastSnaile_;
