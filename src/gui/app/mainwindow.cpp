@@ -28,6 +28,8 @@
 #include "gui/app/dragbutton.h"
 #include "gui/richtext/richtextbridge.h"
 #include "gui/richtext/richview.h"
+#include "gui/shell/registration.h"
+#include "gui/shell/windowshell.h"
 
 namespace ruvo::gui {
 
@@ -85,6 +87,10 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), op
   model_ = std::make_unique<app::TForm1Model>(ports_, app::ProgramFolder(exe));
   model_->SetExamineeProgram(options_.examineeOnly);
   model_->SetView(this);
+  shell_ = new TWindowShell(ports_,
+                            {model_->ProgramFolder(),
+                             options_.executableFolder.empty() ? app::FolderOf(exe) : options_.executableFolder},
+                            this);
 
   auto* central = new QWidget(this);
   auto* v = new QVBoxLayout(central);
@@ -118,11 +124,17 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), op
     timer2_.stop();  // one shot: the model re-arms it when it needs it again
     model_->Timer2Timer();
   });
-  connect(&tmSnaile_, &QTimer::timeout, this, [this] { model_->tmSnaileTimer(); });
+  connect(&tmSnaile_, &QTimer::timeout, this, [this] {
+    model_->tmSnaileTimer();
+    shell_->tick();
+  });
 
   qApp->installEventFilter(this);
 
   model_->Create(options_.args);
+  // The file types, as the last start-up step before the view is set; the result only tells
+  // whether the desktop knows them, and start-up goes on either way.
+  if (options_.registerFileTypes) RegisterFileTypesAtStartUp(options_.examineeOnly);
   const platform::Rect r = model_->Placement();
   if (r.width > 0 && r.height > 0) {
     resize(std::max(r.width, minimumWidth()), std::max(r.height, minimumHeight()));
@@ -161,6 +173,7 @@ void TForm1::buildToolbar(QWidget* bar) {
   tbPageEditing_ = button("acPageEditing", QStringLiteral("Edit"), QStringLiteral("Edit the pages"));
   tbPageReading_ = button("acPageReading", QStringLiteral("Preview"), QStringLiteral("Take the test as an examinee"));
   auto* create = button("acCreate", QStringLiteral("New"), QStringLiteral("Create a New File"));
+  h->addWidget(shell_->helpButton("SpeedButton19", bar));
   auto* openReading = button("acOpenReading", QStringLiteral("Open"), QStringLiteral("Open a test"));
   tbPageSave_ = button("acPageSave", QStringLiteral("Save"), QStringLiteral("Save"));
   tbPageSaveAs_ = button("acPageSaveAs", QStringLiteral("Save as"), QStringLiteral("Save as"));
@@ -168,20 +181,16 @@ void TForm1::buildToolbar(QWidget* bar) {
   auto* send = button("acSend", QStringLiteral("Send"), QStringLiteral("Prepare the tests for the examinees"));
   auto* zip = button("acOpenZip", QStringLiteral("Zip"), QStringLiteral("Open the packed tests"));
   h->addStretch(1);
-  // The project, packaging and editing commands belong to the authoring and delivery windows,
-  // which this window does not carry yet.
-  for (QToolButton* b : {tbOpenProject_, tbPageReading_, create, openReading, tbPageSave_, tbPageSaveAs_, send, zip})
-    b->setEnabled(false);
+  // The project and editing commands belong to the authoring work, which this window does not
+  // carry yet.
+  for (QToolButton* b : {tbOpenProject_, tbPageReading_, create, tbPageSave_, tbPageSaveAs_}) b->setEnabled(false);
   connect(tbPageEditing_, &QToolButton::clicked, this, [this] { model_->acPageEditing(); });
+  shell_->bindToolbar(send, zip);
+  shell_->bindOpenMenu(openReading, [this](const std::string& path) { return model_->OpenTestDocument(path); });
 
   popupMenu2_ = new QMenu(this);
   popupMenu2_->setObjectName(QStringLiteral("PopupMenu2"));
-  auto later = [&](const QString& text) { popupMenu2_->addAction(text)->setEnabled(false); };
-  later(QStringLiteral("Manual(&M)"));
-  later(QStringLiteral("はじめての(&B)"));
-  later(QStringLiteral("Link web site(&L)"));
-  later(QStringLiteral("Send Mail(&S)"));
-  later(QStringLiteral("Version(&V)"));
+  shell_->populateInformation(popupMenu2_);
   acPropertyAction_ = popupMenu2_->addAction(QStringLiteral("Property(&P)"));
   acPropertyAction_->setObjectName(QStringLiteral("acProperty"));
   connect(acPropertyAction_, &QAction::triggered, this, [this] { model_->acProperty(); });
@@ -204,22 +213,12 @@ void TForm1::buildEditView(QWidget* sheet) {
   tabs->setObjectName(QStringLiteral("PageControl2"));
   tabs->setUsesScrollButtons(false);
   tabs->setElideMode(Qt::ElideRight);
-  for (const char* n : {"Correct Answer", "Setting", "Property", "Template", "Script", "Help"}) {
+  for (const char* n : {"Correct Answer", "Setting", "Property", "Template", "Script"}) {
     auto* page = new QWidget(tabs);
     tabs->addTab(page, QString::fromLatin1(n));
   }
-  {
-    auto* help = tabs->widget(5);
-    auto* hv = new QVBoxLayout(help);
-    auto* note = new QLabel(QStringLiteral("The page editor is not part of this build yet.\n\n"
-                                           "To take a test, start the program with the test file:\n"
-                                           "    tovimeter FILE.ruvo    or    ruvo FILE.ruvo"),
-                            help);
-    note->setObjectName(QStringLiteral("EditorNote"));
-    note->setWordWrap(true);
-    hv->addWidget(note);
-    hv->addStretch(1);
-  }
+  tabs->addTab(shell_->buildHelpTab(tabs), QStringLiteral("Help"));
+  shell_->attachSideTabHelp(tabs);
   tabs->setCurrentIndex(5);
   for (int i = 0; i < 5; ++i) tabs->setTabEnabled(i, false);
   h->addWidget(tabs, 1);

@@ -28,12 +28,17 @@ namespace ruvo::gui {
 class TRichView;
 class TDragButton;
 class AnswerPanels;
+class TWindowShell;
 
 struct TForm1Options {
   std::vector<std::string> args;  // command-line arguments without the program name
   bool examineeOnly = false;      // the examinee program: the test view alone, no toolbar
   // Ports that replace the Qt ones (tests script the shell so that no file browser opens).
   platform::Ports overrides;
+  // Where the programs lie (the examinee program is looked for here first); empty: beside this one.
+  std::string executableFolder;
+  // Register the file types for this user during the create step (the installed programs do).
+  bool registerFileTypes = false;
 };
 
 class TForm1 final : public QMainWindow, private app::TForm1View {
@@ -45,6 +50,7 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
   app::TForm1Model& model() { return *model_; }
   TRichView* richEdit1() const { return richEdit1_; }
   QPushButton* speedButton1() const { return speedButton1_; }
+  TWindowShell& windowShell() { return *shell_; }
 
   // How many times RichEdit1 painted; benchmarks wait on it.
   int richEdit1Paints() const;
@@ -84,6 +90,7 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
   QtPorts qt_;
   platform::Ports ports_;
   std::unique_ptr<app::TForm1Model> model_;
+  TWindowShell* shell_ = nullptr;  // help, Information menu, packaging, Open menu
   bool showStepDone_ = false;
   bool showStepRan_ = false;
   bool firstPaintSignalled_ = false;
