@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/delivery/packaging.h"
 #include "core/document/documentfile.h"
 #include "core/document/pagecontroler.h"
 #include "core/storage/filenames.h"
@@ -368,12 +369,15 @@ bool TProjectModel::acCreate() {
 
 // ---- the examinee program ------------------------------------------------------------------------
 
+delivery::PackagingPlace TProjectModel::examineePlace() const {
+  // The examinee program lies beside the running one in an installation whose program folder
+  // is the user's data folder; a portable folder holds both.
+  std::string programs = s_.shell ? folderOf(s_.shell->programPath()) : std::string();
+  return {s_.programFolder, programs};
+}
+
 bool TProjectModel::examineeReady() const {
-  if (isFile(Folder(kExamineeProgram))) return true;
-  std::string folder = s_.programFolder;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  message(std::string(kMsgNoExaminee) + kBreak2 + text::format(kMsgPlaceExaminee, {kExamineeProgram, folder}));
-  return false;
+  return delivery::ExamineeProgramPresent({s_.dialogs, nullptr, nullptr, s_.shell, nullptr}, examineePlace());
 }
 
 bool TProjectModel::acPageReading() {
@@ -390,7 +394,7 @@ bool TProjectModel::StartExaminee(const std::string& testDocument) {
     message(kMsgNoPreviewFile);
     return false;
   }
-  return s_.shell && s_.shell->start(Folder(kExamineeProgram), {testDocument});
+  return s_.shell && s_.shell->start(delivery::ExamineeProgramPath(examineePlace()), {testDocument});
 }
 
 // ---- folder menus --------------------------------------------------------------------------------

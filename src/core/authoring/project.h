@@ -11,6 +11,7 @@
 #include "core/authoring/compiler.h"
 #include "core/authoring/foldermenu.h"
 #include "core/authoring/scriptfile.h"
+#include "core/delivery/packaging.h"
 #include "core/platform/ports.h"
 #include "core/richtext/richtext.h"
 
@@ -149,6 +150,7 @@ class TProjectModel final {
   void message(const std::string& text) const;
   std::string dialogFolder(DialogFolder which, const std::string& fallback) const;
   bool reviewFirst(EditButton button, const char* what, void (TProjectModel::*review)());
+  delivery::PackagingPlace examineePlace() const;
   bool examineeReady() const;
 
   ProjectSession s_;
