@@ -178,11 +178,12 @@ TEST_F(ShellGui, SendMakesTheFolderAndItsArchive) {
 struct ShellWindow : ShellGui {
   std::unique_ptr<TForm1> w;
   fs::path bin;
-  void open(bool realDialogs = false) {
+  void open(bool realDialogs = false, std::vector<std::string> args = {}) {
     bin = folder / "bin";
     fs::create_directories(bin);
     std::ofstream(bin / "ruvo") << "#!/bin/sh\n";
     TForm1Options opt;
+    opt.args = std::move(args);
     opt.overrides.shell = &shell;
     if (!realDialogs) opt.overrides.dialogs = &dialogs;
     opt.executableFolder = bin.string();
@@ -368,6 +369,25 @@ TEST_F(ShellWindow, OpenMenuStartsTheExamineeProgramAndCopiesIt) {
   const QMimeData* mime = QApplication::clipboard()->mimeData();
   ASSERT_NE(mime, nullptr);
   EXPECT_EQ(mime->urls(), QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString((bin / "ruvo").string()))});
+}
+
+TEST_F(ShellWindow, AProjectOnTheCommandLineGoesToTheProjectOpener) {
+  const fs::path project = folder / "my class/light house.ruvp";
+  fs::create_directories(project.parent_path());
+  std::ofstream(project) << "{\\rtf1}";
+  open(false, {"--geometry", project.string()});
+  // The show step ran before an opener was there: nothing opened, nothing asked.
+  EXPECT_EQ(w->model().FViewMode(), app::vmEditing);
+  EXPECT_TRUE(dialogs.log.empty());
+
+  std::vector<std::string> opened;
+  w->windowShell().setProjectOpener([&](const std::string& p) {
+    opened.push_back(p);
+    return true;
+  });
+  w->windowShell().openCommandLineProject({"--geometry", project.string()});
+  w->windowShell().openCommandLineProject({project.string(), (folder / "t.ruvo").string()});
+  EXPECT_EQ(opened, std::vector<std::string>{project.string()}) << "a test document opens instead";
 }
 
 }  // namespace

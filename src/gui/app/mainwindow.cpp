@@ -547,6 +547,7 @@ void TForm1::showEvent(QShowEvent* e) {
   QMetaObject::invokeMethod(
       this, [this] {
         model_->Show(options_.examineeOnly);
+        if (!options_.examineeOnly) shell_->openCommandLineProject(options_.args);
         showStepRan_ = true;
         render();
       },

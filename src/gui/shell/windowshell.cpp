@@ -10,6 +10,7 @@
 
 #include "core/app/paths.h"
 #include "core/authoring/foldermenu.h"
+#include "core/shell/association.h"
 #include "core/shell/help.h"
 #include "core/text/format.h"
 #include "gui/platform/qtports.h"
@@ -105,6 +106,11 @@ bool TWindowShell::eventFilter(QObject* watched, QEvent* e) {
     }
   }
   return QObject::eventFilter(watched, e);
+}
+
+void TWindowShell::openCommandLineProject(const std::vector<std::string>& args) {
+  const std::string project = shell::CommandLineProject(args);
+  if (!project.empty() && openProject_) openProject_(project);
 }
 
 void TWindowShell::launchExaminee(const std::string& documentPath) {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/delivery/packaging.h"
 #include "core/platform/ports.h"
@@ -57,6 +58,11 @@ class TWindowShell final : public QObject {
   // Fills the menu from the folder as it is now (also done each time it opens).
   void fillOpenMenu(QMenu* menu);
 
+  // A project given on the command line (a double click in the file manager) opens through the
+  // project opener (the editing view's "open project"); without one nothing opens.
+  void setProjectOpener(std::function<bool(const std::string&)> open) { openProject_ = std::move(open); }
+  void openCommandLineProject(const std::vector<std::string>& args);
+
   // Starts the examinee program on the test document.
   void launchExaminee(const std::string& documentPath);
 
@@ -70,6 +76,7 @@ class TWindowShell final : public QObject {
   TCaptionHelp* captionHelp_ = nullptr;
   THelpTab* helpTab_ = nullptr;
   std::function<bool(const std::string&)> openDocument_;
+  std::function<bool(const std::string&)> openProject_;
 };
 
 }  // namespace ruvo::gui
