@@ -263,6 +263,13 @@ TEST_F(ShellWindow, HelpButtonsAndTheHelpTabOpenTheirAnchors) {
   QTest::mouseClick(help->link("Label18"), Qt::LeftButton);
   EXPECT_EQ(shell.opened, std::vector<std::string>{manualUrl("4STEPS")});
 
+  // The picture sits behind the links in the bottom right corner, eight tenths of the tab high.
+  QWidget* picture = help->illustration();
+  EXPECT_EQ(picture->geometry().bottomRight(), help->rect().bottomRight());
+  EXPECT_EQ(picture->height(), help->height() * 8 / 10);
+  EXPECT_FALSE(picture->isEnabled());
+  EXPECT_EQ(help->children().indexOf(picture), 0) << "behind the other controls";
+
   // The window's one-second timer moves the snail while the tab is shown.
   const QString snail = help->snail()->text();
   EXPECT_TRUE(guitest::waitUntil([&] { return help->snail()->text() != snail; }, 3000));
