@@ -7,14 +7,13 @@
 #include "apps/common/guardedapplication.h"
 #include "core/app/form1model.h"
 #include "gui/app/mainwindow.h"
-#include "gui/shell/registration.h"
 
 int main(int argc, char** argv) try {
   ruvo::apps::GuardedApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tovimeter"));
-  ruvo::gui::RegisterFileTypesAtStartUp(false);  // the result only says whether the desktop knows them
   ruvo::gui::TForm1Options opt;
   for (int i = 1; i < argc; ++i) opt.args.emplace_back(argv[i]);
+  opt.registerFileTypes = true;
   ruvo::gui::TForm1 w(opt);
   w.show();
   return app.exec();

@@ -369,8 +369,13 @@ bool TProjectModel::acCreate() {
 // ---- the examinee program ------------------------------------------------------------------------
 
 std::string TProjectModel::examineeProgram() const {
-  if (!s_.executableFolder.empty()) {
-    const std::string beside = (fs::path(s_.executableFolder) / kExamineeProgram).string();
+  // In an installation the program folder is the user's data folder and the examinee program
+  // lies beside the running one; a portable folder holds both.
+  const std::string programs = !s_.executableFolder.empty() ? s_.executableFolder
+                               : s_.shell                   ? folderOf(s_.shell->programPath())
+                                                            : std::string();
+  if (!programs.empty()) {
+    const std::string beside = (fs::path(programs) / kExamineeProgram).string();
     if (isFile(beside)) return beside;
   }
   return Folder(kExamineeProgram);

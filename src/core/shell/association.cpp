@@ -133,4 +133,11 @@ bool RegisterFileAssociation(platform::Shell* shell, const std::string& exePath,
   return ok;
 }
 
+std::string CommandLineProject(const std::vector<std::string>& args) {
+  if (!app::CommandLineDocument(args).empty()) return {};
+  for (const auto& a : args)
+    if (text::asciiLower(app::ExtensionOf(a)) == ".ruvp" && app::FileExists(a)) return a;
+  return {};
+}
+
 }  // namespace ruvo::shell

@@ -50,4 +50,9 @@ inline constexpr const char* kInstalledMimePackage = "tovimeter.xml";
 bool RegisterFileAssociation(platform::Shell* shell, const std::string& exePath, const std::string& extension,
                              const XdgDirs& dirs = XdgDirsFromEnvironment());
 
+// A project the file manager hands the teacher's program: the first argument with the extension
+// ".ruvp" (letter case ignored) that names an existing file, unless a test document came along
+// (that one opens instead); "" otherwise.
+std::string CommandLineProject(const std::vector<std::string>& args);
+
 }  // namespace ruvo::shell

@@ -30,6 +30,8 @@
 #include "gui/app/totalsview.h"
 #include "gui/richtext/richtextbridge.h"
 #include "gui/richtext/richview.h"
+#include "gui/shell/registration.h"
+#include "gui/shell/windowshell.h"
 
 namespace ruvo::gui {
 
@@ -88,6 +90,10 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), op
   model_->SetExamineeProgram(options_.examineeOnly);
   model_->SetView(this);
   if (!options_.examineeOnly) totals_ = std::make_unique<TTotalsView>(this, *model_, ports_, exe);
+  shell_ = new TWindowShell(ports_,
+                            {model_->ProgramFolder(),
+                             options_.executableFolder.empty() ? app::FolderOf(exe) : options_.executableFolder},
+                            this);
 
   auto* central = new QWidget(this);
   auto* v = new QVBoxLayout(central);
@@ -121,11 +127,17 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), op
     timer2_.stop();  // one shot: the model re-arms it when it needs it again
     model_->Timer2Timer();
   });
-  connect(&tmSnaile_, &QTimer::timeout, this, [this] { model_->tmSnaileTimer(); });
+  connect(&tmSnaile_, &QTimer::timeout, this, [this] {
+    model_->tmSnaileTimer();
+    shell_->tick();
+  });
 
   qApp->installEventFilter(this);
 
   model_->Create(options_.args);
+  // The file types, as the last start-up step before the view is set; the result only tells
+  // whether the desktop knows them, and start-up goes on either way.
+  if (options_.registerFileTypes) RegisterFileTypesAtStartUp(options_.examineeOnly);
   if (totals_) totals_->Attach(h1_, panel14_, richEdit1_, {richEdit1_, richEdit1_->viewport()});
   const platform::Rect r = model_->Placement();
   if (r.width > 0 && r.height > 0) {
@@ -168,6 +180,7 @@ void TForm1::buildToolbar(QWidget* bar) {
   tbPageEditing_ = button("acPageEditing", QStringLiteral("Editing"), QStringLiteral("Open Editing Page"));
   tbPageReading_ = button("acPageReading", QStringLiteral("Reading"), QStringLiteral("Open Reading Page"));
   tbCreate_ = button("acCreate", QStringLiteral("New"), QStringLiteral("Create a New File"));
+  h->addWidget(shell_->helpButton("SpeedButton19", bar));
   tbOpenReading_ = button("acOpenReading", QStringLiteral("Open"), QStringLiteral("Open a test"));
   tbPageSave_ = button("acPageSave", QStringLiteral("Save"), QStringLiteral("Save File"));
   tbPageSaveAs_ = button("acPageSaveAs", QStringLiteral("Save_As"), QStringLiteral("Save With A New Name "));
@@ -175,18 +188,13 @@ void TForm1::buildToolbar(QWidget* bar) {
   auto* send = button("acSend", QStringLiteral("Send"), QStringLiteral("Prepare the tests for the examinees"));
   auto* zip = button("acOpenZip", QStringLiteral("Zip"), QStringLiteral("Open the packed tests"));
   h->addStretch(1);
-  // Packaging belongs to the delivery window, which this window does not carry yet.
-  for (QToolButton* b : {send, zip}) b->setEnabled(false);
   connect(tbPageEditing_, &QToolButton::clicked, this, [this] { model_->acPageEditing(); });
+  shell_->bindToolbar(send, zip);
+  shell_->bindOpenMenu(tbOpenReading_, [this](const std::string& path) { return model_->OpenTestDocument(path); });
 
   popupMenu2_ = new QMenu(this);
   popupMenu2_->setObjectName(QStringLiteral("PopupMenu2"));
-  auto later = [&](const QString& text) { popupMenu2_->addAction(text)->setEnabled(false); };
-  later(QStringLiteral("Manual(&M)"));
-  later(QStringLiteral("はじめての(&B)"));
-  later(QStringLiteral("Link web site(&L)"));
-  later(QStringLiteral("Send Mail(&S)"));
-  later(QStringLiteral("Version(&V)"));
+  shell_->populateInformation(popupMenu2_);
   acPropertyAction_ = popupMenu2_->addAction(QStringLiteral("Property(&P)"));
   acPropertyAction_->setObjectName(QStringLiteral("acProperty"));
   connect(acPropertyAction_, &QAction::triggered, this, [this] { model_->acProperty(); });
@@ -203,11 +211,13 @@ void TForm1::buildEditView(QWidget* sheet) {
   editView_ = new TEditView(*model_, ports_, sheet);
   h->addWidget(editView_);
   connect(tbOpenProject_, &QToolButton::clicked, editView_, &TEditView::acOpenProject);
-  connect(tbOpenReading_, &QToolButton::clicked, editView_, &TEditView::acOpenReading);
   connect(tbCreate_, &QToolButton::clicked, editView_, &TEditView::acCreate);
   connect(tbPageSave_, &QToolButton::clicked, editView_, &TEditView::acPageSave);
   connect(tbPageSaveAs_, &QToolButton::clicked, editView_, &TEditView::acPageSaveAs);
   connect(tbPageReading_, &QToolButton::clicked, editView_, &TEditView::acPageReading);
+  editView_->setHelpTab(shell_->buildHelpTab(editView_->sideTabs()));
+  shell_->attachSideTabHelp(editView_->sideTabs());
+  shell_->setProjectOpener([this](const std::string& path) { return model_->Authoring().Project().OpenProjectEntry(path); });
 }
 
 void TForm1::buildTestView(QWidget* sheet) {
@@ -536,6 +546,7 @@ void TForm1::showEvent(QShowEvent* e) {
   QMetaObject::invokeMethod(
       this, [this] {
         model_->Show(options_.examineeOnly);
+        if (!options_.examineeOnly) shell_->openCommandLineProject(options_.args);
         showStepRan_ = true;
         render();
       },

@@ -30,12 +30,17 @@ class TEditView;
 class TDragButton;
 class TTotalsView;
 class AnswerPanels;
+class TWindowShell;
 
 struct TForm1Options {
   std::vector<std::string> args;  // command-line arguments without the program name
   bool examineeOnly = false;      // the examinee program: the test view alone, no toolbar
   // Ports that replace the Qt ones (tests script the shell so that no file browser opens).
   platform::Ports overrides;
+  // Where the programs lie (the examinee program is looked for here first); empty: beside this one.
+  std::string executableFolder;
+  // Register the file types for this user during the create step (the installed programs do).
+  bool registerFileTypes = false;
 };
 
 class TForm1 final : public QMainWindow, private app::TForm1View {
@@ -50,6 +55,7 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
   QPushButton* speedButton1() const { return speedButton1_; }
   // The aggregation side (absent in the examinee program).
   TTotalsView* totalsView() const { return totals_.get(); }
+  TWindowShell& windowShell() { return *shell_; }
 
   // How many times RichEdit1 painted; benchmarks wait on it.
   int richEdit1Paints() const;
@@ -89,6 +95,7 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
   QtPorts qt_;
   platform::Ports ports_;
   std::unique_ptr<app::TForm1Model> model_;
+  TWindowShell* shell_ = nullptr;  // help, Information menu, packaging, Open menu
   bool showStepDone_ = false;
   bool showStepRan_ = false;
   bool firstPaintSignalled_ = false;

@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QRandomGenerator>
 #include <QTime>
 #include <QVBoxLayout>
@@ -15,6 +17,73 @@ namespace ruvo::gui {
 namespace {
 const QColor kLinkBlue(0, 0, 255);
 const QColor kLinkPurple(128, 0, 128);
+
+// The tab's picture: a stopwatch standing on an open book, drawn in pale colours so that the
+// links in front of it stay readable. Drawn for a box of 3 x 5.
+class Illustration final : public QWidget {
+ public:
+  static constexpr double kAspect = 3.0 / 5.0;  // width / height
+  explicit Illustration(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Image12"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setEnabled(false);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(width() / 300.0, height() / 500.0);
+    const QColor ink(70, 110, 170, 90), paper(200, 220, 245, 80), face(255, 250, 230, 110);
+    p.setPen(QPen(ink, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+
+    // The open book.
+    QPainterPath left, right;
+    left.moveTo(150, 470);
+    left.cubicTo(110, 440, 60, 440, 15, 455);
+    left.lineTo(15, 330);
+    left.cubicTo(60, 315, 110, 315, 150, 345);
+    left.closeSubpath();
+    right.moveTo(150, 470);
+    right.cubicTo(190, 440, 240, 440, 285, 455);
+    right.lineTo(285, 330);
+    right.cubicTo(240, 315, 190, 315, 150, 345);
+    right.closeSubpath();
+    p.setBrush(paper);
+    p.drawPath(left);
+    p.drawPath(right);
+    p.setPen(QPen(ink, 3, Qt::SolidLine, Qt::RoundCap));
+    for (int i = 0; i < 4; ++i) {
+      const double y = 360 + i * 22;
+      p.drawLine(QPointF(35, y), QPointF(130, y + 10));
+      p.drawLine(QPointF(170, y + 10), QPointF(265, y));
+    }
+
+    // The stopwatch above it.
+    p.setPen(QPen(ink, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(paper);
+    p.drawRoundedRect(QRectF(132, 40, 36, 26), 6, 6);
+    p.drawLine(QPointF(150, 66), QPointF(150, 80));
+    p.drawLine(QPointF(225, 105), QPointF(240, 90));
+    p.setBrush(face);
+    const QPointF centre(150, 185);
+    p.drawEllipse(centre, 105, 105);
+    p.setPen(QPen(ink, 4, Qt::SolidLine, Qt::RoundCap));
+    for (int i = 0; i < 12; ++i) {
+      p.save();
+      p.translate(centre);
+      p.rotate(i * 30);
+      p.drawLine(QPointF(0, -92), QPointF(0, i % 3 == 0 ? -76 : -84));
+      p.restore();
+    }
+    p.setPen(QPen(QColor(200, 60, 60, 110), 6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(centre, QPointF(150 + 55, 185 - 45));
+    p.setPen(QPen(ink, 7, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(centre, QPointF(150, 185 - 70));
+    p.setBrush(ink);
+    p.drawEllipse(centre, 6, 6);
+  }
+};
 }  // namespace
 
 THelpTab::THelpTab(platform::Ports ports, std::string programFolder, QWidget* parent)
@@ -55,6 +124,9 @@ THelpTab::THelpTab(platform::Ports ports, std::string programFolder, QWidget* pa
   installEventFilter(this);
   panel23_->installEventFilter(this);
   panel24_->installEventFilter(this);
+
+  illustration_ = new Illustration(this);
+  illustration_->lower();
 
   // The snail is placed by hand: it climbs and crawls where the layout has no say.
   snail_ = new QLabel(this);
@@ -129,6 +201,11 @@ shell::TSnail::Geometry THelpTab::geometry() const {
 
 void THelpTab::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
+  // Eight tenths of the tab's height, its own proportions, in the bottom right corner.
+  const int h = height() * 8 / 10;
+  const int w = static_cast<int>(h * Illustration::kAspect);
+  illustration_->setGeometry(width() - w, height() - h, w, h);
+  illustration_->lower();
   // A new size starts the snail again at the bottom.
   snailModel_ = std::make_unique<shell::TSnail>(geometry());
   const auto g = geometry();

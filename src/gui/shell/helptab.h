@@ -26,6 +26,7 @@ class THelpTab final : public QWidget {
   QLabel* more() const { return more_; }
   QWidget* panel24() const { return panel24_; }
   QLabel* snail() const { return snail_; }
+  QWidget* illustration() const { return illustration_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;
@@ -42,6 +43,7 @@ class THelpTab final : public QWidget {
   QWidget* panel24_ = nullptr;  // the links behind "more"
   QLabel* more_ = nullptr;
   QLabel* snail_ = nullptr;
+  QWidget* illustration_ = nullptr;  // behind the links, in the bottom right corner
   std::vector<QLabel*> links_;
   std::unique_ptr<shell::TSnail> snailModel_;
 };

@@ -35,7 +35,8 @@ class StartingShell final : public platform::Shell {
     started.push_back(call);
     return true;
   }
-  std::string programPath() override { return "tovimeter"; }
+  std::string programPath() override { return program; }
+  std::string program = "tovimeter";
   std::string version() override { return "0"; }
   std::string systemName() override { return "Linux"; }
 };
@@ -314,6 +315,14 @@ TEST_F(Project, ReadingPreviewOnlyAfterASuccessfulSave) {
   dialogs_.log.clear();
   EXPECT_FALSE(model_->StartExaminee(at("missing.ruvo")));
   EXPECT_EQ(dialogs_.messages(), (V{kMsgNoPreviewFile}));
+
+  // Installed: the examinee program beside the running one, none in the program folder.
+  fs::remove(home_ / "ruvo");
+  fs::create_directories(home_ / "bin dir");
+  std::ofstream(home_ / "bin dir/ruvo") << "#!/bin/sh\n";
+  shell_.program = at("bin dir/tovimeter");
+  ASSERT_TRUE(model_->acPageReading());
+  EXPECT_EQ(shell_.started.back(), (V{at("bin dir/ruvo"), at("system/ruvof/ruvo$$$.ruvo")}));
 }
 
 TEST_F(Project, OpenProjectAndMenuEntries) {

@@ -78,6 +78,25 @@ TEST_F(AssociationTest, FailuresAreReportedByTheResultOnly) {
   EXPECT_FALSE(RegisterFileAssociation(&shell, "/usr/bin/ruvo", ".ruvp", dirs)) << "the MIME cache cannot be built";
 }
 
+TEST_F(AssociationTest, TheTeachersProgramTakesAProjectFromTheCommandLine) {
+  const std::string project = (root / "my class/unit 1.RUVP").string();
+  const std::string test = (root / "unit 1.ruvo").string();
+  fs::create_directories(root / "my class");
+  std::ofstream(project) << "{\\rtf1}";
+  const std::string missing = (root / "gone.ruvp").string();
+  const struct {
+    std::vector<std::string> args;
+    std::string expected;
+  } cases[] = {
+      {{project}, project},
+      {{"--flag", missing, project}, project},  // a missing project is passed over
+      {{project, test}, ""},                   // the test document opens instead
+      {{missing}, ""},
+      {{}, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CommandLineProject(c.args), c.expected) << ::testing::PrintToString(c.args);
+}
+
 TEST(DesktopExec, ArgumentsKeepEveryCharacter) {
   // The file holds the key's string escapes over the quoting rule's backslashes.
   struct Case {
