@@ -24,6 +24,7 @@
 #include <QWindow>
 
 #include "core/app/paths.h"
+#include "core/authoring/authoringmodel.h"
 #include "gui/app/answerpanels.h"
 #include "gui/app/dragbutton.h"
 #include "gui/authoring/editview.h"
