@@ -32,9 +32,9 @@ struct Folder {
     for (int i = 0; i < results; ++i) {
       ruvo::storage::TCompressStringList l;
       l.Add("title\tname\tdate\twpm1\twpm2\tscr1\tscr2\tscr3\tscr4");
-      l.Add("Unit " + std::to_string(i % 3) + "\tStudent " + std::to_string(i) + "\t2024/06/01 10:" +
-            std::to_string(10 + i % 50) + ":00\t" + std::to_string(100 + i % 300) + ".00\t212.50\t1\t0\t1\t" +
-            std::to_string(i % 2));
+      l.Add("Unit " + std::to_string(i % 3) + "\tStudent " + std::to_string(i) +
+            "\t2024/06/01 10:" + std::to_string(10 + i % 50) + ":00\t" + std::to_string(100 + i % 300) +
+            ".00\t212.50\t1\t0\t1\t" + std::to_string(i % 2));
       std::ofstream(path + "/results/r" + std::to_string(i) + ".ruvot", std::ios::binary) << l.SaveToCompressedStream();
     }
   }

@@ -107,8 +107,9 @@ struct Editing {
   }
   QTreeWidgetItem* item(authoring::EntryKind kind, int page, int q = -1, int c = -1) {
     std::function<QTreeWidgetItem*(QTreeWidgetItem*)> find = [&](QTreeWidgetItem* it) -> QTreeWidgetItem* {
-      if (it->data(0, Qt::UserRole).toInt() == static_cast<int>(kind) && it->data(0, Qt::UserRole + 1).toInt() == page &&
-          it->data(0, Qt::UserRole + 2).toInt() == q && it->data(0, Qt::UserRole + 3).toInt() == c)
+      if (it->data(0, Qt::UserRole).toInt() == static_cast<int>(kind) &&
+          it->data(0, Qt::UserRole + 1).toInt() == page && it->data(0, Qt::UserRole + 2).toInt() == q &&
+          it->data(0, Qt::UserRole + 3).toInt() == c)
         return it;
       for (int i = 0; i < it->childCount(); ++i)
         if (QTreeWidgetItem* f = find(it->child(i))) return f;

@@ -43,18 +43,12 @@ TEST(NameBox, KeyRule) {
     Qt::KeyboardModifiers mods;
     bool refused;
   } cases[] = {
-      {Qt::Key_A, Qt::NoModifier, false},
-      {Qt::Key_A, Qt::ShiftModifier, false},
-      {Qt::Key_Backspace, Qt::NoModifier, false},
-      {Qt::Key_Insert, Qt::NoModifier, false},
-      {Qt::Key_Left, Qt::ShiftModifier, false},
-      {Qt::Key_Enter, Qt::KeypadModifier, false},
-      {Qt::Key_V, Qt::ControlModifier, true},
-      {Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier, true},
-      {Qt::Key_Insert, Qt::ShiftModifier, true},
-      {Qt::Key_A, Qt::AltModifier, true},
-      {Qt::Key_Menu, Qt::NoModifier, true},
-      {Qt::Key_Paste, Qt::NoModifier, true},
+      {Qt::Key_A, Qt::NoModifier, false},         {Qt::Key_A, Qt::ShiftModifier, false},
+      {Qt::Key_Backspace, Qt::NoModifier, false}, {Qt::Key_Insert, Qt::NoModifier, false},
+      {Qt::Key_Left, Qt::ShiftModifier, false},   {Qt::Key_Enter, Qt::KeypadModifier, false},
+      {Qt::Key_V, Qt::ControlModifier, true},     {Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier, true},
+      {Qt::Key_Insert, Qt::ShiftModifier, true},  {Qt::Key_A, Qt::AltModifier, true},
+      {Qt::Key_Menu, Qt::NoModifier, true},       {Qt::Key_Paste, Qt::NoModifier, true},
   };
   for (const Case& c : cases)
     EXPECT_EQ(TEditRuvo::isRefusedKey(c.key, c.mods), c.refused) << "key " << c.key << " mods " << c.mods.toInt();

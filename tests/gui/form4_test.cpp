@@ -31,11 +31,13 @@ void addClass(ruvo::report::TSumUpList& list, int n, bool sameSecond = false) {
   const std::string header = "title\tname\tdate\twpm1\tscr1\tscr2\tscr3\tscr4";
   for (int i = 0; i < n; ++i) {
     char date[32];
-    std::snprintf(date, sizeof date, "2024/06/01 10:%02d:%02d", sameSecond ? 0 : i * 59 / n, sameSecond ? 0 : (i * 37) % 60);
+    std::snprintf(date, sizeof date, "2024/06/01 10:%02d:%02d", sameSecond ? 0 : i * 59 / n,
+                  sameSecond ? 0 : (i * 37) % 60);
     const int wpm = 80 + (i * 83) % 320;
     std::string scores;
     for (int q = 0; q < 4; ++q) scores += (((i * 7 + q * 3) % 11) * 40 > wpm - 60) ? "\t1" : "\t0";
-    list.AddResult({header, "Unit 1\tStudent " + std::to_string(i) + "\t" + date + "\t" + std::to_string(wpm) + ".00" + scores});
+    list.AddResult(
+        {header, "Unit 1\tStudent " + std::to_string(i) + "\t" + date + "\t" + std::to_string(wpm) + ".00" + scores});
   }
 }
 

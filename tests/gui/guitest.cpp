@@ -79,7 +79,8 @@ void DialogRobot::poll() {
   if (actions_.empty() && fallback_) actions_.push_back(fallback_(text));
   if (actions_.empty()) {
     ++unexpected_;
-    QMetaObject::invokeMethod(modal, [modal] { QTest::keyClick(modal, Qt::Key_Escape); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        modal, [modal] { QTest::keyClick(modal, Qt::Key_Escape); }, Qt::QueuedConnection);
     return;
   }
   BoxAction a = actions_.front();

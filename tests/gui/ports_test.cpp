@@ -11,8 +11,8 @@
 #include "gui/platform/qtports.h"
 #include "guitest.h"
 
-using ruvo::platform::Answer;
 using ruvo::guitest::BoxAction;
+using ruvo::platform::Answer;
 
 TEST(QtPorts, BoxesOfferTheirButtonSetsAndAnswerByButton) {
   ruvo::guitest::app();

@@ -78,7 +78,8 @@ TEST(RichTextBridge, IndentsAreLaidOutInPoints) {
   EXPECT_NEAR(f.textIndent(), -320 / 20.0 * 96 / 72, 0.01);
   EXPECT_NEAR(f.rightMargin(), 320 / 20.0 * 96 / 72, 0.01);
   EXPECT_EQ(doc.findBlockByNumber(1).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-  EXPECT_EQ(doc.findBlockByNumber(1).text(), QStringLiteral("\tTabbed") + QChar(QChar::LineSeparator) + QStringLiteral("line break"));
+  EXPECT_EQ(doc.findBlockByNumber(1).text(),
+            QStringLiteral("\tTabbed") + QChar(QChar::LineSeparator) + QStringLiteral("line break"));
 }
 
 TEST(RichTextBridge, WindowsJapaneseFaceFindsJapaneseGlyphs) {
@@ -99,8 +100,10 @@ TEST(RichTextBridge, FacesKeepTheirKind) {
   struct Case {
     const char* face;
     const char* standIn;
-  } cases[] = {{"Times New Roman", "Liberation Serif"}, {"Arial", "Liberation Sans"},
-               {"ＭＳ Ｐゴシック", "IPAPGothic"}, {"ＭＳ ゴシック", "IPAGothic"}};
+  } cases[] = {{"Times New Roman", "Liberation Serif"},
+               {"Arial", "Liberation Sans"},
+               {"ＭＳ Ｐゴシック", "IPAPGothic"},
+               {"ＭＳ ゴシック", "IPAGothic"}};
   for (const Case& c : cases) {
     rt::CharFormat f;
     f.fontName = c.face;

@@ -19,7 +19,8 @@ TEST(Samples, EverySampleRunsToItsResultFile) {
   guitest::app();
   const QDir samples(QStringLiteral(RUVO_DATA_DIR "/system/ruvof/sample"));
   QStringList tests = samples.entryList({QStringLiteral("*.ruvo")}, QDir::Files, QDir::Name);
-  tests.removeIf([](const QString& f) { return f.compare(QStringLiteral("HowToEdit.ruvo"), Qt::CaseInsensitive) == 0; });
+  tests.removeIf(
+      [](const QString& f) { return f.compare(QStringLiteral("HowToEdit.ruvo"), Qt::CaseInsensitive) == 0; });
   if (tests.isEmpty()) GTEST_SKIP() << "no sample tests in " << samples.path().toStdString();
   for (const QString& name : tests) {
     SCOPED_TRACE(name.toStdString());

@@ -172,7 +172,6 @@ TEST_F(ShellGui, SendMakesTheFolderAndItsArchive) {
   EXPECT_EQ(shell.opened, std::vector<std::string>{(folder / "send").string()});
 }
 
-
 // The main window with the shell wired in: the ports are scripted, the examinee program lies in
 // bin/ beside the window's program folder.
 struct ShellWindow : ShellGui {
@@ -236,8 +235,8 @@ TEST_F(ShellWindow, HelpButtonsAndTheHelpTabOpenTheirAnchors) {
 
   // The toolbar's help beside New, then the help button of each side tab.
   const std::vector<std::pair<const char*, int>> buttons = {{"SpeedButton19", -1}, {"SpeedButton22", 0},
-                                                            {"SpeedButton23", 1}, {"SpeedButton14", 2},
-                                                            {"SpeedButton20", 3}, {"SpeedButton21", 4}};
+                                                            {"SpeedButton23", 1},  {"SpeedButton14", 2},
+                                                            {"SpeedButton20", 3},  {"SpeedButton21", 4}};
   for (const auto& [name, tab] : buttons) {
     auto* b = find<QToolButton>(name);
     ASSERT_NE(b, nullptr) << name;
@@ -286,10 +285,10 @@ TEST_F(ShellWindow, InformationMenuReachesTheShellAndShowsTheVersionBox) {
   ASSERT_TRUE(info && menu);
   QStringList titles;
   for (QAction* a : menu->actions()) titles << a->text();
-  EXPECT_EQ(titles, (QStringList{QStringLiteral("Manual(&M)"), QStringLiteral("はじめての(&B)"),
-                                 QStringLiteral("Link web site(&L)"), QStringLiteral("Send Mail(&S)"),
-                                 QStringLiteral("Version(&V)"), QStringLiteral("Property(&P)"),
-                                 QStringLiteral("Option(&O)")}));
+  EXPECT_EQ(titles,
+            (QStringList{QStringLiteral("Manual(&M)"), QStringLiteral("はじめての(&B)"),
+                         QStringLiteral("Link web site(&L)"), QStringLiteral("Send Mail(&S)"),
+                         QStringLiteral("Version(&V)"), QStringLiteral("Property(&P)"), QStringLiteral("Option(&O)")}));
   // A first-steps entry from the real menu.
   auto* begin = find<QMenu>("BeginMenu");
   ASSERT_NE(begin, nullptr);
@@ -365,8 +364,9 @@ TEST_F(ShellWindow, OpenMenuStartsTheExamineeProgramAndCopiesIt) {
   });
   QTest::mouseClick(openButton, Qt::LeftButton);
   ASSERT_TRUE(guitest::waitUntil([&] { return !shell.started.empty(); }));
-  EXPECT_EQ(shown, (QStringList{QStringLiteral("sample"), QStringLiteral("フォルダ窓を開く"),
-                                QStringLiteral("受験者用のルーヴォをコピー(&C)"), QString(), QStringLiteral("unit 1")}));
+  EXPECT_EQ(shown,
+            (QStringList{QStringLiteral("sample"), QStringLiteral("フォルダ窓を開く"),
+                         QStringLiteral("受験者用のルーヴォをコピー(&C)"), QString(), QStringLiteral("unit 1")}));
   ASSERT_EQ(shell.started.size(), 1u);
   EXPECT_EQ(shell.started[0].first, (bin / "ruvo").string());
   EXPECT_EQ(shell.started[0].second, std::vector<std::string>{(folder / "system/ruvof/unit 1.ruvo").string()});
@@ -374,7 +374,8 @@ TEST_F(ShellWindow, OpenMenuStartsTheExamineeProgramAndCopiesIt) {
   onPopup([&](QMenu* menu) { clickItem(menu, QStringLiteral("受験者用のルーヴォをコピー(&C)")); });
   QTest::mouseClick(openButton, Qt::LeftButton);
   ASSERT_TRUE(guitest::waitUntil([&] { return !dialogs.texts("message").empty(); }));
-  EXPECT_EQ(dialogs.texts("message").back(), "受験者用ルーヴォ ruvo をコピーしました\r\n\r\n目的のフォルダに貼り付けて利用できます\r\n\r\n");
+  EXPECT_EQ(dialogs.texts("message").back(),
+            "受験者用ルーヴォ ruvo をコピーしました\r\n\r\n目的のフォルダに貼り付けて利用できます\r\n\r\n");
   const QMimeData* mime = QApplication::clipboard()->mimeData();
   ASSERT_NE(mime, nullptr);
   EXPECT_EQ(mime->urls(), QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString((bin / "ruvo").string()))});

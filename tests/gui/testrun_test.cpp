@@ -45,7 +45,8 @@ QString makeFablesDocument(const QString& folder) {
 
 // A test whose first page is longer than the window.
 QString makeLongPageDocument(const QString& folder) {
-  std::string rtf = "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Times New Roman;}}\\pard\\f0\\fs24 ";
+  std::string rtf =
+      "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Times New Roman;}}\\pard\\f0\\fs24 ";
   rtf += "title=Long\\par <page>\\par ";
   for (int i = 1; i <= 80; ++i) rtf += "Line " + std::to_string(i) + " of a page that does not fit.\\par ";
   rtf += "<page last>\\par The end.\\par }";
@@ -143,7 +144,8 @@ TEST(TestRun, WholeRunThroughTheWindow) {
   ASSERT_TRUE(run.w->isVisible());
   EXPECT_FALSE(run.find<QWidget>(QStringLiteral("Panel14"))->isVisible()) << "the examinee has no toolbar";
   ASSERT_FALSE(run.robot.seen().empty());
-  EXPECT_TRUE(run.robot.seen().back().contains(QStringLiteral("番号か名前を入力"))) << run.robot.seen().back().toStdString();
+  EXPECT_TRUE(run.robot.seen().back().contains(QStringLiteral("番号か名前を入力")))
+      << run.robot.seen().back().toStdString();
   EXPECT_EQ(run.find<QLabel>(QStringLiteral("Label3"))->text(), QStringLiteral("Ito Rudo"));
 
   // Keys other than Enter never reach the page.
@@ -230,7 +232,8 @@ TEST(TestRun, WholeRunThroughTheWindow) {
   ASSERT_TRUE(guitest::waitUntil([&] { return run.settled(); }));
   const QStringList files = QDir(run.home + QStringLiteral("/report")).entryList({QStringLiteral("*.ruvot")});
   ASSERT_EQ(files.size(), 1) << files.join(QLatin1Char(',')).toStdString();
-  EXPECT_TRUE(files.first().endsWith(QStringLiteral("Ito Rudo.ruvot")) || files.first().endsWith(QStringLiteral("ItoRudo.ruvot")))
+  EXPECT_TRUE(files.first().endsWith(QStringLiteral("Ito Rudo.ruvot")) ||
+              files.first().endsWith(QStringLiteral("ItoRudo.ruvot")))
       << files.first().toStdString();
   EXPECT_EQ(run.robot.unexpected(), 0) << run.robot.seen().back().toStdString();
   ASSERT_FALSE(run.shell.opened.empty());
@@ -247,8 +250,9 @@ TEST(TestRun, WholeRunThroughTheWindow) {
   run.robot.expect({BoxAction::PressOk, {}});
   const QPoint start = folderButton->rect().center();
   QTest::mousePress(folderButton, Qt::LeftButton, {}, start);
-  QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(8, 0)), folderButton->mapToGlobal(QPointF(start + QPoint(8, 0))),
-                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(8, 0)),
+                   folderButton->mapToGlobal(QPointF(start + QPoint(8, 0))), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
   QApplication::sendEvent(folderButton, &move);
   ASSERT_TRUE(guitest::waitUntil([&] { return run.settled(); }));
   QTest::mouseRelease(folderButton, Qt::LeftButton, {}, start + QPoint(8, 0));
@@ -305,7 +309,8 @@ TEST(TestRun, BreakingOffAsksAndStays) {
   ASSERT_TRUE(guitest::waitUntil([&] { return run.settled(); }));
   EXPECT_TRUE(run.w->isVisible());
   ASSERT_FALSE(run.robot.seen().empty());
-  EXPECT_TRUE(run.robot.seen().back().startsWith(QStringLiteral("途中です。"))) << run.robot.seen().back().toStdString();
+  EXPECT_TRUE(run.robot.seen().back().startsWith(QStringLiteral("途中です。")))
+      << run.robot.seen().back().toStdString();
   // Quit asks the same.
   run.robot.expect({BoxAction::PressNo, {}});
   QTest::mouseClick(run.find<QPushButton>(QStringLiteral("SpeedButton27")), Qt::LeftButton);
@@ -443,7 +448,8 @@ TEST(TeacherWindow, ATestOnTheCommandLineOpensInTheTestView) {
   opt.overrides.shell = &shell;
   gui::TForm1 w(opt);
   w.show();
-  ASSERT_TRUE(guitest::waitUntil([&] { return w.showStepDone() && robot.idle() && !QApplication::activeModalWidget(); }));
+  ASSERT_TRUE(
+      guitest::waitUntil([&] { return w.showStepDone() && robot.idle() && !QApplication::activeModalWidget(); }));
   QTest::qWait(30);
   EXPECT_TRUE(w.findChild<QWidget*>(QStringLiteral("tsMain"))->isVisible());
   EXPECT_TRUE(w.findChild<QWidget*>(QStringLiteral("Panel14"))->isVisible());

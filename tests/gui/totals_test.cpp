@@ -121,7 +121,8 @@ TEST_F(TotalsWindow, DroppedResultsAndFoldersAreTotalledAndCopied) {
   notes.close();
   EXPECT_FALSE(w->totalsView()->graphButton()->isVisible());
 
-  dropFiles(w->richEdit1()->viewport(), {folder, prog + QStringLiteral("/notes.txt"), prog + QStringLiteral("/chiba.ruvot")});
+  dropFiles(w->richEdit1()->viewport(),
+            {folder, prog + QStringLiteral("/notes.txt"), prog + QStringLiteral("/chiba.ruvot")});
   ASSERT_TRUE(guitest::waitUntil([&] { return w->model().FViewMode() == app::vmTotals; }));
   EXPECT_EQ(dialogs.messages(), std::vector<std::string>{".txt このタイプのファイルには対応していません"});
   const QStringList expected = {QStringLiteral("title\tname\tdate\twpm1\tscr1"),
@@ -145,7 +146,8 @@ TEST_F(TotalsWindow, DroppedResultsAndFoldersAreTotalledAndCopied) {
     EXPECT_EQ(cellX(4, column), cellX(3, column)) << column;
     EXPECT_EQ(cellX(5, column), cellX(3, column)) << column;
   }
-  EXPECT_GT(cellX(3, 3), cellX(3, 2) + w->richEdit1()->fontMetrics().horizontalAdvance(QStringLiteral("2014/05/09 10:00:00")));
+  EXPECT_GT(cellX(3, 3),
+            cellX(3, 2) + w->richEdit1()->fontMetrics().horizontalAdvance(QStringLiteral("2014/05/09 10:00:00")));
   EXPECT_EQ(label2()->text(), QStringLiteral("2 種類、のべ 3 人分"));
   EXPECT_EQ(w->speedButton1()->text(), QStringLiteral("Copy"));
   EXPECT_TRUE(w->totalsView()->graphButton()->isVisible());
@@ -155,7 +157,8 @@ TEST_F(TotalsWindow, DroppedResultsAndFoldersAreTotalledAndCopied) {
 
   QTest::mouseClick(w->speedButton1(), Qt::LeftButton);
   ASSERT_TRUE(clipboard.textData);
-  EXPECT_EQ(QString::fromStdString(*clipboard.textData), expected.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+  EXPECT_EQ(QString::fromStdString(*clipboard.textData),
+            expected.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 
   QTest::mouseClick(spss, Qt::LeftButton);
   EXPECT_TRUE(w->model().TestView().checkBox3Checked);

@@ -25,8 +25,7 @@ class GuardedApplication final : public QApplication {
   }
 
   static void reportOutOfMemory() {
-    std::fprintf(stderr, "%s: out of memory\n",
-                 qPrintable(QCoreApplication::applicationName()));
+    std::fprintf(stderr, "%s: out of memory\n", qPrintable(QCoreApplication::applicationName()));
     try {
       QMessageBox::critical(nullptr, QCoreApplication::applicationName(),
                             QStringLiteral("メモリが不足しているため、プログラムを終了します。"));

@@ -86,8 +86,10 @@ int runChart(const Args& args) {
   report::TWpmScores& scores = list.Scores();
   scores.OperatorName = operatorName;
   if (haveSeed) scores.SetSeed(seed);
-  if (haveUntil) scores.DrawGraphUntil(untilDate);
-  else scores.DrawGraph();
+  if (haveUntil)
+    scores.DrawGraphUntil(untilDate);
+  else
+    scores.DrawGraph();
   std::string bytes;
   if (png && !painter(&scores.GraphChart(), &bytes)) return refuse("cannot paint the chart");
   if (!png) bytes = report::ChartToSvg(scores.GraphChart());

@@ -72,9 +72,7 @@ int runCollect(const Args& args) {
   double forSeconds = 0, interval = 3;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto seconds = [&](double& out) {
-      return i + 1 < args.size() && parseSeconds(args[++i], out);
-    };
+    auto seconds = [&](double& out) { return i + 1 < args.size() && parseSeconds(args[++i], out); };
     if (a == "--for") {
       if (!seconds(forSeconds)) return usageError("collect", "--for needs a number of seconds");
     } else if (a == "--interval") {

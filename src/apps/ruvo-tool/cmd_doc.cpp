@@ -5,13 +5,13 @@
 #include <nlohmann/json.hpp>
 
 #include "core/document/documentfile.h"
-#include "core/storage/filenames.h"
 #include "core/document/documentformat.h"
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
 #include "core/document/wpmmeter.h"
 #include "core/richtext/richtext.h"
 #include "core/storage/deltacode.h"
+#include "core/storage/filenames.h"
 #include "core/text/strings.h"
 #include "tool.h"
 
@@ -56,9 +56,11 @@ struct Models {
 
 json info(const doc::TPageControler& pages) {
   json props = json::object();
-  for (int i = 0; i < doc::kPropertyCount; ++i) props[doc::kPropertyKeys[static_cast<std::size_t>(i)]] = pages.Property(i);
+  for (int i = 0; i < doc::kPropertyCount; ++i)
+    props[doc::kPropertyKeys[static_cast<std::size_t>(i)]] = pages.Property(i);
   json settings = json::object();
-  for (int i = 0; i < doc::kSettingCount; ++i) settings[doc::kSettingKeys[static_cast<std::size_t>(i)]] = pages.Setting(i);
+  for (int i = 0; i < doc::kSettingCount; ++i)
+    settings[doc::kSettingKeys[static_cast<std::size_t>(i)]] = pages.Setting(i);
   json list = json::array();
   for (int i = 0; i < pages.PageCount(); ++i) {
     const doc::TPage& p = *pages.Page(i);

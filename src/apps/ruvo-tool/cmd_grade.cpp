@@ -69,15 +69,14 @@ int runGrade(const Args& argsIn) {
   return emit("-", out.dump(2) + "\n");
 }
 
-const ToolCommand kGrade{
-    "grade",
-    "  grade [--word-data FILE] [TEXTFILE]\n"
-    "      Measures an English passage (UTF-8; standard input without TEXTFILE) as a reading\n"
-    "      page is graded and prints the counts, TVJP and the grade (ten times TVJP) as JSON.\n"
-    "      tvjp and grade are 0 when no clause (or no phrase) was closed.\n"
-    "      --word-data FILE: word data in place of the embedded data, a compressed string\n"
-    "      list or plain \"[section]\" lines; an empty file means every section empty.\n",
-    runGrade};
+const ToolCommand kGrade{"grade",
+                         "  grade [--word-data FILE] [TEXTFILE]\n"
+                         "      Measures an English passage (UTF-8; standard input without TEXTFILE) as a reading\n"
+                         "      page is graded and prints the counts, TVJP and the grade (ten times TVJP) as JSON.\n"
+                         "      tvjp and grade are 0 when no clause (or no phrase) was closed.\n"
+                         "      --word-data FILE: word data in place of the embedded data, a compressed string\n"
+                         "      list or plain \"[section]\" lines; an empty file means every section empty.\n",
+                         runGrade};
 
 }  // namespace
 

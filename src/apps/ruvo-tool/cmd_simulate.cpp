@@ -74,12 +74,13 @@ int runSimulate(const Args& args) {
     return refuse(r.error);
   }
   if (int rc = emit("-", r.record + "\n"); rc != kOk) return rc;
-  if (!r.resultFile.empty()) std::cerr << "result file: " << r.resultFile << "\n";
-  else std::cerr << "no result file: " << r.noResultFile << "\n";
+  if (!r.resultFile.empty())
+    std::cerr << "result file: " << r.resultFile << "\n";
+  else
+    std::cerr << "no result file: " << r.noResultFile << "\n";
   if (!r.resultFile.empty() && !collection.empty()) {
-    const std::string sent =
-        delivery::SendResultFile(delivery::RealFileSystem(), collection, app::ResultFileName(o.date, o.name),
-                                 {r.header, r.values});
+    const std::string sent = delivery::SendResultFile(delivery::RealFileSystem(), collection,
+                                                      app::ResultFileName(o.date, o.name), {r.header, r.values});
     if (sent.empty()) return refuse("cannot send the result file into " + collection);
     std::cerr << "sent: " << sent << "\n";
   }

@@ -42,12 +42,11 @@ int runSyllables(const Args& argsIn) {
   return emit("-", out);
 }
 
-const ToolCommand kSyllables{
-    "syllables",
-    "  syllables [--word-data FILE] [WORD...]\n"
-    "      Prints for each word (one per line on standard input without WORD) the word, a\n"
-    "      tab, its syllables, a tab and its consonant sounds.\n",
-    runSyllables};
+const ToolCommand kSyllables{"syllables",
+                             "  syllables [--word-data FILE] [WORD...]\n"
+                             "      Prints for each word (one per line on standard input without WORD) the word, a\n"
+                             "      tab, its syllables, a tab and its consonant sounds.\n",
+                             runSyllables};
 
 }  // namespace
 }  // namespace ruvo::tool

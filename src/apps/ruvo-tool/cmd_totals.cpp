@@ -64,8 +64,7 @@ std::vector<std::string> readResult(const std::string& path) {
 // order of the paths, so the tables do not depend on the threads.
 void addFiles(const std::vector<std::string>& paths, report::TSumUpList& list) {
   std::vector<std::vector<std::string>> read(paths.size());
-  const unsigned threads =
-      paths.size() < 512 ? 1 : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  const unsigned threads = paths.size() < 512 ? 1 : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
   std::atomic<std::size_t> next{0};
   auto work = [&] {
     for (std::size_t i; (i = next.fetch_add(64)) < paths.size();)

@@ -27,7 +27,8 @@ void printHelp(std::ostream& out) {
   out << "Usage: ruvo-tool COMMAND [ARGS...]\n\n"
          "Commands:\n";
   for (const auto& [name, e] : registry()) out << e.usage;
-  out << "\nInputs (files or standard input) over " << storage::kMaxReadText << " are refused.\n"
+  out << "\nInputs (files or standard input) over " << storage::kMaxReadText
+      << " are refused.\n"
          "Exit status: 0 success, 1 input refused or output not written (reason on stderr), 2 usage error.\n";
 }
 
@@ -45,8 +46,10 @@ int refuse(const std::string& message) {
 int usageError(const std::string& command, const std::string& message) {
   if (!message.empty()) std::cerr << "ruvo-tool: " << message << "\n";
   auto it = registry().find(command);
-  if (it != registry().end()) std::cerr << "Usage:\n" << it->second.usage;
-  else printHelp(std::cerr);
+  if (it != registry().end())
+    std::cerr << "Usage:\n" << it->second.usage;
+  else
+    printHelp(std::cerr);
   return kUsage;
 }
 

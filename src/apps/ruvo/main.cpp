@@ -18,8 +18,8 @@ int main(int argc, char** argv) try {
   ruvo::gui::TForm1 w(opt);
   // Start-up timing: quit as soon as the first page is on screen.
   if (std::getenv("RUVO_QUIT_AFTER_FIRST_PAINT"))
-    QObject::connect(&w, &ruvo::gui::TForm1::firstPagePainted, &app, [] { QCoreApplication::exit(0); },
-                     Qt::QueuedConnection);
+    QObject::connect(
+        &w, &ruvo::gui::TForm1::firstPagePainted, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   w.show();
   return app.exec();
 } catch (const std::bad_alloc&) {

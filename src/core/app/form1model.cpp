@@ -192,8 +192,7 @@ void TForm1Model::Show(bool examineeOnly) {
     authoring_->Project().acCreate();
   }
   sideTab_ = 5;
-  if (!commandLineDoc_.empty() && FileExists(commandLineDoc_) &&
-      lower(ExtensionOf(commandLineDoc_)) == ".ruvo") {
+  if (!commandLineDoc_.empty() && FileExists(commandLineDoc_) && lower(ExtensionOf(commandLineDoc_)) == ".ruvo") {
     SetViewMode(vmTest);
     OpenTestDocument(commandLineDoc_);
   } else if (examineeOnly) {
@@ -207,9 +206,7 @@ void TForm1Model::Show(bool examineeOnly) {
 
 bool TForm1Model::FormCloseQuery() {
   auto* d = ports_.dialogs;
-  auto ok = [&](const std::string& text) {
-    return d == nullptr || d->confirmNoOk(text) == platform::Answer::Ok;
-  };
+  auto ok = [&](const std::string& text) { return d == nullptr || d->confirmNoOk(text) == platform::Answer::Ok; };
   if (modified_) return ok(DocumentBaseName() + " は保存されていません。" + kTwoBreaks + "かまわず終了しますか？");
   if (viewMode_ == vmTotals || sheet_ != Sheet::tsMain) return true;
   const int i = run_->CurrentPage();
@@ -230,9 +227,7 @@ bool TForm1Model::FormCloseQuery() {
 
 bool TForm1Model::CanLeaveView() {
   auto* d = ports_.dialogs;
-  auto ok = [&](const std::string& text) {
-    return d == nullptr || d->confirmNoOk(text) == platform::Answer::Ok;
-  };
+  auto ok = [&](const std::string& text) { return d == nullptr || d->confirmNoOk(text) == platform::Answer::Ok; };
   const std::string tail = std::string(kTwoBreaks) + "かまわず読書モードを中断しますか？";
   if (viewMode_ == vmEditing && modified_) return ok(DocumentBaseName() + " は保存されていません。" + tail);
   if (viewMode_ != vmTest) return true;
@@ -346,9 +341,12 @@ std::string TForm1Model::DocumentBaseName() const {
 
 void TForm1Model::UpdateCaption() {
   std::string name;
-  if (documentPath_.empty()) name = "tovimeter";
-  else if (storage::IsWorkingCopyPath(documentPath_)) name = "(無題)";
-  else name = DocumentBaseName();
+  if (documentPath_.empty())
+    name = "tovimeter";
+  else if (storage::IsWorkingCopyPath(documentPath_))
+    name = "(無題)";
+  else
+    name = DocumentBaseName();
   if (versionText_.empty()) {
     versionText_ = ports_.shell ? ports_.shell->version() : std::string();
     if (versionText_.empty()) versionText_ = "不明";
@@ -487,8 +485,7 @@ void TForm1Model::MarkSamplesReadOnly() {
       std::error_code ec2;
       auto perms = fs::status(e.path(), ec2).permissions();
       if (ec2) continue;
-      fs::permissions(e.path(),
-                      perms & ~(fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write),
+      fs::permissions(e.path(), perms & ~(fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write),
                       fs::perm_options::replace, ec2);
     }
   }
@@ -513,8 +510,10 @@ std::string TForm1Model::PropertyReport() const {
   const struct {
     const char* label;
     int index;
-  } indents[] = {{"書き出しの字下げ: ", doc::stTextIndent}, {"左インデント: ", doc::stLeftIndent},
-                 {"右インデント: ", doc::stRightIndent}, {"タブのぶら下げインデント: ", doc::stTabSink},
+  } indents[] = {{"書き出しの字下げ: ", doc::stTextIndent},
+                 {"左インデント: ", doc::stLeftIndent},
+                 {"右インデント: ", doc::stRightIndent},
+                 {"タブのぶら下げインデント: ", doc::stTabSink},
                  {"段下げ: ", doc::stTabIndent}};
   for (const auto& in : indents) {
     const int value = pages_->Setting(in.index);
@@ -672,8 +671,10 @@ bool TForm1Model::acForward() {
 }
 
 void TForm1Model::SpeedButton1Click() {
-  if (test_.speedButton1Action == ForwardBinding::acCopyRec) acCopyRec();
-  else acForward();
+  if (test_.speedButton1Action == ForwardBinding::acCopyRec)
+    acCopyRec();
+  else
+    acForward();
 }
 
 bool TForm1Model::HandleEnterKey() {
@@ -749,9 +750,7 @@ void TForm1Model::scaleToFontLevel(rt::RichText& t) const { scaleBy(t, kFontScal
 
 // ---- the result record ------------------------------------------------------------------
 
-platform::DateTime TForm1Model::endDate() const {
-  return ports_.clock ? ports_.clock->now() : platform::DateTime{};
-}
+platform::DateTime TForm1Model::endDate() const { return ports_.clock ? ports_.clock->now() : platform::DateTime{}; }
 
 RunFacts TForm1Model::runFacts() const {
   return RunFacts{pages_.get(), qa_.get(), meter_.get(), &run_->AnswerLog(), examineeName_, endDate()};
@@ -761,16 +760,20 @@ void TForm1Model::appendToRichEdit1(const rt::RichText& t) {
   rt::RichText& d = test_.richEdit1;
   bool first = true;
   for (const auto& p : t.paragraphs()) {
-    if (first && d.isEmpty()) d.paragraphs().front() = p;
-    else d.paragraphs().push_back(p);
+    if (first && d.isEmpty())
+      d.paragraphs().front() = p;
+    else
+      d.paragraphs().push_back(p);
     first = false;
   }
 }
 
 void TForm1Model::acCopyRec() {
   if (viewMode_ == vmTotals) {
-    if (totals_) totals_->Copy(test_.checkBox3Checked);
-    else if (copyTotals_) copyTotals_();
+    if (totals_)
+      totals_->Copy(test_.checkBox3Checked);
+    else if (copyTotals_)
+      copyTotals_();
     return;
   }
   const rt::CharFormat f = recordFont();
@@ -802,9 +805,9 @@ bool TForm1Model::SaveResultFile() {
 
   std::string collection;
   if (collectionEnabled_) {
-    std::string env = FindRelativeFile("ruvo_envi.dat", programFolder_,
-                                       documentFolder_.empty() ? std::vector<std::string>{}
-                                                               : std::vector<std::string>{documentFolder_});
+    std::string env = FindRelativeFile(
+        "ruvo_envi.dat", programFolder_,
+        documentFolder_.empty() ? std::vector<std::string>{} : std::vector<std::string>{documentFolder_});
     if (!env.empty()) {
       storage::TCompressStringList envList;
       if (envList.LoadFromFile(env)) collection = text::trim(envList.Values("ToTeacher"));
@@ -836,7 +839,8 @@ bool TForm1Model::SaveResultFile() {
       sentName = NumberedFileName(baseName, sentNumber);
       msg = "結果ファイルを 送信しました。";
     } else {
-      msg = std::string("結果ファイルの 送信に失敗しました。") + kTwoBreaks + "手動で 回収フォルダーにコピーしてください。";
+      msg = std::string("結果ファイルの 送信に失敗しました。") + kTwoBreaks +
+            "手動で 回収フォルダーにコピーしてください。";
     }
     if (ports_.dialogs) ports_.dialogs->message(msg);
   }

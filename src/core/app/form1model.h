@@ -86,26 +86,26 @@ struct TestViewState {
   // RichEdit1's whole text as shown: indent settings applied, font level applied. Lines that
   // begin with " * " are answer links of a question page (IsAnswerLinkLine).
   rt::RichText richEdit1;
-  std::size_t caret = 0;                 // caret position in richEdit1 (no selection is kept)
+  std::size_t caret = 0;  // caret position in richEdit1 (no selection is kept)
   ScrollRequest scroll = ScrollRequest::None;
-  std::uint64_t scrollGeneration = 0;    // bumped with every new scroll request
-  bool richEdit1Visible = true;          // hidden while the name box is up
-  bool readOnly = true;                  // RichEdit1 is read-only unless the source is edited
-  rt::Color background = -1;             // -1 = the window colour (clWindow); else 0x00RRGGBB
+  std::uint64_t scrollGeneration = 0;  // bumped with every new scroll request
+  bool richEdit1Visible = true;        // hidden while the name box is up
+  bool readOnly = true;                // RichEdit1 is read-only unless the source is edited
+  rt::Color background = -1;           // -1 = the window colour (clWindow); else 0x00RRGGBB
   bool wordWrap = true;
-  bool horizontalScrollBar = false;      // vertical scroll bar always; horizontal in vmTotals
+  bool horizontalScrollBar = false;  // vertical scroll bar always; horizontal in vmTotals
 
-  LabelState label1;   // "3 / 12": page number / number of glyphs
-  LabelState label2;   // status line of page glyphs (grey, left 22); may hold line breaks
-  LabelState label3;   // the examinee's name
-  LabelState label26;  // running clock "m:ss" (hidden while the test clock is off)
+  LabelState label1;                 // "3 / 12": page number / number of glyphs
+  LabelState label2;                 // status line of page glyphs (grey, left 22); may hold line breaks
+  LabelState label3;                 // the examinee's name
+  LabelState label26;                // running clock "m:ss" (hidden while the test clock is off)
   doc::PhraseProgress progressBar1;  // the phrase progress of a page shown phrase by phrase
 
-  int fontLevel = 3;             // FFontLevel 0..7, shown on the gauge FFontGauge (range 0..7)
+  int fontLevel = 3;                // FFontLevel 0..7, shown on the gauge FFontGauge (range 0..7)
   bool fontButtonsVisible = false;  // SpeedButton2/3 (＋/－) and the gauge
 
-  bool panel5Visible = false;    // host of the answer panels (FQAControler's panels model)
-  bool panel11Visible = false;   // hint above the answer panels
+  bool panel5Visible = false;   // host of the answer panels (FQAControler's panels model)
+  bool panel11Visible = false;  // hint above the answer panels
   std::string panel11Caption = "回答し終えたら右下の Forward アイコンをクリックして次に進む";
 
   bool speedButton1Visible = true;  // Forward / Copy
@@ -126,9 +126,9 @@ bool MoreTextIndicator(int contentHeight, int scrollPosition, int clientHeight);
 // own), but Shift must type, or capitals cannot be entered.
 enum class NameBoxKey : std::uint8_t { Type, Swallow };
 struct KeyPress {
-  int key = 0;               // the character or key code (Qt key codes are fine: compared below)
+  int key = 0;  // the character or key code (Qt key codes are fine: compared below)
   bool ctrl = false, shift = false, alt = false, meta = false;
-  bool isInsert = false;     // the Insert key
+  bool isInsert = false;       // the Insert key
   bool isContextMenu = false;  // the context-menu key (Windows code 93)
 };
 NameBoxKey ClassifyNameBoxKey(const KeyPress& k);
@@ -406,8 +406,8 @@ class TForm1Model final {
   std::unique_ptr<TTotals> totals_;
 
   TestViewState test_;
-  ActionState acForward_, acOpenFolder_, acSave_, acSrcCopy_, acPageEditing_, acPageReading_,
-      acPageSave_, acPageSaveAs_, acOpenProject_, acGraph_;
+  ActionState acForward_, acOpenFolder_, acSave_, acSrcCopy_, acPageEditing_, acPageReading_, acPageSave_,
+      acPageSaveAs_, acOpenProject_, acGraph_;
   TimerState timer1_, timer2_, tmSnaile_;
 };
 

@@ -35,9 +35,12 @@ std::string ProgramFolder(const std::string& executablePath) {
   const bool installed = !FolderExists(JoinPath(dir, "system")) && FolderExists(shipped);
   if (!installed && (FolderExists(JoinPath(dir, "system")) || ::access(dir.c_str(), W_OK) == 0)) return dir;
   std::string data;
-  if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) data = x;
-  else if (const char* h = std::getenv("HOME"); h && *h) data = JoinPath(h, ".local/share");
-  else data = "/tmp";
+  if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x)
+    data = x;
+  else if (const char* h = std::getenv("HOME"); h && *h)
+    data = JoinPath(h, ".local/share");
+  else
+    data = "/tmp";
   std::string folder = JoinPath(data, "tovimeter");
   fs::create_directories(folder, ec);
   // A per-user install starts with the shipped samples beside the executable, when present.

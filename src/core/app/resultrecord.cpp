@@ -18,19 +18,18 @@ namespace ruvo::app {
 
 std::string FormatResultDate(const platform::DateTime& t) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
+  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
   return buf;
 }
 
 bool ParseResultDate(const std::string& text, platform::DateTime& out) {
   platform::DateTime t;
   char tail = 0;
-  if (std::sscanf(text.c_str(), "%d/%d/%d %d:%d:%d%c", &t.year, &t.month, &t.day, &t.hour,
-                  &t.minute, &t.second, &tail) != 6)
+  if (std::sscanf(text.c_str(), "%d/%d/%d %d:%d:%d%c", &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second,
+                  &tail) != 6)
     return false;
-  if (t.year < 1 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 ||
-      t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59)
+  if (t.year < 1 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour < 0 ||
+      t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59)
     return false;
   out = t;
   return true;
@@ -38,8 +37,7 @@ bool ParseResultDate(const std::string& text, platform::DateTime& out) {
 
 std::string FormatFileStamp(const platform::DateTime& t) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
   return buf;
 }
 
@@ -48,7 +46,15 @@ std::string SanitizeFileName(const std::string& name) {
   out.reserve(name.size());
   for (char c : name) {
     switch (c) {
-      case '"': case '*': case '?': case '\\': case '/': case ':': case '<': case '>': case '|':
+      case '"':
+      case '*':
+      case '?':
+      case '\\':
+      case '/':
+      case ':':
+      case '<':
+      case '>':
+      case '|':
       case '.':
         break;
       default:

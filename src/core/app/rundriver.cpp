@@ -105,8 +105,10 @@ bool TRunDriver::step(Press& p) {
   m_.ChangeFontLevel(0);
   if (atEndOfTest()) {
     // The answers of a question page are given on it: the test ends when it is left.
-    if (page->Role() == PageRole::Question && m_.pages_->Setting(doc::stAutoQA) != 0) endPending_ = true;
-    else if (HasResults()) endOfTest();
+    if (page->Role() == PageRole::Question && m_.pages_->Setting(doc::stAutoQA) != 0)
+      endPending_ = true;
+    else if (HasResults())
+      endOfTest();
   }
   m_.test_.caret = 0;
   m_.scrollTo(ScrollRequest::Top);
@@ -117,8 +119,10 @@ void TRunDriver::finish(const Press& p) {
   m_.test_.progressBar1 = m_.pages_->ProgressBar1();
   // Input made while the step ran is dropped, so a double click moves one page only.
   m_.flush(true);
-  if (p.readingConfirmed) m_.startTimer2(p.phrased ? 300 : 3000);
-  else m_.acForward_.enabled = p.wasEnabled && !abandoned_;
+  if (p.readingConfirmed)
+    m_.startTimer2(p.phrased ? 300 : 3000);
+  else
+    m_.acForward_.enabled = p.wasEnabled && !abandoned_;
   if (m_.view_) m_.view_->SetRepaintSuspended(false);
   m_.changed();
 }
@@ -225,9 +229,12 @@ void TRunDriver::updateStatusLine() {
     const doc::TPage* p = m_.pages_->Page(i);
     if (p->Role() == PageRole::Last) break;
     const bool reached = i <= currentPage_;
-    if (p->Kind() == PageKind::ReadingStart) s += reached ? "★" : "☆";
-    else if (p->Role() == PageRole::Question) s += reached ? "▼" : "▽";
-    else s += reached ? "■" : "□";
+    if (p->Kind() == PageKind::ReadingStart)
+      s += reached ? "★" : "☆";
+    else if (p->Role() == PageRole::Question)
+      s += reached ? "▼" : "▽";
+    else
+      s += reached ? "■" : "□";
     if (++glyphs % 30 == 0) s += "　\n";
   }
   TestViewState& t = m_.test_;
@@ -249,8 +256,10 @@ void TRunDriver::showAnswerPanels(const doc::TPage& page) {
 }
 
 void TRunDriver::startTiming(const doc::TPage& page) {
-  if (page.Kind() == PageKind::ReadingStart) readingStartTick_ = now();
-  else if (page.Kind() == PageKind::QuestionTimer) questionStartTick_ = now();
+  if (page.Kind() == PageKind::ReadingStart)
+    readingStartTick_ = now();
+  else if (page.Kind() == PageKind::QuestionTimer)
+    questionStartTick_ = now();
 }
 
 bool TRunDriver::askName() {

@@ -54,9 +54,9 @@ class TRunDriver final {
 
  private:
   struct Press {
-    bool wasEnabled = false;      // acForward before the press
+    bool wasEnabled = false;        // acForward before the press
     bool readingConfirmed = false;  // Forward stays locked for a while
-    bool phrased = false;         // the page is shown phrase by phrase
+    bool phrased = false;           // the page is shown phrase by phrase
   };
   void begin(Press& p);
   bool step(Press& p);

@@ -102,8 +102,7 @@ std::optional<std::string> TIniFile::Read(const std::string& section, const std:
   return std::nullopt;
 }
 
-std::string TIniFile::ReadString(const std::string& section, const std::string& key,
-                                 const std::string& def) const {
+std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
   auto v = Read(section, key);
   return v ? *v : def;
 }

@@ -16,7 +16,7 @@ class TIniFile final {
  public:
   TIniFile() = default;
   explicit TIniFile(std::string path);
-  bool Load();  // false when the file does not exist or cannot be read
+  bool Load();        // false when the file does not exist or cannot be read
   bool Save() const;  // atomic replace through the storage writer (links and modes kept)
   const std::string& Path() const { return path_; }
 
@@ -45,12 +45,12 @@ class TIniFile final {
 struct TSettings {
   bool fileExisted = false;
   std::optional<int> left, top, width, height;  // absent keys: placement defaults
-  int interval = 7000;   // feedback graph collection timer, at least 3000 when read
-  int animeDure = 7000;  // replay animation duration
-  std::string dirToTeacher;  // collection folder (delivery window)
-  std::string dirToLearner;  // distribution folder (delivery window)
-  bool spss = false;     // CheckBox3 "SPSS対応"
-  bool retrieve = true;  // cbRetrieve of the delivery window
+  int interval = 7000;                          // feedback graph collection timer, at least 3000 when read
+  int animeDure = 7000;                         // replay animation duration
+  std::string dirToTeacher;                     // collection folder (delivery window)
+  std::string dirToLearner;                     // distribution folder (delivery window)
+  bool spss = false;                            // CheckBox3 "SPSS対応"
+  bool retrieve = true;                         // cbRetrieve of the delivery window
 };
 
 inline constexpr const char* kSettingSection = "setting";

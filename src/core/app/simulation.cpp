@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "core/app/form1model.h"
-#include "core/platform/headlessports.h"
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
+#include "core/platform/headlessports.h"
 #include "core/text/strings.h"
 
 namespace ruvo::app {
@@ -108,8 +108,8 @@ SimulationResult SimulateRun(const SimulationOptions& o) {
   for (std::size_t k = 0; o.strictAnswers && k < o.answers.size(); ++k) {
     const doc::TQAItem* item = qa.Item(static_cast<int>(k));
     if (!item) {
-      r.error = "more answers (" + std::to_string(o.answers.size()) + ") than questions (" +
-                std::to_string(qa.Count()) + ")";
+      r.error =
+          "more answers (" + std::to_string(o.answers.size()) + ") than questions (" + std::to_string(qa.Count()) + ")";
       return r;
     }
     const std::string a = text::trim(o.answers[k]);
@@ -123,7 +123,9 @@ SimulationResult SimulateRun(const SimulationOptions& o) {
     }
   }
 
-  auto secondsOf = [&](int page) { return page >= 0 && page < static_cast<int>(o.seconds.size()) ? o.seconds[page] : 10.0; };
+  auto secondsOf = [&](int page) {
+    return page >= 0 && page < static_cast<int>(o.seconds.size()) ? o.seconds[page] : 10.0;
+  };
   auto press = [&] {
     if (m.Timer2().enabled) m.Timer2Timer();  // the lock after a reading start has run out
     m.acForward();
@@ -138,8 +140,10 @@ SimulationResult SimulateRun(const SimulationOptions& o) {
       if (item->PageIndex() != page || k >= static_cast<int>(o.answers.size())) continue;
       const std::string a = text::trim(o.answers[k]);
       if (a == "-" || a.empty()) continue;
-      if (item->ChoiceCount() > 0) m.SelectChoice(k + 1, text::parseIntDef(a, 0));
-      else m.SetFieldText(k + 1, o.answers[k]);
+      if (item->ChoiceCount() > 0)
+        m.SelectChoice(k + 1, text::parseIntDef(a, 0));
+      else
+        m.SetFieldText(k + 1, o.answers[k]);
     }
   };
 
@@ -182,8 +186,10 @@ SimulationResult SimulateRun(const SimulationOptions& o) {
   r.values = m.FResultValues();
   r.messages = hp.dialogs.messages();
   if (r.resultFile.empty()) {
-    if (pages.Setting(doc::stAutoQA) == 0) r.noResultFile = "online answering is off, so the test view offers no Copy";
-    else r.noResultFile = "it could not be saved" + (r.messages.empty() ? std::string() : ": " + r.messages.back());
+    if (pages.Setting(doc::stAutoQA) == 0)
+      r.noResultFile = "online answering is off, so the test view offers no Copy";
+    else
+      r.noResultFile = "it could not be saved" + (r.messages.empty() ? std::string() : ": " + r.messages.back());
   }
   r.ok = true;
   return r;

@@ -27,12 +27,12 @@ struct SimulationOptions {
 
 struct SimulationResult {
   bool ok = false;
-  std::string error;           // why the run could not be taken
-  std::string record;          // the readable record under the last page (UTF-8, LF)
-  std::string clipboard;       // the record Copy put on the clipboard
-  std::string resultFile;      // path of the result file written ("" when none)
-  std::string noResultFile;    // why no result file was written ("" when one was)
-  std::string header, values;  // the two lines of the result file
+  std::string error;                  // why the run could not be taken
+  std::string record;                 // the readable record under the last page (UTF-8, LF)
+  std::string clipboard;              // the record Copy put on the clipboard
+  std::string resultFile;             // path of the result file written ("" when none)
+  std::string noResultFile;           // why no result file was written ("" when one was)
+  std::string header, values;         // the two lines of the result file
   std::vector<std::string> messages;  // message boxes shown
 };
 

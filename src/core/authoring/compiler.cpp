@@ -50,8 +50,10 @@ void splice(Paragraph& p, std::size_t start, std::size_t len, std::string_view w
   // Keep one (possibly empty) run that carries the line's format.
   std::vector<Run> merged;
   for (Run& r : p.runs) {
-    if (!merged.empty() && merged.back().format == r.format) merged.back().text += r.text;
-    else if (!r.text.empty() || p.runs.size() == 1) merged.push_back(std::move(r));
+    if (!merged.empty() && merged.back().format == r.format)
+      merged.back().text += r.text;
+    else if (!r.text.empty() || p.runs.size() == 1)
+      merged.push_back(std::move(r));
   }
   if (merged.empty()) merged.push_back(Run{std::string(), fmt});
   p.runs = std::move(merged);
@@ -78,8 +80,7 @@ bool markLine(RichText& script, int line, bool question, int number, const Compi
     splice(p, 0, 1, "");
     marked = true;
   }
-  if (in.autoNumbers)
-    splice(p, 0, 0, question ? "(" + std::to_string(number) + ") " : std::to_string(number) + ". ");
+  if (in.autoNumbers) splice(p, 0, 0, question ? "(" + std::to_string(number) + ") " : std::to_string(number) + ". ");
   if (in.autoIndent) splice(p, 0, 0, question ? "\t" : "\t\t");
   return marked;
 }
@@ -246,8 +247,10 @@ ScanResult ScanScript(const RichText& script, const CompileHooks& hooks) {
     return r;
   }
   if (last != '!') close(n - 1, true);
-  if (r.blocks.back().QuestionCount() == 0) r.message = kMsgNoQuestion;
-  else if (last == '!') r.message = kMsgLastPassage;
+  if (r.blocks.back().QuestionCount() == 0)
+    r.message = kMsgNoQuestion;
+  else if (last == '!')
+    r.message = kMsgLastPassage;
   if (!r.message.empty()) r.blocks.clear();
   return r;
 }
@@ -340,10 +343,14 @@ CompileResult CompileScript(RichText script, RichText templ, const CompileInputs
     doc::TPage* q = pages.AddPage();
     q->SetKind(doc::PageKind::QuestionTimer);
     q->SetRole(doc::PageRole::Question);
-    if (b.HasUpper()) q->SetMainTextFromLines(script, b.upperFirst, b.upperLast);
-    else q->SetMainTextFromStream(form.Block(tbQueTop));
-    if (b.HasLower()) q->SetLowerTextFromLines(script, b.lowerFirst, b.lowerLast);
-    else q->SetLowerTextFromStream(form.Block(tbQueBottom));
+    if (b.HasUpper())
+      q->SetMainTextFromLines(script, b.upperFirst, b.upperLast);
+    else
+      q->SetMainTextFromStream(form.Block(tbQueTop));
+    if (b.HasLower())
+      q->SetLowerTextFromLines(script, b.lowerFirst, b.lowerLast);
+    else
+      q->SetLowerTextFromStream(form.Block(tbQueBottom));
     for (int j = 0; j < b.QuestionCount(); ++j) {
       doc::TQAItem* item = qa.NewItem();
       q->AddQuestion(item);

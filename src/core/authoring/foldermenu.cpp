@@ -25,8 +25,10 @@ Found list(const fs::path& folder, const std::string& extension) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path& p = it->path();
-    if (it->is_directory(ec)) f.folders.push_back(p);
-    else if (text::equalsIgnoreCase(p.extension().string(), extension)) f.files.push_back(p);
+    if (it->is_directory(ec))
+      f.folders.push_back(p);
+    else if (text::equalsIgnoreCase(p.extension().string(), extension))
+      f.files.push_back(p);
   }
   std::sort(f.folders.begin(), f.folders.end());
   std::sort(f.files.begin(), f.files.end());
@@ -73,8 +75,8 @@ std::vector<FolderMenuEntry> subMenu(const fs::path& folder, const std::string& 
 
 }  // namespace
 
-std::vector<FolderMenuEntry> BuildFolderMenu(const std::string& folder, const std::string& extension,
-                                             bool dialogAction, const std::string& secondAction) {
+std::vector<FolderMenuEntry> BuildFolderMenu(const std::string& folder, const std::string& extension, bool dialogAction,
+                                             const std::string& secondAction) {
   std::vector<FolderMenuEntry> menu;
   if (dialogAction)
     menu.push_back({FolderMenuEntry::Kind::DialogAction, "フォルダ窓を開く", {}, kIconFolder, false, {}});
@@ -86,8 +88,10 @@ std::vector<FolderMenuEntry> BuildFolderMenu(const std::string& folder, const st
     FolderMenuEntry e;
     if (!folderEntry(p, extension, 0, e)) continue;
     const std::string name = p.filename().string();
-    if (name == "sample" || name == "fixed form") menu.insert(menu.begin(), std::move(e));
-    else menu.push_back(std::move(e));
+    if (name == "sample" || name == "fixed form")
+      menu.insert(menu.begin(), std::move(e));
+    else
+      menu.push_back(std::move(e));
   }
   addFiles(menu, f.files);
   return menu;

@@ -28,7 +28,7 @@ struct FolderMenuEntry {
 // after them, the subfolders (those named "sample" or "fixed form" at the very top), then
 // the files whose extension is `extension` (letter case ignored). Folders whose menus stay
 // empty are left out. A missing folder gives only the action entries.
-std::vector<FolderMenuEntry> BuildFolderMenu(const std::string& folder, const std::string& extension,
-                                             bool dialogAction, const std::string& secondAction = {});
+std::vector<FolderMenuEntry> BuildFolderMenu(const std::string& folder, const std::string& extension, bool dialogAction,
+                                             const std::string& secondAction = {});
 
 }  // namespace ruvo::authoring

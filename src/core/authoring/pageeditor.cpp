@@ -36,15 +36,19 @@ rt::RichBuffer firstLineWithTabs(const rt::RichText& text, int tabs) {
   return line;
 }
 
-rt::RichBuffer withTabs(const std::string& s, int tabs) { return linesBuffer({std::string(static_cast<std::size_t>(tabs), '\t') + s}); }
+rt::RichBuffer withTabs(const std::string& s, int tabs) {
+  return linesBuffer({std::string(static_cast<std::size_t>(tabs), '\t') + s});
+}
 
 // The choices of an item rebuilt with one inserted at `at` (or removed there).
 void respliceChoices(doc::TQAItem& q, int at, const rt::RichBuffer* inserted) {
   std::vector<rt::RichBuffer> cs;
   for (int c = 0; c < q.ChoiceCount(); ++c) cs.push_back(q.Choice(c));
   while (q.ChoiceCount() > 0) q.DeleteChoice(q.ChoiceCount() - 1);
-  if (inserted) cs.insert(cs.begin() + at, *inserted);
-  else cs.erase(cs.begin() + at);
+  if (inserted)
+    cs.insert(cs.begin() + at, *inserted);
+  else
+    cs.erase(cs.begin() + at);
   for (const auto& b : cs) q.AddChoice(b);
 }
 
@@ -145,18 +149,31 @@ void TPageEditorModel::buildTree() {
   for (int i = 0; i < listed; ++i) {
     const doc::TPage& p = *s_.pages->Page(i);
     TreeEntry e{EntryKind::Page, text::format("page %D", {i + 1}), EntryIcon::PlainPage, i, -1, -1, {}};
-    if (p.Kind() == doc::PageKind::Name) e.icon = EntryIcon::NamePage;
-    else if (p.Kind() == doc::PageKind::ReadingStart || p.Kind() == doc::PageKind::QuestionTimer) e.icon = EntryIcon::TimedPage;
-    else if (p.Role() == doc::PageRole::Question) e.icon = EntryIcon::QuestionPage;
+    if (p.Kind() == doc::PageKind::Name)
+      e.icon = EntryIcon::NamePage;
+    else if (p.Kind() == doc::PageKind::ReadingStart || p.Kind() == doc::PageKind::QuestionTimer)
+      e.icon = EntryIcon::TimedPage;
+    else if (p.Role() == doc::PageRole::Question)
+      e.icon = EntryIcon::QuestionPage;
     if (p.Role() == doc::PageRole::Question) {
       e.children.push_back({EntryKind::UpperText, "direction A", EntryIcon::Text, i, -1, -1, {}});
       for (int q = 0; q < p.QuestionCount(); ++q) {
         const doc::TQAItem& item = *p.Question(q);
-        TreeEntry qe{EntryKind::Question, rt::caption(item.Question()),
-                     item.ChoiceCount() > 0 ? EntryIcon::QuestionWithChoices : EntryIcon::QuestionField, i, q, -1, {}};
+        TreeEntry qe{EntryKind::Question,
+                     rt::caption(item.Question()),
+                     item.ChoiceCount() > 0 ? EntryIcon::QuestionWithChoices : EntryIcon::QuestionField,
+                     i,
+                     q,
+                     -1,
+                     {}};
         for (int c = 0; c < item.ChoiceCount(); ++c)
-          qe.children.push_back({EntryKind::Choice, rt::caption(item.Choice(c)),
-                                 c == item.Correct() ? EntryIcon::CorrectChoice : EntryIcon::OtherChoice, i, q, c, {}});
+          qe.children.push_back({EntryKind::Choice,
+                                 rt::caption(item.Choice(c)),
+                                 c == item.Correct() ? EntryIcon::CorrectChoice : EntryIcon::OtherChoice,
+                                 i,
+                                 q,
+                                 c,
+                                 {}});
         e.children.push_back(std::move(qe));
       }
       e.children.push_back({EntryKind::LowerText, "direction B", EntryIcon::Text, i, -1, -1, {}});
@@ -236,8 +253,10 @@ void TPageEditorModel::Select(const EditorSelection& s) {
 void TPageEditorModel::EditPaneText(const rt::RichText& text) {
   doc::TPage* p = page();
   if (!p || !paneEditable_) return;
-  if (selection_.kind == EntryKind::LowerText) p->SetLowerTextFromStream(text);
-  else p->SetMainTextFromStream(text);
+  if (selection_.kind == EntryKind::LowerText)
+    p->SetLowerTextFromStream(text);
+  else
+    p->SetMainTextFromStream(text);
   pane_ = text;
   buildTree();
   modified();
@@ -270,9 +289,12 @@ void TPageEditorModel::CommitCellEdit(int row, const CellText& edited, bool chan
   doc::TQAItem* q = item();
   if (!changed || !q || row < 1 || row > q->ChoiceCount() + 2) return;
   const rt::RichBuffer line = firstLineWithTabs(edited.text, edited.tabs);
-  if (row == 1) q->SetQuestion(line);
-  else if (row - 2 < q->ChoiceCount()) q->SetChoice(row - 2, line);
-  else q->AddChoice(line);
+  if (row == 1)
+    q->SetQuestion(line);
+  else if (row - 2 < q->ChoiceCount())
+    q->SetChoice(row - 2, line);
+  else
+    q->AddChoice(line);
   if (row == newChoiceRow_) newChoiceRow_ = 0;
   buildTree();
   fillChoiceGrid();
@@ -561,8 +583,10 @@ void TPageEditorModel::acChoiceDel() {
     return;
   const int at = selection_.choice;
   respliceChoices(*q, at, nullptr);
-  if (q->Correct() == at) q->SetCorrect(-1);
-  else if (q->Correct() > at) q->SetCorrect(q->Correct() - 1);
+  if (q->Correct() == at)
+    q->SetCorrect(-1);
+  else if (q->Correct() > at)
+    q->SetCorrect(q->Correct() - 1);
   const EditorSelection question{EntryKind::Question, selection_.page, selection_.question, -1};
   modified();
   buildTree();
@@ -572,7 +596,9 @@ void TPageEditorModel::acChoiceDel() {
 
 void TPageEditorModel::acActName() {
   doc::TPage* p = page();
-  if (!p || selection_.kind != EntryKind::Page || (p->Kind() != doc::PageKind::Plain && p->Kind() != doc::PageKind::Name)) return;
+  if (!p || selection_.kind != EntryKind::Page ||
+      (p->Kind() != doc::PageKind::Plain && p->Kind() != doc::PageKind::Name))
+    return;
   if (p->Kind() == doc::PageKind::Name) {
     p->SetKind(doc::PageKind::Plain);
   } else {
@@ -593,7 +619,8 @@ void TPageEditorModel::acActName() {
 
 void TPageEditorModel::acActTimer() {
   doc::TPage* p = page();
-  if (!p || selection_.kind != EntryKind::Page || (p->Kind() != doc::PageKind::Plain && p->Kind() != doc::PageKind::QuestionTimer))
+  if (!p || selection_.kind != EntryKind::Page ||
+      (p->Kind() != doc::PageKind::Plain && p->Kind() != doc::PageKind::QuestionTimer))
     return;
   p->SetKind(p->Kind() == doc::PageKind::QuestionTimer ? doc::PageKind::Plain : doc::PageKind::QuestionTimer);
   const EditorSelection keep = selection_;

@@ -51,7 +51,7 @@ struct EditorSelection {
 
 // One entry of PopupMenu1 as the selection shows it.
 struct MenuItem {
-  std::string action;   // "acPageAdd", ... ; "-" for a separator; "" for a submenu's title
+  std::string action;  // "acPageAdd", ... ; "-" for a separator; "" for a submenu's title
   std::string caption;
   bool visible = false;
 };

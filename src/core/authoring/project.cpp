@@ -7,8 +7,8 @@
 
 #include "core/document/documentfile.h"
 #include "core/document/pagecontroler.h"
-#include "core/storage/filenames.h"
 #include "core/storage/atomicfile.h"
+#include "core/storage/filenames.h"
 #include "core/text/format.h"
 #include "core/text/strings.h"
 
@@ -113,7 +113,9 @@ void TProjectModel::SetScriptFile(const std::string& path) {
   }
 }
 
-std::string TProjectModel::TemplateLabel() const { return templatePath_.empty() ? "" : storage::BaseNameOf(templatePath_); }
+std::string TProjectModel::TemplateLabel() const {
+  return templatePath_.empty() ? "" : storage::BaseNameOf(templatePath_);
+}
 std::string TProjectModel::ScriptLabel() const { return scriptPath_.empty() ? "" : storage::BaseNameOf(scriptPath_); }
 bool TProjectModel::CheckBoxesEnabled() const { return isFile(templatePath_) && isFile(scriptPath_); }
 
@@ -216,9 +218,9 @@ bool TProjectModel::acCreateFromTemplate() {
   if (s_.pages) CopyDocument(r.document->pages, *s_.pages);
   if (s_.rebuildEditor) s_.rebuildEditor();
   if (s_.setDocumentPath)
-    s_.setDocumentPath(
-        (fs::path(Folder(kProjectFolder)) / storage::ChangeExtension(fs::path(scriptPath_).filename().string(), ".ruvp"))
-            .string());
+    s_.setDocumentPath((fs::path(Folder(kProjectFolder)) /
+                        storage::ChangeExtension(fs::path(scriptPath_).filename().string(), ".ruvp"))
+                           .string());
   if (s_.pages) s_.pages->SetModified(true);
   if (s_.showSideTab) s_.showSideTab(SideTab::Property);
   message(kMsgCreated);

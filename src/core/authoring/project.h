@@ -31,7 +31,8 @@ inline constexpr const char* kExamineeProgram = "ruvo";
 inline constexpr const char* kPreviewBaseName = "ruvo$$$";
 
 inline constexpr const char* kMsgSetFile = "%S ファイルを\r\n\r\n [ %0:S ] アイコンから設定してください。";
-inline constexpr const char* kMsgNoProject = "プロジェクトが作成されていません。\r\n\r\n [ Create ] アイコンから作成してください。";
+inline constexpr const char* kMsgNoProject =
+    "プロジェクトが作成されていません。\r\n\r\n [ Create ] アイコンから作成してください。";
 inline constexpr const char* kMsgFileNotFound = " ファイルが見つかりません";
 inline constexpr const char* kMsgNoNamePage =
     "名前入力要求のページがありません。\r\n\r\nプロジェクトを修正してください。\r\n\r\n"
@@ -40,7 +41,8 @@ inline constexpr const char* kMsgProjectNotSaved = "プロジェクトファイ�
 inline constexpr const char* kMsgRuvoNotSaved = "ルーヴォファイルの保存ができませんでした";
 inline constexpr const char* kMsgNoExaminee = "受験者用ルーヴォが 見つかりません";
 inline constexpr const char* kMsgPlaceExaminee = "%S ファイルを %S フォルダに置いてからやり直してください";
-inline constexpr const char* kMsgNoPreviewFile = "ルーヴォファイルが 見つかりません\r\n\r\n一時ファイルの作成に失敗しました";
+inline constexpr const char* kMsgNoPreviewFile =
+    "ルーヴォファイルが 見つかりません\r\n\r\n一時ファイルの作成に失敗しました";
 inline constexpr const char* kMsgCannotOpen = "ファイル %S が開けません";
 inline constexpr const char* kMsgBeingEdited =
     "%S が更新中です。\r\n\r\n編集結果を反映させますか？\r\n\r\n----------------------------------\r\n"
@@ -92,9 +94,9 @@ class TProjectModel final {
   void SetScriptFile(const std::string& path);
   const rt::RichText& TemplatePreview() const { return templatePreview_; }  // RichEdit8
   const rt::RichText& ScriptPreview() const { return scriptPreview_; }      // RichEdit9
-  std::string TemplateLabel() const;  // Label9
-  std::string ScriptLabel() const;    // Label10
-  bool CheckBoxesEnabled() const;     // CheckBox1 and CheckBox2
+  std::string TemplateLabel() const;                                        // Label9
+  std::string ScriptLabel() const;                                          // Label10
+  bool CheckBoxesEnabled() const;                                           // CheckBox1 and CheckBox2
   EditButton TemplateButton() const { return templateButton_; }
   EditButton ScriptButton() const { return scriptButton_; }
   // The property grid, the setting grid and the two check boxes the compile reads.

@@ -78,9 +78,7 @@ rt::RichText NewScriptSkeleton(const platform::DateTime& now) {
   rt::CharFormat black, red;
   red.color = kRed;
   bool inRed = false;
-  auto add = [&](const std::string& s) {
-    t.appendParagraph(rt::Paragraph{{}, {rt::Run{s, inRed ? red : black}}});
-  };
+  auto add = [&](const std::string& s) { t.appendParagraph(rt::Paragraph{{}, {rt::Run{s, inRed ? red : black}}}); };
   for (int i = 0; i < doc::kPropertyCount; ++i) {
     const std::string key = doc::kPropertyKeys[static_cast<std::size_t>(i)];
     if (key == "title") {

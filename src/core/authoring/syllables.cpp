@@ -8,9 +8,7 @@
 namespace ruvo::authoring {
 namespace {
 
-bool isVowel(char c) {
-  return c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u' || c == 'y';
-}
+bool isVowel(char c) { return c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u' || c == 'y'; }
 bool isConsonant(char c) { return c >= 'a' && c <= 'z' && !isVowel(c); }
 bool isConsonantNotL(char c) { return isConsonant(c) && c != 'l'; }
 bool inSet(char c, std::string_view set) { return c != '\0' && set.find(c) != std::string_view::npos; }
@@ -30,8 +28,8 @@ struct SoundGroupList {
 const std::array<SoundGroupList, 6>& soundGroups() {
   static const std::array<SoundGroupList, 6> kLists = {{
       {false, 1, {"yacht", "psy", "who", "why", "bow", "dough", "gn", "heir"}},
-      {false, 2, {"acce", "acci", "per", "exh", "laugh", "thorough", "through", "tough", "rough", "hang",
-                  "sang", "wing", "wrong", "young", "liqu", "blow", "doubt", "half", "honor", "honour"}},
+      {false, 2, {"acce", "acci", "per",   "exh",   "laugh", "thorough", "through", "tough", "rough", "hang",
+                  "sang", "wing", "wrong", "young", "liqu",  "blow",     "doubt",   "half",  "honor", "honour"}},
       {false, 3, {"lang", "ling", "hustle", "wrestle", "whistle", "honest"}},
       {false, 4, {"draught", "grand", "spring", "strong"}},
       {true, 1, {"ugh", "lly", "ly", "ing", "ong", "ang", "ung", "mb", "ign", "gne"}},
@@ -81,9 +79,8 @@ int TTovgine::StripPrefix(std::string& word, std::string_view section, int weigh
 int TTovgine::WordListSyllables(std::string_view word) const {
   if (!WordData) return 0;
   const std::string_view key = text::trimView(word);
-  static constexpr std::array<WordSection, 6> kLists = {WordSection::Word1, WordSection::Word2,
-                                                        WordSection::Word3, WordSection::Word4,
-                                                        WordSection::Word5, WordSection::Word6};
+  static constexpr std::array<WordSection, 6> kLists = {WordSection::Word1, WordSection::Word2, WordSection::Word3,
+                                                        WordSection::Word4, WordSection::Word5, WordSection::Word6};
   for (std::size_t k = 0; k < kLists.size(); ++k)
     if (WordData->Section(kLists[k]).Contains(key)) return static_cast<int>(k) + 1;
   return 0;
@@ -157,8 +154,7 @@ int TTovgine::CountSyllables(std::string_view word) const {
   if (inGroup) {
     if (UseSilentE && back(1) == 'e' && q >= 2 && isConsonant(back(2)) && v + count >= 2) --v;
   } else if (UseEndingRules) {
-    if (q >= 4 && back(1) == 'd' && back(2) == 'e' && isConsonant(back(3)) && back(3) != 'd' &&
-        back(3) != 't') {
+    if (q >= 4 && back(1) == 'd' && back(2) == 'e' && isConsonant(back(3)) && back(3) != 'd' && back(3) != 't') {
       const std::string_view t = text::trimView(w);
       if (t != "crooked" && t != "naked" && t != "wicked" && t != "wretched") --v;
     } else if (q >= 4 && back(1) == 's' && back(2) == 'e' &&
@@ -256,7 +252,9 @@ int TTovgine::CountConsonants(std::string_view word) const {
     const char beforeLast = cluster.size() >= 2 ? cluster[cluster.size() - 2] : '\0';
     bool doFlush = false;
     switch (last) {
-      case 'b': doFlush = ch == 'b'; break;
+      case 'b':
+        doFlush = ch == 'b';
+        break;
       case 'c':
         if (ch == 'c' || ch == 'k') {
           doFlush = true;
@@ -267,8 +265,12 @@ int TTovgine::CountConsonants(std::string_view word) const {
           doFlush = true;
         }
         break;
-      case 'd': doFlush = ch == 'd' || ch == 'g' || ch == 'j'; break;
-      case 'f': doFlush = ch == 'f'; break;
+      case 'd':
+        doFlush = ch == 'd' || ch == 'g' || ch == 'j';
+        break;
+      case 'f':
+        doFlush = ch == 'f';
+        break;
       case 'g':
         if (ch == 'g') {
           doFlush = true;
@@ -277,24 +279,43 @@ int TTovgine::CountConsonants(std::string_view word) const {
           continue;  // the h is silent either way
         }
         break;
-      case 'k': doFlush = ch == 'n'; break;
+      case 'k':
+        doFlush = ch == 'n';
+        break;
       case 'l':
         doFlush = ch == 'l' || (ch == 'k' && i >= 2 && (w[i - 2] == 'a' || w[i - 2] == 'o')) ||
                   (ch == 'm' && i >= 2 && w[i - 2] == 'a');
         break;
-      case 'm': doFlush = ch == 'm'; break;
-      case 'n': doFlush = ch == 'n'; break;
-      case 'p': doFlush = ch == 'h' || ch == 'p'; break;
-      case 'r': doFlush = ch == 'h' || ch == 'r'; break;
+      case 'm':
+        doFlush = ch == 'm';
+        break;
+      case 'n':
+        doFlush = ch == 'n';
+        break;
+      case 'p':
+        doFlush = ch == 'h' || ch == 'p';
+        break;
+      case 'r':
+        doFlush = ch == 'h' || ch == 'r';
+        break;
       case 's':
         if (ch == 'h' || ch == 's') continue;  // sh and ss are one sound: drop the letter
         doFlush = ch == 'c' && (at(i + 1) == 'e' || at(i + 1) == 'i');
         break;
-      case 't': doFlush = ch == 'h' || ch == 't'; break;
-      case 'v': doFlush = ch == 'v'; break;
-      case 'w': doFlush = ch == 'f' || ch == 'k' || ch == 'l' || ch == 'n' || ch == 'r'; break;
-      case 'z': doFlush = ch == 'z'; break;
-      default: break;
+      case 't':
+        doFlush = ch == 'h' || ch == 't';
+        break;
+      case 'v':
+        doFlush = ch == 'v';
+        break;
+      case 'w':
+        doFlush = ch == 'f' || ch == 'k' || ch == 'l' || ch == 'n' || ch == 'r';
+        break;
+      case 'z':
+        doFlush = ch == 'z';
+        break;
+      default:
+        break;
     }
     if (doFlush)
       flush();

@@ -20,11 +20,17 @@ bool isCapital(unsigned char c) { return c >= 'A' && c <= 'Z'; }
 struct RunningText {
   std::size_t length = 0;
   bool nonBlank = false;
-  void appendWordChar() { ++length; nonBlank = true; }
+  void appendWordChar() {
+    ++length;
+    nonBlank = true;
+  }
   void appendSpace() { ++length; }
   bool empty() const { return length == 0; }
   bool blank() const { return !nonBlank; }
-  void clear() { length = 0; nonBlank = false; }
+  void clear() {
+    length = 0;
+    nonBlank = false;
+  }
 };
 
 // Half-width katakana for the kana cells 0x21..0x76 of rows 0x24 and 0x25: the base byte
@@ -35,21 +41,21 @@ struct HalfKana {
 constexpr unsigned char V = 0xDE, P = 0xDF;
 constexpr std::array<HalfKana, 0x56> kHalfKana = {{
     {0xA7, 0}, {0xB1, 0}, {0xA8, 0}, {0xB2, 0}, {0xA9, 0}, {0xB3, 0}, {0xAA, 0}, {0xB4, 0},  // ァ..エ
-    {0xAB, 0}, {0xB5, 0},                                                                  // ォ オ
+    {0xAB, 0}, {0xB5, 0},                                                                    // ォ オ
     {0xB6, 0}, {0xB6, V}, {0xB7, 0}, {0xB7, V}, {0xB8, 0}, {0xB8, V}, {0xB9, 0}, {0xB9, V},  // カ..ゲ
-    {0xBA, 0}, {0xBA, V},                                                                  // コ ゴ
+    {0xBA, 0}, {0xBA, V},                                                                    // コ ゴ
     {0xBB, 0}, {0xBB, V}, {0xBC, 0}, {0xBC, V}, {0xBD, 0}, {0xBD, V}, {0xBE, 0}, {0xBE, V},  // サ..ゼ
-    {0xBF, 0}, {0xBF, V},                                                                  // ソ ゾ
+    {0xBF, 0}, {0xBF, V},                                                                    // ソ ゾ
     {0xC0, 0}, {0xC0, V}, {0xC1, 0}, {0xC1, V}, {0xAF, 0}, {0xC2, 0}, {0xC2, V}, {0xC3, 0},  // タ..テ
-    {0xC3, V}, {0xC4, 0}, {0xC4, V},                                                       // デ ト ド
-    {0xC5, 0}, {0xC6, 0}, {0xC7, 0}, {0xC8, 0}, {0xC9, 0},                                 // ナ..ノ
+    {0xC3, V}, {0xC4, 0}, {0xC4, V},                                                         // デ ト ド
+    {0xC5, 0}, {0xC6, 0}, {0xC7, 0}, {0xC8, 0}, {0xC9, 0},                                   // ナ..ノ
     {0xCA, 0}, {0xCA, V}, {0xCA, P}, {0xCB, 0}, {0xCB, V}, {0xCB, P}, {0xCC, 0}, {0xCC, V},  // ハ..ブ
-    {0xCC, P}, {0xCD, 0}, {0xCD, V}, {0xCD, P}, {0xCE, 0}, {0xCE, V}, {0xCE, P},           // プ..ポ
-    {0xCF, 0}, {0xD0, 0}, {0xD1, 0}, {0xD2, 0}, {0xD3, 0},                                 // マ..モ
-    {0xAC, 0}, {0xD4, 0}, {0xAD, 0}, {0xD5, 0}, {0xAE, 0}, {0xD6, 0},                      // ャ..ヨ
-    {0xD7, 0}, {0xD8, 0}, {0xD9, 0}, {0xDA, 0}, {0xDB, 0},                                 // ラ..ロ
-    {0xDC, 0}, {0xDC, 0}, {0xB2, 0}, {0xB4, 0}, {0xA6, 0}, {0xDD, 0},                      // ヮ ワ ヰ ヱ ヲ ン
-    {0xB3, V}, {0xB6, 0}, {0xB9, 0},                                                       // ヴ ヵ ヶ
+    {0xCC, P}, {0xCD, 0}, {0xCD, V}, {0xCD, P}, {0xCE, 0}, {0xCE, V}, {0xCE, P},             // プ..ポ
+    {0xCF, 0}, {0xD0, 0}, {0xD1, 0}, {0xD2, 0}, {0xD3, 0},                                   // マ..モ
+    {0xAC, 0}, {0xD4, 0}, {0xAD, 0}, {0xD5, 0}, {0xAE, 0}, {0xD6, 0},                        // ャ..ヨ
+    {0xD7, 0}, {0xD8, 0}, {0xD9, 0}, {0xDA, 0}, {0xDB, 0},                                   // ラ..ロ
+    {0xDC, 0}, {0xDC, 0}, {0xB2, 0}, {0xB4, 0}, {0xA6, 0}, {0xDD, 0},                        // ヮ ワ ヰ ヱ ヲ ン
+    {0xB3, V}, {0xB6, 0}, {0xB9, 0},                                                         // ヴ ヵ ヶ
 }};
 
 // Full-width punctuation and the ideographic space with their single-byte forms.
@@ -58,19 +64,15 @@ struct FullWidth {
   unsigned char single;
 };
 constexpr std::array<FullWidth, 40> kFullWidth = {{
-    {0x8140, ' '},  {0x8149, '!'},  {0x8168, '"'},  {0x8194, '#'},  {0x8190, '$'},
-    {0x8193, '%'},  {0x8195, '&'},  {0x8166, '\''}, {0x8169, '('},  {0x816A, ')'},
-    {0x8181, '='},  {0x8165, '`'},  {0x8162, '|'},  {0x817C, '-'},  {0x814F, '^'},
-    {0x818F, '\\'}, {0x8150, '~'},  {0x816F, '{'},  {0x8197, '@'},  {0x816D, '['},
-    {0x817B, '+'},  {0x8196, '*'},  {0x8170, '}'},  {0x8147, ';'},  {0x8146, ':'},
-    {0x816E, ']'},  {0x8183, '<'},  {0x8184, '>'},  {0x8148, '?'},  {0x8151, '_'},
-    {0x8141, 0xA4}, {0x8142, 0xA1}, {0x8145, 0xA5}, {0x8143, ','},  {0x8144, '.'},
+    {0x8140, ' '},  {0x8149, '!'},  {0x8168, '"'},  {0x8194, '#'},  {0x8190, '$'},  {0x8193, '%'}, {0x8195, '&'},
+    {0x8166, '\''}, {0x8169, '('},  {0x816A, ')'},  {0x8181, '='},  {0x8165, '`'},  {0x8162, '|'}, {0x817C, '-'},
+    {0x814F, '^'},  {0x818F, '\\'}, {0x8150, '~'},  {0x816F, '{'},  {0x8197, '@'},  {0x816D, '['}, {0x817B, '+'},
+    {0x8196, '*'},  {0x8170, '}'},  {0x8147, ';'},  {0x8146, ':'},  {0x816E, ']'},  {0x8183, '<'}, {0x8184, '>'},
+    {0x8148, '?'},  {0x8151, '_'},  {0x8141, 0xA4}, {0x8142, 0xA1}, {0x8145, 0xA5}, {0x8143, ','}, {0x8144, '.'},
     {0x815E, '/'},  {0x815B, 0xB0}, {0x8175, 0xA2}, {0x8176, 0xA3}, {0x8167, '"'},
 }};
 
-bool startsNormalizable(unsigned char b) {
-  return (b >= 0x81 && b <= 0x9F) || b == 0xC3 || (b >= 0xE0 && b <= 0xFC);
-}
+bool startsNormalizable(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || b == 0xC3 || (b >= 0xE0 && b <= 0xFC); }
 
 bool TovgineIsWordChar(unsigned char c, bool hyphenJoinsWords) {
   return c == '\'' || isDigit(c) || isSmall(c) || (hyphenJoinsWords && c == '-');
@@ -194,8 +196,7 @@ bool TTovgine::InSection(std::string_view word, std::string_view section) const 
 
 bool TTovgine::IsSentenceEnd(std::string_view mark, std::string_view lastWord, std::string_view sentence,
                              std::string_view following) const {
-  return IsSentenceEndImpl(mark.empty() ? '\0' : mark[0], lastWord, text::trimView(sentence).empty(),
-                           following);
+  return IsSentenceEndImpl(mark.empty() ? '\0' : mark[0], lastWord, text::trimView(sentence).empty(), following);
 }
 
 bool TTovgine::IsSentenceEndImpl(char mark, std::string_view lastWord, bool sentenceBlank,
@@ -292,8 +293,7 @@ void TTovgine::Analyse() {
     const unsigned char c = lower(i);
     if (isCp932Lead(c)) {
       const bool leader = c == 0x81 && i + 1 < n && raw(i + 1) == 0x64;
-      if (letters > 0 && !word.empty() && leader && !(i + 2 < n && wordChar(lower(i + 2))) &&
-          !sentence.empty()) {
+      if (letters > 0 && !word.empty() && leader && !(i + 2 < n && wordChar(lower(i + 2))) && !sentence.empty()) {
         if (IsSentenceEndImpl('\0', lastWord, sentence.blank(), after(i + 2))) {
           ++SentenceCount;
           sentence.clear();

@@ -66,8 +66,7 @@ class TTovgine final {
  private:
   const TWordSection& Section(WordSection s) const;
   const TWordSection* SectionByName(std::string_view name) const;
-  bool IsSentenceEndImpl(char mark, std::string_view lastWord, bool sentenceBlank,
-                         std::string_view following) const;
+  bool IsSentenceEndImpl(char mark, std::string_view lastWord, bool sentenceBlank, std::string_view following) const;
   int StripSuffixIn(std::string& word, const TWordSection& section, int weight) const;
   int StripPrefixIn(std::string& word, const TWordSection& section, int weight) const;
   void FinishWord(std::string& word, std::string& lastWord);

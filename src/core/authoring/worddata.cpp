@@ -17,8 +17,9 @@ TWordSection::TWordSection(std::vector<std::string> entries) : entries_(std::mov
 }
 
 bool TWordSection::Contains(std::string_view key) const {
-  if (sorted_) return std::binary_search(entries_.begin(), entries_.end(), key,
-                                         [](std::string_view a, std::string_view b) { return a < b; });
+  if (sorted_)
+    return std::binary_search(entries_.begin(), entries_.end(), key,
+                              [](std::string_view a, std::string_view b) { return a < b; });
   // A section out of order (a hand-made data file): the walk stops at the first entry
   // that sorts after the key, exactly as on sorted data.
   for (const std::string& e : entries_) {

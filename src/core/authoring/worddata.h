@@ -38,16 +38,27 @@ class TWordSection final {
 // The sections the engine consults, by their index in kWordSectionNames.
 enum class WordSection : int {
   Abbreviation,
-  Word1, Word2, Word3, Word4, Word5, Word6,
-  Tail0, Tail1, Tail2, Tail3,
-  HeadTop1, Head1, Head2, Head3, Head4,
+  Word1,
+  Word2,
+  Word3,
+  Word4,
+  Word5,
+  Word6,
+  Tail0,
+  Tail1,
+  Tail2,
+  Tail3,
+  HeadTop1,
+  Head1,
+  Head2,
+  Head3,
+  Head4,
   Count
 };
 
 inline constexpr std::array<std::string_view, static_cast<int>(WordSection::Count)> kWordSectionNames = {
-    "abbreviation", "word_1", "word_2", "word_3", "word_4", "word_5", "word_6",
-    "tail_0", "tail_1", "tail_2", "tail_3",
-    "head_top_1", "head_1", "head_2", "head_3", "head_4"};
+    "abbreviation", "word_1", "word_2", "word_3",     "word_4", "word_5", "word_6", "tail_0",
+    "tail_1",       "tail_2", "tail_3", "head_top_1", "head_1", "head_2", "head_3", "head_4"};
 
 // Index of a section name (case-insensitive), or -1.
 int WordSectionIndex(std::string_view name);

@@ -147,16 +147,20 @@ void TForm3Model::SetCollectionFolder(const std::string& path) {
 bool TForm3Model::CheckFolder(const std::string& path, const std::string& label, bool show) {
   std::string msg;
   bool exists = false;
-  if (path.empty()) msg = label + kNoFolderSet;
-  else if (!(exists = fs_.isFolder(path))) msg = label + kMissingFolder;
+  if (path.empty())
+    msg = label + kNoFolderSet;
+  else if (!(exists = fs_.isFolder(path)))
+    msg = label + kMissingFolder;
   if (show) say(msg);
   return exists;
 }
 
 void TForm3Model::Drop(DropBox box, const std::vector<std::string>& items) {
   if (items.empty()) return;
-  if (box == DropBox::SendRuvo) dropDocuments(items);
-  else dropFolder(box, items);
+  if (box == DropBox::SendRuvo)
+    dropDocuments(items);
+  else
+    dropFolder(box, items);
 }
 
 void TForm3Model::dropFolder(DropBox box, const std::vector<std::string>& items) {
@@ -178,8 +182,10 @@ void TForm3Model::dropFolder(DropBox box, const std::vector<std::string>& items)
       return;
     }
   }
-  if (box == DropBox::ToTeacher) SetCollectionFolder(path);
-  else SetDistributionFolder(path);
+  if (box == DropBox::ToTeacher)
+    SetCollectionFolder(path);
+  else
+    SetDistributionFolder(path);
 }
 
 void TForm3Model::dropDocuments(const std::vector<std::string>& items) {

@@ -85,7 +85,8 @@ class TForm3Model final {
   bool cbRetrieve = true;
   Label lbToLearners{kNoFolderYet, false};
   Label lbToTeacher{kNoFolderYet, false};
-  Label lbMsgToLearners{"note: ルーヴォ関連ファイルの配布先のフォルダアイコン（ショートカット）を、ここにＤ＆Ｄする.", true};
+  Label lbMsgToLearners{"note: ルーヴォ関連ファイルの配布先のフォルダアイコン（ショートカット）を、ここにＤ＆Ｄする.",
+                        true};
   Label lbMsgToTeacher{"note: 結果ファイルの回収先のフォルダアイコン（ショートカット）を、ここにＤ＆Ｄする.", true};
   Label lbMsgSendRuvoFile{"note:ルーヴォファイルを、ここにＤ＆Ｄする.", true};
   std::string lbRuvos;

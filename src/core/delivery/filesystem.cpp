@@ -133,7 +133,9 @@ class DiskFileSystem final : public FileSystem {
     return true;
   }
 
-  bool readFile(const std::string& path, std::string& bytes) override { return storage::readWholeFile(path, bytes).ok(); }
+  bool readFile(const std::string& path, std::string& bytes) override {
+    return storage::readWholeFile(path, bytes).ok();
+  }
 
   bool writeFile(const std::string& path, std::string_view bytes) override {
     return storage::writeFileAtomic(path, bytes).ok();
@@ -273,8 +275,8 @@ std::vector<std::string> MemoryFileSystem::filesUnder(const std::string& folderI
   const std::string folder = normal(folderIn);
   std::vector<std::string> out;
   for (const auto& [p, f] : files_)
-    if (folder.empty() || (p.size() > folder.size() && p.compare(0, folder.size(), folder) == 0 &&
-                           p[folder.size()] == '/'))
+    if (folder.empty() ||
+        (p.size() > folder.size() && p.compare(0, folder.size(), folder) == 0 && p[folder.size()] == '/'))
       out.push_back(p);
   return out;
 }
@@ -365,8 +367,6 @@ bool MemoryFileSystem::makeFolders(const std::string& pathIn) {
   return true;
 }
 
-std::string MemoryFileSystem::resolve(const std::string& path) {
-  return follow(path);
-}
+std::string MemoryFileSystem::resolve(const std::string& path) { return follow(path); }
 
 }  // namespace ruvo::delivery

@@ -13,10 +13,10 @@
 namespace ruvo::delivery {
 
 struct FileEntry {
-  std::string name;            // file name without folder
-  bool folder = false;         // a folder (symbolic links followed)
-  std::uint64_t size = 0;      // bytes (0 for folders)
-  std::int64_t mtimeNs = 0;    // modification time, nanoseconds since the epoch
+  std::string name;          // file name without folder
+  bool folder = false;       // a folder (symbolic links followed)
+  std::uint64_t size = 0;    // bytes (0 for folders)
+  std::int64_t mtimeNs = 0;  // modification time, nanoseconds since the epoch
   // Change of status and file identity: a file replaced or written again within the same
   // time stamp and at the same size still shows as changed by these.
   std::int64_t ctimeNs = 0;

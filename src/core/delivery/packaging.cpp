@@ -57,9 +57,9 @@ std::string ExamineeProgramPath(const PackagingPlace& place) {
 
 bool ExamineeProgramPresent(const platform::Ports& ports, const PackagingPlace& place) {
   if (!ExamineeProgramPath(place).empty()) return true;
-  tell(ports, std::string("受験者用ルーヴォが 見つかりません") + kBreak2 +
-                  text::format("%S ファイルを %S フォルダに置いてからやり直してください",
-                               {kExamineeProgram, where(place)}));
+  tell(ports,
+       std::string("受験者用ルーヴォが 見つかりません") + kBreak2 +
+           text::format("%S ファイルを %S フォルダに置いてからやり直してください", {kExamineeProgram, where(place)}));
   return false;
 }
 
@@ -218,8 +218,8 @@ void TPackaging::acSend(const platform::Ports& ports, const PackagingPlace& plac
   const std::string rule = "━━━━━━━━━━━━━━━━━━━━━━━━━━━━━";
   if (ZipFolder(dest, &zipPath, &error)) {
     if (yes(ports, std::string("配布する圧縮ファイルを作成しました") + kBreak2 + zipPath + kBreak2 +
-                       "この圧縮ファイル（.zip）を目的のフォルダにコピーしたり、メールに添付します" + kBreak2 +
-                       rule + kBreak2 + "圧縮ファイルのあるフォルダを開きますか？")) {
+                       "この圧縮ファイル（.zip）を目的のフォルダにコピーしたり、メールに添付します" + kBreak2 + rule +
+                       kBreak2 + "圧縮ファイルのあるフォルダを開きますか？")) {
       if (ports.shell) ports.shell->open(app::FolderOf(dest));
     }
     return;

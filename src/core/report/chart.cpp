@@ -1,4 +1,5 @@
 #include "core/report/chart.h"
+#include "core/text/strings.h"
 
 #include <cmath>
 #include <cstdio>
@@ -13,35 +14,19 @@ std::string rgb(TColor c) {
   return buf;
 }
 
-std::string escaped(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (char c : s) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default:
-        // Control characters are not allowed in XML 1.0 text.
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') out += ' ';
-        else out += c;
-    }
-  }
-  return out;
-}
-
 std::string fontFamily(const std::string& face) {
   if (face == kChartSerifFont) return "'" + face + "', 'Liberation Serif', serif";
   if (face == kChartFont) return "'" + face + "', 'IPAPGothic', sans-serif";
-  return "'" + escaped(face) + "', sans-serif";
+  return "'" + text::xmlEscape(face) + "', sans-serif";
 }
 
 std::string stroke(const TDrawCommand& c) {
   return " stroke=\"" + rgb(c.pen) + "\" stroke-width=\"" + std::to_string(c.penWidth) + "\"";
 }
 
-std::string fill(const TDrawCommand& c) { return " fill=\"" + (c.brushSolid ? rgb(c.brush) : std::string("none")) + "\""; }
+std::string fill(const TDrawCommand& c) {
+  return " fill=\"" + (c.brushSolid ? rgb(c.brush) : std::string("none")) + "\"";
+}
 
 // Points to pixels at 96 dots per inch.
 std::string pixels(int points) {
@@ -68,8 +53,10 @@ std::string ChartToSvg(const TChart& chart) {
         const TPoint a = c.points[0], b = c.points[1];
         s += "<rect" + pt(a, "x", "y") + " width=\"" + std::to_string(b.x - a.x) + "\" height=\"" +
              std::to_string(b.y - a.y) + "\"";
-        if (c.kind == TDrawKind::FillRect) s += " fill=\"" + rgb(c.brush) + "\"";
-        else s += fill(c) + stroke(c);
+        if (c.kind == TDrawKind::FillRect)
+          s += " fill=\"" + rgb(c.brush) + "\"";
+        else
+          s += fill(c) + stroke(c);
         s += "/>\n";
         break;
       }
@@ -99,14 +86,15 @@ std::string ChartToSvg(const TChart& chart) {
         // SVG places text by its baseline and not every renderer honours dominant-baseline, so
         // the baseline is given: the faces are about one em high with 0.88 em above the baseline.
         const double em = c.size * 96.0 / 72.0;
-        const double top = c.vAlign == TVAlign::Middle ? c.points[0].y - em / 2
+        const double top = c.vAlign == TVAlign::Middle          ? c.points[0].y - em / 2
                            : c.vAlign == TVAlign::BelowByHeight ? c.points[0].y + em
                                                                 : c.points[0].y;
         char y[32];
         std::snprintf(y, sizeof y, "%g", std::round((top + 0.88 * em) * 10) / 10);
         s += "<text x=\"" + std::to_string(c.points[0].x) + "\" y=\"" + y + "\" font-family=\"" + fontFamily(c.font) +
              "\" font-size=\"" + pixels(c.size) + "\"" + (c.italic ? " font-style=\"italic\"" : "") + " fill=\"" +
-             rgb(c.color) + "\" text-anchor=\"" + anchor + "\" xml:space=\"preserve\">" + escaped(c.text) + "</text>\n";
+             rgb(c.color) + "\" text-anchor=\"" + anchor + "\" xml:space=\"preserve\">" + text::xmlEscape(c.text) +
+             "</text>\n";
         break;
       }
     }

@@ -70,8 +70,8 @@ std::string ExistingResultsQuestion(const std::string& title, const std::string&
   const std::string br = "\r\n";
   return "回収フォルダに すでに結果ファイルがあります。" + br + text::format("-- %S - %S --", {title, date}) + br +
          "これと同類の結果ファイルの集計を始めますか？" + br + br + "よければ [ はい ] を選ぶ。" + br + br +
-         "これ以降に回収される結果ファイルの集計をするときは [ いいえ ] を" + br + "中止するときは [ キャンセル ] を選ぶ。" +
-         br + br;
+         "これ以降に回収される結果ファイルの集計をするときは [ いいえ ] を" + br +
+         "中止するときは [ キャンセル ] を選ぶ。" + br + br;
 }
 
 TResultCollection::TResultCollection(delivery::FileSystem& fs, ResultSink& sink, platform::Clock* clock,
@@ -225,8 +225,10 @@ void TResultCollection::walk(const std::string& folder, std::vector<std::string>
             [](const delivery::FileEntry& a, const delivery::FileEntry& b) { return a.name < b.name; });
   for (const auto& e : entries) {
     const std::string p = JoinPath(folder, e.name);
-    if (e.folder) walk(p, files, visited);
-    else if (IsResultFileName(e.name)) files.push_back(p);
+    if (e.folder)
+      walk(p, files, visited);
+    else if (IsResultFileName(e.name))
+      files.push_back(p);
   }
 }
 
@@ -237,14 +239,16 @@ DropOutcome TResultCollection::DropResults(const std::vector<std::string>& items
   for (const auto& item : items) {
     const std::string path = fs_.resolve(item);
     const std::string ext = lowerAscii(app::ExtensionOf(app::FileNameOf(path)));
-    if (fs_.isFolder(path)) folders.push_back(path);  // whatever its name: "class 3.a" is a folder
-    else if (ext == ".ruvot") results.push_back(path);
-    else if (ext == ".ruvt") old.push_back(path);
+    if (fs_.isFolder(path))
+      folders.push_back(path);  // whatever its name: "class 3.a" is a folder
+    else if (ext == ".ruvot")
+      results.push_back(path);
+    else if (ext == ".ruvt")
+      old.push_back(path);
     else if (!ext.empty() || fs_.isFile(path)) {
       out.refused.push_back(item);
       const std::string type = ext.empty() ? app::FileNameOf(path) : ext;
-      if (std::find(refusedTypes.begin(), refusedTypes.end(), type) == refusedTypes.end())
-        refusedTypes.push_back(type);
+      if (std::find(refusedTypes.begin(), refusedTypes.end(), type) == refusedTypes.end()) refusedTypes.push_back(type);
     }
   }
   for (const auto& t : refusedTypes) {

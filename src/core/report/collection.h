@@ -45,12 +45,12 @@ std::string ExistingResultsQuestion(const std::string& title, const std::string&
 
 // What a drop on the main window brought.
 struct DropOutcome {
-  bool cleared = false;              // the sum-up list was cleared: something could be taken in
-  std::vector<TakenResult> taken;    // results passed to AddResult
+  bool cleared = false;               // the sum-up list was cleared: something could be taken in
+  std::vector<TakenResult> taken;     // results passed to AddResult
   std::vector<std::string> oldLines;  // first lines of old-edition results, sorted, each once
-  bool hadOldResults = false;        // an old-edition result was dropped
-  std::vector<std::string> refused;  // items of a type that is not taken in
-  std::string message;               // the message for the refused items ("" when none)
+  bool hadOldResults = false;         // an old-edition result was dropped
+  std::vector<std::string> refused;   // items of a type that is not taken in
+  std::string message;                // the message for the refused items ("" when none)
 };
 
 class TResultCollection final {

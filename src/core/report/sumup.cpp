@@ -97,7 +97,8 @@ bool TSumUp::AddRecord(const std::string& line) {
 
 const std::vector<std::string>& TSumUp::Records() const {
   if (!sorted_) {
-    std::sort(records_.begin(), records_.end(), [](const std::string& a, const std::string& b) { return CollatesBefore(a, b); });
+    std::sort(records_.begin(), records_.end(),
+              [](const std::string& a, const std::string& b) { return CollatesBefore(a, b); });
     sorted_ = true;
   }
   return records_;
@@ -188,7 +189,8 @@ void TSumUpList::BuildMergedTable(std::vector<std::string>& dest) {
     t->Collate();
     for (int m = 0; m < t->Collation().Count(); ++m) names.push_back(t->Collation().Member(m)->Name());
   }
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return CollatesBefore(a, b); });
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return CollatesBefore(a, b); });
   names.erase(std::unique(names.begin(), names.end()), names.end());
   std::unordered_map<std::string, std::size_t> rowOf;
   for (std::size_t i = 0; i < names.size(); ++i) rowOf.emplace(names[i], i + 1);

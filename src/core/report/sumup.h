@@ -20,8 +20,8 @@ inline constexpr const char* kUnknownHeader = "unknown";
 
 class TSumUp final {
  public:
-  std::string Header;  // tab-separated column names; empty for single-line results
-  std::string Key;     // the title field of the records with its tab
+  std::string Header;                               // tab-separated column names; empty for single-line results
+  std::string Key;                                  // the title field of the records with its tab
   std::string FirstDate = kSumUpFirstDateSentinel;  // smallest record date, byte order
 
   // Adds a record (a value line); an identical line already present is not added again.

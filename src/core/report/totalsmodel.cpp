@@ -9,21 +9,7 @@
 
 namespace ruvo::report {
 
-std::string TotalsCount(int tables, int records) {
-  return text::format("%D 種類、のべ %D 人分", {tables, records});
-}
-
-std::string JoinCrLf(const std::vector<std::string>& lines) {
-  std::size_t n = 0;
-  for (const auto& l : lines) n += l.size() + 2;
-  std::string out;
-  out.reserve(n);
-  for (const auto& l : lines) {
-    out += l;
-    out += "\r\n";
-  }
-  return out;
-}
+std::string TotalsCount(int tables, int records) { return text::format("%D 種類、のべ %D 人分", {tables, records}); }
 
 TTotalsModel::TTotalsModel(platform::Ports ports, delivery::FileSystem& fs, const std::string& programFolder,
                            const std::string& examineeProgram)
@@ -102,9 +88,9 @@ void TTotalsModel::Copy(bool spss) {
   if (spss) {
     std::vector<std::string> merged;
     list_.BuildMergedTable(merged);
-    ports_.clipboard->setText(JoinCrLf(merged));
+    ports_.clipboard->setText(text::joinLinesCrlf(merged));
   } else {
-    ports_.clipboard->setText(JoinCrLf(shown_));
+    ports_.clipboard->setText(text::joinLinesCrlf(shown_));
   }
 }
 

@@ -19,9 +19,6 @@ namespace ruvo::report {
 // "%D 種類、のべ %D 人分": the number of tables and of records in all of them.
 std::string TotalsCount(int tables, int records);
 
-// The copy of the tables for statistics software: every line followed by "\r\n".
-std::string JoinCrLf(const std::vector<std::string>& lines);
-
 class TTotalsModel final : public app::TTotals, private ResultSink {
  public:
   // programFolder: holds "report" and the environment file; examineeProgram: the file Send

@@ -70,8 +70,8 @@ TDrawCommand textAt(const Font& f, int x, int y, std::string s, THAlign h = THAl
 }  // namespace
 
 double EncodeDateTime(const platform::DateTime& t) {
-  const long long days = daysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) -
-                         daysFromCivil(1899, 12, 30);
+  const long long days =
+      daysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) - daysFromCivil(1899, 12, 30);
   return static_cast<double>(days) + (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
 }
 
@@ -168,8 +168,8 @@ void DrawFrame(TChart& chart, int steps, const std::string& firstDate, const std
     chart.push_back(textAt(f, 57, y, kPercent[i], THAlign::Right, TVAlign::Middle));
   }
   for (int k = 0; k <= steps; ++k)
-    chart.push_back(textAt(f, kLeft + (k * 360) / steps, kBottom, std::to_string(k * 50), THAlign::Center,
-                           TVAlign::BelowByHeight));
+    chart.push_back(
+        textAt(f, kLeft + (k * 360) / steps, kBottom, std::to_string(k * 50), THAlign::Center, TVAlign::BelowByHeight));
   for (int k = 1; k < steps; ++k) {
     const int x = (k * 360) / steps + kLeft;
     chart.push_back(line(x, kBottom, x, kBottom - 10, kBlack, 1));
@@ -215,7 +215,8 @@ void TWpmScores::DrawGraphUntil(double date) {
   DrawFrame();
   graph_ = frame_;
   std::vector<TWpmScore> shown;
-  std::copy_if(points_.begin(), points_.end(), std::back_inserter(shown), [&](const TWpmScore& p) { return p.Date <= date; });
+  std::copy_if(points_.begin(), points_.end(), std::back_inserter(shown),
+               [&](const TWpmScore& p) { return p.Date <= date; });
   drawPoints(shown, Stats().AxisSteps);
 }
 
@@ -250,8 +251,8 @@ void TWpmScores::drawPoints(const std::vector<TWpmScore>& points, int steps) {
   if (st.MeanWpm > 0) {
     const TRegression r = ComputeRegression(points, st);
     auto yLine = [&](double w) { return kBottom - nint(300.0 * (r.Slope * w + r.Intercept)); };
-    graph_.push_back(line(nint(xOf(st.MinWpm, steps)), yLine(st.MinWpm), nint(xOf(st.MaxWpm, steps)),
-                          yLine(st.MaxWpm), kRed, 3));
+    graph_.push_back(
+        line(nint(xOf(st.MinWpm, steps)), yLine(st.MinWpm), nint(xOf(st.MaxWpm, steps)), yLine(st.MaxWpm), kRed, 3));
     const int mx = nint(xOf(st.MeanWpm, steps)), my = nint(yOf(st.MeanScore));
     TDrawCommand d;
     d.kind = TDrawKind::Polygon;

@@ -21,9 +21,9 @@ double EncodeDateTime(const platform::DateTime& t);
 bool DecodeResultDate(const std::string& text, double& days);
 
 struct TWpmScore {
-  double Date = 0;   // days since 1899-12-30
-  float Wpm = 0;     // average of the result's "wpm" columns; the point counts only when > 0
-  float Score = 0;   // average of its "scr" columns, 0 to 1
+  double Date = 0;  // days since 1899-12-30
+  float Wpm = 0;    // average of the result's "wpm" columns; the point counts only when > 0
+  float Score = 0;  // average of its "scr" columns, 0 to 1
 };
 
 struct TScoreStats {
@@ -31,10 +31,10 @@ struct TScoreStats {
   int ValidCount = 0;
   float MeanWpm = 0;
   float MeanScore = 0;
-  float MeanEfficiency = 0;    // mean of Score x Wpm
-  float MaxWpm = 0;            // over all points, from 0
+  float MeanEfficiency = 0;      // mean of Score x Wpm
+  float MaxWpm = 0;              // over all points, from 0
   float MinWpm = 2147483648.0f;  // over all points; 2^31 when there are none
-  int AxisSteps = 2;           // max(2, nint(MaxWpm / 50 + 1)), 50 WPM each
+  int AxisSteps = 2;             // max(2, nint(MaxWpm / 50 + 1)), 50 WPM each
 };
 
 struct TRegression {

@@ -24,19 +24,6 @@ const FileType* FindFileType(const std::string& extension) {
 }
 
 namespace {
-std::string xmlEscape(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 // Writes only when the content differs; true when the file holds the text afterwards.
 bool writeIfChanged(const std::string& path, const std::string& content, bool& changed) {
@@ -54,10 +41,10 @@ std::string MimePackageXml(const std::vector<FileType>& types) {
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
   for (const auto& t : types) {
-    x += "  <mime-type type=\"" + xmlEscape(t.mimeType) + "\">\n";
-    x += "    <comment>" + xmlEscape(t.comment) + "</comment>\n";
-    x += "    <icon name=\"" + xmlEscape(t.icon) + "\"/>\n";
-    x += "    <glob pattern=\"*" + xmlEscape(t.extension) + "\"/>\n";
+    x += "  <mime-type type=\"" + text::xmlEscape(t.mimeType) + "\">\n";
+    x += "    <comment>" + text::xmlEscape(t.comment) + "</comment>\n";
+    x += "    <icon name=\"" + text::xmlEscape(t.icon) + "\"/>\n";
+    x += "    <glob pattern=\"*" + text::xmlEscape(t.extension) + "\"/>\n";
     x += "  </mime-type>\n";
   }
   x += "</mime-info>\n";
@@ -73,15 +60,20 @@ std::string DesktopExecArgument(const std::string& arg) {
       case '\0':
         return {};
       // Inside quotes these take a backslash, which the key's own string escaping doubles.
-      case '\\': out += "\\\\\\\\"; break;
+      case '\\':
+        out += "\\\\\\\\";
+        break;
       case '"':
       case '`':
       case '$':
         out += "\\\\";
         out += c;
         break;
-      case '%': out += "%%"; break;
-      default: out += c;
+      case '%':
+        out += "%%";
+        break;
+      default:
+        out += c;
     }
   }
   return out + "\"";
@@ -97,8 +89,10 @@ std::string UserDesktopEntry(const FileType& type, const std::string& exePath) {
 
 XdgDirs XdgDirsFromEnvironment() {
   XdgDirs d;
-  if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) d.dataHome = x;
-  else if (const char* h = std::getenv("HOME"); h && *h) d.dataHome = app::JoinPath(h, ".local/share");
+  if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x)
+    d.dataHome = x;
+  else if (const char* h = std::getenv("HOME"); h && *h)
+    d.dataHome = app::JoinPath(h, ".local/share");
   std::string dirs = "/usr/local/share:/usr/share";
   if (const char* x = std::getenv("XDG_DATA_DIRS"); x && *x) dirs = x;
   for (auto& s : text::split(dirs, ':'))
@@ -123,8 +117,7 @@ bool RegisterFileAssociation(platform::Shell* shell, const std::string& exePath,
   if (!writeIfChanged(app::JoinPath(mimeDir, "packages/tovimeter-" + tag + ".xml"), MimePackageXml({*type}),
                       mimeChanged))
     return false;
-  if (!writeIfChanged(app::JoinPath(appsDir, "tovimeter-open-" + tag + ".desktop"), entry, entryChanged))
-    return false;
+  if (!writeIfChanged(app::JoinPath(appsDir, "tovimeter-open-" + tag + ".desktop"), entry, entryChanged)) return false;
   // The desktop reads the types from the caches these tools build.
   bool ok = true;
   if (mimeChanged || !app::FileExists(app::JoinPath(mimeDir, "mime.cache")))

@@ -63,7 +63,7 @@ const HelpLink* FindHelpLink(const std::string& control) {
 
 const std::vector<std::string>& CaptionAnchors() {
   // The editing tabs' tool buttons and the two check boxes of the compile.
-  static const std::vector<std::string> captions = {"Template", "Script", "Edit",         "Review",
+  static const std::vector<std::string> captions = {"Template", "Script",   "Edit",         "Review",
                                                     "Create",   "Property", "自動通し番号", "自動段下げ"};
   return captions;
 }
@@ -73,8 +73,8 @@ std::string FileUrl(const std::string& absolutePath, const std::string& fragment
     static const char* hex = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : s) {
-      const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                              c == '-' || c == '.' || c == '_' || c == '~' || (keepSlash && c == '/');
+      const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                              c == '.' || c == '_' || c == '~' || (keepSlash && c == '/');
       if (unreserved) {
         out += static_cast<char>(c);
       } else {

@@ -16,8 +16,8 @@ std::string FileDateText(const std::string& path) {
   std::tm tm{};
   if (!localtime_r(&tt, &tm)) return "不明";
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                tm.tm_hour, tm.tm_min);
+  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+                tm.tm_min);
   return buf;
 }
 

@@ -147,4 +147,32 @@ int parseIntDef(std::string_view s, int def) {
   return v ? *v : def;
 }
 
+std::string xmlEscape(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        // Control characters are not allowed in XML 1.0 text.
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+          out += ' ';
+        else
+          out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace ruvo::text

@@ -34,4 +34,8 @@ std::string replaceAll(std::string_view s, std::string_view from, std::string_vi
 std::optional<int> parseInt(std::string_view s);
 int parseIntDef(std::string_view s, int def);
 
+// Text for XML content and attribute values: & < > " escaped, control characters that XML 1.0
+// does not allow turned into blanks.
+std::string xmlEscape(std::string_view s);
+
 }  // namespace ruvo::text

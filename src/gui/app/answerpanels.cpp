@@ -20,7 +20,8 @@ namespace {
 bool sameQuestions(const std::vector<doc::AnswerPanel>& a, const std::vector<doc::AnswerPanel>& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (a[i].number != b[i].number || a[i].questionText != b[i].questionText || a[i].choiceCount != b[i].choiceCount) return false;
+    if (a[i].number != b[i].number || a[i].questionText != b[i].questionText || a[i].choiceCount != b[i].choiceCount)
+      return false;
   return true;
 }
 
@@ -117,14 +118,16 @@ void AnswerPanels::update(const std::vector<doc::AnswerPanel>& panels) {
     const doc::AnswerPanel& s = panels[i];
     QWidget* main = panels_[i];
     if (s.choiceCount == 0) {
-      if (auto* e = main->findChild<QLineEdit*>(QStringLiteral("SelEdit%1").arg(s.number)); e && e->text() != qs(s.fieldText))
+      if (auto* e = main->findChild<QLineEdit*>(QStringLiteral("SelEdit%1").arg(s.number));
+          e && e->text() != qs(s.fieldText))
         e->setText(qs(s.fieldText));
       continue;
     }
     for (int c = 1; c <= s.choiceCount; ++c)
       if (auto* rb = main->findChild<QRadioButton*>(QStringLiteral("SelBox%1_%2").arg(s.number).arg(c)))
         if (rb->isChecked() != (s.answer == c)) rb->setChecked(s.answer == c);
-    if (auto* l = main->findChild<QLabel*>(QStringLiteral("AnswerLabel%1").arg(s.number))) l->setText(qs(s.answerLabel));
+    if (auto* l = main->findChild<QLabel*>(QStringLiteral("AnswerLabel%1").arg(s.number)))
+      l->setText(qs(s.answerLabel));
   }
   updating_ = false;
 }

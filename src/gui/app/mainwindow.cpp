@@ -27,8 +27,8 @@
 #include "core/authoring/authoringmodel.h"
 #include "gui/app/answerpanels.h"
 #include "gui/app/dragbutton.h"
-#include "gui/authoring/editview.h"
 #include "gui/app/totalsview.h"
+#include "gui/authoring/editview.h"
 #include "gui/richtext/richtextbridge.h"
 #include "gui/richtext/richview.h"
 #include "gui/shell/registration.h"
@@ -91,10 +91,10 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), op
   model_->SetExamineeProgram(options_.examineeOnly);
   model_->SetView(this);
   if (!options_.examineeOnly) totals_ = std::make_unique<TTotalsView>(this, *model_, ports_, exe);
-  shell_ = new TWindowShell(ports_,
-                            {model_->ProgramFolder(),
-                             options_.executableFolder.empty() ? app::FolderOf(exe) : options_.executableFolder},
-                            this);
+  shell_ = new TWindowShell(
+      ports_,
+      {model_->ProgramFolder(), options_.executableFolder.empty() ? app::FolderOf(exe) : options_.executableFolder},
+      this);
 
   auto* central = new QWidget(this);
   auto* v = new QVBoxLayout(central);
@@ -202,7 +202,8 @@ void TForm1::buildToolbar(QWidget* bar) {
   QMenu* option = popupMenu2_->addMenu(QStringLiteral("Option(&O)"));
   h1_ = option->addAction(QStringLiteral("配布回収(&D)"));
   h1_->setEnabled(false);
-  connect(popupMenu2_, &QMenu::aboutToShow, this, [this] { acPropertyAction_->setEnabled(model_->acPropertyEnabled()); });
+  connect(popupMenu2_, &QMenu::aboutToShow, this,
+          [this] { acPropertyAction_->setEnabled(model_->acPropertyEnabled()); });
   connect(info, &QToolButton::clicked, this, [this] { popupMenu2_->popup(QCursor::pos()); });
 }
 
@@ -218,7 +219,8 @@ void TForm1::buildEditView(QWidget* sheet) {
   connect(tbPageReading_, &QToolButton::clicked, editView_, &TEditView::acPageReading);
   editView_->setHelpTab(shell_->buildHelpTab(editView_->sideTabs()));
   shell_->attachSideTabHelp(editView_->sideTabs());
-  shell_->setProjectOpener([this](const std::string& path) { return model_->Authoring().Project().OpenProjectEntry(path); });
+  shell_->setProjectOpener(
+      [this](const std::string& path) { return model_->Authoring().Project().OpenProjectEntry(path); });
 }
 
 void TForm1::buildTestView(QWidget* sheet) {
@@ -415,9 +417,7 @@ void TForm1::ProcessPendingEvents(bool discardInput) {
   discardInput_ = was;
 }
 
-void TForm1::SetRepaintSuspended(bool suspended) {
-  richEdit1_->setUpdatesEnabled(!suspended);
-}
+void TForm1::SetRepaintSuspended(bool suspended) { richEdit1_->setUpdatesEnabled(!suspended); }
 
 void TForm1::render() {
   // A model change during rendering (a nested event loop) is rendered once more afterwards.
@@ -458,7 +458,8 @@ void TForm1::render() {
     richEdit1_->setKeysLocked(t.readOnly);
     {
       QPalette p = richEdit1_->palette();
-      p.setColor(QPalette::Base, t.background < 0 ? QApplication::palette().color(QPalette::Base) : colorOf(t.background));
+      p.setColor(QPalette::Base,
+                 t.background < 0 ? QApplication::palette().color(QPalette::Base) : colorOf(t.background));
       richEdit1_->setPalette(p);
     }
     richEdit1_->setLineWrapMode(t.wordWrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
@@ -492,8 +493,9 @@ void TForm1::render() {
     applyAction(speedButton4_, m.acOpenFolderState());
 
     applyAction(tbPageEditing_, m.acPageEditingState());
-    for (auto [b, st] : {std::pair{tbPageReading_, &m.acPageReadingState()}, std::pair{tbPageSave_, &m.acPageSaveState()},
-                         std::pair{tbPageSaveAs_, &m.acPageSaveAsState()}, std::pair{tbOpenProject_, &m.acOpenProjectState()}}) {
+    for (auto [b, st] :
+         {std::pair{tbPageReading_, &m.acPageReadingState()}, std::pair{tbPageSave_, &m.acPageSaveState()},
+          std::pair{tbPageSaveAs_, &m.acPageSaveAsState()}, std::pair{tbOpenProject_, &m.acOpenProjectState()}}) {
       b->setVisible(st->visible);
       b->setEnabled(st->enabled);
     }
@@ -520,9 +522,7 @@ void TForm1::renderTimers() {
   applyTimer(tmSnaile_, model_->tmSnaile(), lastSnaile_);
 }
 
-void TForm1::renderAnswerPanels() {
-  answerPanels_->sync(model_->AnswerPanels());
-}
+void TForm1::renderAnswerPanels() { answerPanels_->sync(model_->AnswerPanels()); }
 
 void TForm1::dragResultFile() {
   const std::string name = model_->acOpenFolderState().hint;
@@ -545,7 +545,8 @@ void TForm1::showEvent(QShowEvent* e) {
   // The show step opens the command-line test; it may ask questions, so it runs once the window
   // is up rather than inside the show event.
   QMetaObject::invokeMethod(
-      this, [this] {
+      this,
+      [this] {
         model_->Show(options_.examineeOnly);
         if (!options_.examineeOnly) shell_->openCommandLineProject(options_.args);
         showStepRan_ = true;

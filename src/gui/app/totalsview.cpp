@@ -7,13 +7,13 @@
 #include <QHBoxLayout>
 #include <QMainWindow>
 #include <QMimeData>
-#include <QToolButton>
 #include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextOption>
+#include <QToolButton>
 #include <QUrl>
 #include <algorithm>
 #include <string_view>
@@ -213,7 +213,8 @@ bool TTotalsView::eventFilter(QObject* watched, QEvent* e) {
       d->acceptProposedAction();
       // Handled once the drop is over: the drop may ask questions, and a message box inside the
       // drop event would keep the source of the drag waiting.
-      QMetaObject::invokeMethod(this, [this, paths] { model_.DropFiles(paths); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this, [this, paths] { model_.DropFiles(paths); }, Qt::QueuedConnection);
       return true;
     }
     default:

@@ -67,8 +67,10 @@ QIcon badge(const QColor& fill, const QString& letter, bool round = false) {
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(fill.darker(140));
   p.setBrush(fill);
-  if (round) p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
-  else p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 3, 3);
+  if (round)
+    p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
+  else
+    p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 3, 3);
   if (!letter.isEmpty()) {
     QFont f = p.font();
     f.setPixelSize(10);
@@ -82,16 +84,26 @@ QIcon badge(const QColor& fill, const QString& letter, bool round = false) {
 
 QIcon makeIcon(EntryIcon i) {
   switch (i) {
-    case EntryIcon::Property: return badge(QColor(90, 90, 90), QStringLiteral("P"));
-    case EntryIcon::PlainPage: return badge(QColor(110, 150, 200), QString());
-    case EntryIcon::TimedPage: return badge(QColor(220, 120, 40), QStringLiteral("T"));
-    case EntryIcon::QuestionPage: return badge(QColor(60, 140, 80), QStringLiteral("Q"));
-    case EntryIcon::NamePage: return badge(QColor(150, 80, 170), QStringLiteral("N"));
-    case EntryIcon::Text: return badge(QColor(160, 160, 160), QStringLiteral("T"));
-    case EntryIcon::QuestionWithChoices: return badge(QColor(40, 110, 190), QStringLiteral("?"));
-    case EntryIcon::QuestionField: return badge(QColor(40, 110, 190), QStringLiteral("_"));
-    case EntryIcon::CorrectChoice: return badge(QColor(200, 40, 40), QStringLiteral("✓"), true);
-    case EntryIcon::OtherChoice: return badge(QColor(200, 200, 200), QString(), true);
+    case EntryIcon::Property:
+      return badge(QColor(90, 90, 90), QStringLiteral("P"));
+    case EntryIcon::PlainPage:
+      return badge(QColor(110, 150, 200), QString());
+    case EntryIcon::TimedPage:
+      return badge(QColor(220, 120, 40), QStringLiteral("T"));
+    case EntryIcon::QuestionPage:
+      return badge(QColor(60, 140, 80), QStringLiteral("Q"));
+    case EntryIcon::NamePage:
+      return badge(QColor(150, 80, 170), QStringLiteral("N"));
+    case EntryIcon::Text:
+      return badge(QColor(160, 160, 160), QStringLiteral("T"));
+    case EntryIcon::QuestionWithChoices:
+      return badge(QColor(40, 110, 190), QStringLiteral("?"));
+    case EntryIcon::QuestionField:
+      return badge(QColor(40, 110, 190), QStringLiteral("_"));
+    case EntryIcon::CorrectChoice:
+      return badge(QColor(200, 40, 40), QStringLiteral("✓"), true);
+    case EntryIcon::OtherChoice:
+      return badge(QColor(200, 200, 200), QString(), true);
   }
   return {};
 }
@@ -100,7 +112,8 @@ QIcon makeIcon(EntryIcon i) {
 const QIcon& iconOf(EntryIcon i) {
   static std::vector<QIcon> icons;
   if (icons.empty())
-    for (int k = 0; k <= static_cast<int>(EntryIcon::OtherChoice); ++k) icons.push_back(makeIcon(static_cast<EntryIcon>(k)));
+    for (int k = 0; k <= static_cast<int>(EntryIcon::OtherChoice); ++k)
+      icons.push_back(makeIcon(static_cast<EntryIcon>(k)));
   return icons[static_cast<std::size_t>(i)];
 }
 
@@ -309,11 +322,16 @@ authoring::TPageEditorModel& TEditView::editor() const { return model_.Authoring
 
 QTableWidget* TEditView::stringGrid(int n) const {
   switch (n) {
-    case 1: return stringGrid1_;
-    case 2: return stringGrid2_;
-    case 3: return stringGrid3_;
-    case 4: return stringGrid4_;
-    default: return nullptr;
+    case 1:
+      return stringGrid1_;
+    case 2:
+      return stringGrid2_;
+    case 3:
+      return stringGrid3_;
+    case 4:
+      return stringGrid4_;
+    default:
+      return nullptr;
   }
 }
 
@@ -349,11 +367,12 @@ void TEditView::buildToolbar(QWidget* bar) {
   QToolButton* property = button("SpeedButton26", QStringLiteral("Property"), QStringLiteral("Open Property Tab Page"));
 
   connect(templ, &QToolButton::clicked, this, [this, templ] {
-    popup(folderMenu(
-              authoring().Project().TemplateMenu(), [this](const std::string& f) { authoring().Project().ChooseTemplateEntry(f); },
-              [this] { authoring().Project().acDialogTemplate(); },
-              [this] { authoring().Project().acCreateTemplate(); }),
-          templ);
+    popup(
+        folderMenu(
+            authoring().Project().TemplateMenu(),
+            [this](const std::string& f) { authoring().Project().ChooseTemplateEntry(f); },
+            [this] { authoring().Project().acDialogTemplate(); }, [this] { authoring().Project().acCreateTemplate(); }),
+        templ);
   });
   connect(script, &QToolButton::clicked, this, [this, script] {
     popup(folderMenu(
@@ -383,8 +402,9 @@ void TEditView::buildSideTabs() {
   auto* ca = new QWidget(pageControl2_);
   ca->setObjectName(QStringLiteral("tsCorrectAns"));
   auto* cav = new QVBoxLayout(ca);
-  stringGrid3_ = makeGrid(ca, "StringGrid3", {QStringLiteral("No"), QStringLiteral("Correct Answer"), QStringLiteral("Question")},
-                          {28, 45, 300});
+  stringGrid3_ =
+      makeGrid(ca, "StringGrid3", {QStringLiteral("No"), QStringLiteral("Correct Answer"), QStringLiteral("Question")},
+               {28, 45, 300});
   stringGrid3_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   cav->addWidget(stringGrid3_, 3);
   richEdit5_ = makePane(ca, "RichEdit5", true);
@@ -399,8 +419,9 @@ void TEditView::buildSideTabs() {
   auto* st = new QWidget(pageControl2_);
   st->setObjectName(QStringLiteral("tsSetting"));
   auto* stv = new QVBoxLayout(st);
-  stringGrid2_ = makeGrid(st, "StringGrid2", {QStringLiteral("Option"), QStringLiteral("Value"), QStringLiteral("Comment")},
-                          {128, 64, 300});
+  stringGrid2_ =
+      makeGrid(st, "StringGrid2", {QStringLiteral("Option"), QStringLiteral("Value"), QStringLiteral("Comment")},
+               {128, 64, 300});
   stringGrid2_->setRowCount(9);
   stringGrid2_->setWordWrap(false);
   for (int r = 0; r < 9; ++r) {
@@ -455,20 +476,26 @@ void TEditView::buildSideTabs() {
     tv->addWidget(pane, 1);
     return t;
   };
-  pageControl2_->addTab(previewTab("tsTemplate", "SpeedButton10", "Label9", "RichEdit8", speedButton10_, label9_, richEdit8_),
-                        QStringLiteral("Template"));
-  pageControl2_->addTab(previewTab("tsScript", "SpeedButton17", "Label10", "RichEdit9", speedButton17_, label10_, richEdit9_),
-                        QStringLiteral("Script"));
+  pageControl2_->addTab(
+      previewTab("tsTemplate", "SpeedButton10", "Label9", "RichEdit8", speedButton10_, label9_, richEdit8_),
+      QStringLiteral("Template"));
+  pageControl2_->addTab(
+      previewTab("tsScript", "SpeedButton17", "Label10", "RichEdit9", speedButton17_, label10_, richEdit9_),
+      QStringLiteral("Script"));
   connect(speedButton10_, &QToolButton::clicked, this, [this] {
     auto& p = authoring().Project();
-    if (p.TemplateButton() == authoring::EditButton::Edit) p.acEditTemplate();
-    else p.acReviewTemplate();
+    if (p.TemplateButton() == authoring::EditButton::Edit)
+      p.acEditTemplate();
+    else
+      p.acReviewTemplate();
     after();
   });
   connect(speedButton17_, &QToolButton::clicked, this, [this] {
     auto& p = authoring().Project();
-    if (p.ScriptButton() == authoring::EditButton::Edit) p.acEditScript();
-    else authoring().acReviewScript();
+    if (p.ScriptButton() == authoring::EditButton::Edit)
+      p.acEditScript();
+    else
+      authoring().acReviewScript();
     after();
   });
 
@@ -483,8 +510,10 @@ void TEditView::buildSideTabs() {
   connect(comboBox1_, &QComboBox::activated, this, [this](int index) {
     const std::string value = us(comboBox1_->itemText(index));
     comboBox1_->hide();
-    if (chooserGrid_ == 2) editor().ChooseSetting(chooserRow_, value);
-    else if (chooserGrid_ == 3) editor().ChooseCorrectAnswer(chooserRow_, value);
+    if (chooserGrid_ == 2)
+      editor().ChooseSetting(chooserRow_, value);
+    else if (chooserGrid_ == 3)
+      editor().ChooseCorrectAnswer(chooserRow_, value);
     after();
   });
   connect(pageControl2_, &QTabWidget::currentChanged, this, [this](int i) {
@@ -516,7 +545,7 @@ QMenu* TEditView::folderMenu(const std::vector<FolderMenuEntry>& entries,
   const QIcon fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
   const QIcon newIcon = style()->standardIcon(QStyle::SP_FileDialogNewFolder);
   std::function<void(QMenu*, const std::vector<FolderMenuEntry>&)> fill = [&](QMenu* m,
-                                                                           const std::vector<FolderMenuEntry>& es) {
+                                                                              const std::vector<FolderMenuEntry>& es) {
     for (const FolderMenuEntry& e : es) {
       switch (e.kind) {
         case FolderMenuEntry::Kind::DialogAction:
@@ -664,18 +693,30 @@ void TEditView::treeMenu(const QPoint& pos) {
 void TEditView::runMenuAction(const std::string& action) {
   closeCellEditor(true);
   authoring::TPageEditorModel& e = editor();
-  if (action == "acPageAdd") e.acPageAdd();
-  else if (action == "acPsgeReading") e.acPsgeReading();
-  else if (action == "acPageQA") e.acPageQA();
-  else if (action == "acPageDelete") e.acPageDelete();
-  else if (action == "acPageMoveUP") e.acPageMoveUP();
-  else if (action == "acPageMoveDown") e.acPageMoveDown();
-  else if (action == "acQueAdd") e.acQueAdd();
-  else if (action == "acQueDel") e.acQueDel();
-  else if (action == "acChoiceAdd") e.acChoiceAdd();
-  else if (action == "acChoiceDel") e.acChoiceDel();
-  else if (action == "acActName") e.acActName();
-  else if (action == "acActTimer") e.acActTimer();
+  if (action == "acPageAdd")
+    e.acPageAdd();
+  else if (action == "acPsgeReading")
+    e.acPsgeReading();
+  else if (action == "acPageQA")
+    e.acPageQA();
+  else if (action == "acPageDelete")
+    e.acPageDelete();
+  else if (action == "acPageMoveUP")
+    e.acPageMoveUP();
+  else if (action == "acPageMoveDown")
+    e.acPageMoveDown();
+  else if (action == "acQueAdd")
+    e.acQueAdd();
+  else if (action == "acQueDel")
+    e.acQueDel();
+  else if (action == "acChoiceAdd")
+    e.acChoiceAdd();
+  else if (action == "acChoiceDel")
+    e.acChoiceDel();
+  else if (action == "acActName")
+    e.acActName();
+  else if (action == "acActTimer")
+    e.acActTimer();
   after();
   if (e.Selection().kind == EntryKind::Page && !richEdit2_->isReadOnly()) richEdit2_->setFocus();
   if (e.PendingEditRow() > 0) openCellEditor(e.PendingEditRow());
@@ -703,8 +744,10 @@ void TEditView::selectTreeItem() {
   QTreeWidgetItem* top = tree_->topLevelItem(0);
   QTreeWidgetItem* it = top ? findItem(top, editor().Selection()) : nullptr;
   if (it != tree_->currentItem()) {
-    if (it) tree_->setCurrentItem(it);
-    else tree_->setCurrentItem(nullptr);
+    if (it)
+      tree_->setCurrentItem(it);
+    else
+      tree_->setCurrentItem(nullptr);
   }
   if (it) tree_->scrollToItem(it);
 }
@@ -765,7 +808,8 @@ void TEditView::fillSideGrids() {
   const auto& ca = editor().CorrectAnswerGrid();
   stringGrid3_->setRowCount(static_cast<int>(ca.size()));
   for (int r = 0; r < static_cast<int>(ca.size()); ++r)
-    for (int c = 0; c < 3; ++c) setCell(stringGrid3_, r, c, ca[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
+    for (int c = 0; c < 3; ++c)
+      setCell(stringGrid3_, r, c, ca[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
   // A grid shows once what it edits is there: the chosen files, or an open document (a
   // project opened from disk has no script, yet its answers and settings must be seen).
   stringGrid1_->setVisible(pages || p.BothReady(false));
@@ -779,7 +823,8 @@ void TEditView::fillSideGrids() {
 
   const bool templateEdit = p.TemplateButton() == authoring::EditButton::Edit;
   speedButton10_->setText(templateEdit ? QStringLiteral("Edit") : QStringLiteral("Review"));
-  speedButton10_->setToolTip(templateEdit ? QStringLiteral("Edit This Template") : QStringLiteral("Review This Template"));
+  speedButton10_->setToolTip(templateEdit ? QStringLiteral("Edit This Template")
+                                          : QStringLiteral("Review This Template"));
   speedButton10_->setEnabled(p.TemplateReady(false));
   const bool scriptEdit = p.ScriptButton() == authoring::EditButton::Edit;
   speedButton17_->setText(scriptEdit ? QStringLiteral("Edit") : QStringLiteral("Review"));
@@ -820,9 +865,12 @@ void TEditView::userSwitchedTab(int index) {
   authoring::TProjectModel& p = authoring().Project();
   // A tab whose grid has nothing to show yet says which file to choose.
   if (model_.FPageControler().PageCount() == 0) {
-    if (index == 0 || index == 4) p.ScriptReady(true);
-    else if (index == 1 || index == 3) p.TemplateReady(true);
-    else if (index == 2) p.BothReady(true);
+    if (index == 0 || index == 4)
+      p.ScriptReady(true);
+    else if (index == 1 || index == 3)
+      p.TemplateReady(true);
+    else if (index == 2)
+      p.BothReady(true);
   }
   model_.ShowSideTab(index);
   shownTab_ = index;
@@ -841,7 +889,8 @@ void TEditView::openChooser(int grid, int row, int column) {
   const int current = comboBox1_->findText(g->item(row, column) ? g->item(row, column)->text() : QString());
   comboBox1_->setCurrentIndex(std::max(0, current));
   const QRect cell = g->visualRect(g->model()->index(row, column));
-  comboBox1_->setGeometry(QRect(g->viewport()->mapTo(this, cell.topLeft()), QSize(std::max(cell.width(), 64), cell.height() + 2)));
+  comboBox1_->setGeometry(
+      QRect(g->viewport()->mapTo(this, cell.topLeft()), QSize(std::max(cell.width(), 64), cell.height() + 2)));
   comboBox1_->show();
   comboBox1_->raise();
   comboBox1_->setFocus();
@@ -882,8 +931,10 @@ void TEditView::moveCellEditor(int delta) {
   const int row = editRow_;
   closeCellEditor(true);
   const int next = row + delta;
-  if (next >= 1 && next < stringGrid4_->rowCount()) openCellEditor(next);
-  else openCellEditor(row);
+  if (next >= 1 && next < stringGrid4_->rowCount())
+    openCellEditor(next);
+  else
+    openCellEditor(row);
 }
 
 // ---- rendering -------------------------------------------------------------------------------------

@@ -36,8 +36,10 @@ void TGridRichText::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
       // One line only: Enter never breaks the text.
-      if (mods == Qt::NoModifier) emit commitAndMove(1);
-      else if (mods == Qt::ShiftModifier) emit commitAndMove(-1);
+      if (mods == Qt::NoModifier)
+        emit commitAndMove(1);
+      else if (mods == Qt::ShiftModifier)
+        emit commitAndMove(-1);
       e->accept();
       return;
     case Qt::Key_Down:

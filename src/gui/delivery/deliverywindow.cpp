@@ -67,9 +67,7 @@ void apply(QCheckBox* w, const delivery::CheckBox& c) {
 
 }  // namespace
 
-TDropGroupBox::TDropGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {
-  setAcceptDrops(true);
-}
+TDropGroupBox::TDropGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) { setAcceptDrops(true); }
 
 void TDropGroupBox::dragEnterEvent(QDragEnterEvent* e) {
   if (e->mimeData() && e->mimeData()->hasUrls()) e->acceptProposedAction();
@@ -135,7 +133,8 @@ TForm3::TForm3(delivery::TForm3Model& model, QWidget* parent) : QDialog(parent),
   {
     auto* v = new QVBoxLayout(gbSendRuvo);
     cbSendRuvoExe = new QCheckBox(QStringLiteral("受験者用ルーヴォ実行ファイル （ruvo.exe）"), gbSendRuvo);
-    cbSendEnvi = new QCheckBox(QStringLiteral("結果ファイルの回収先フォルダ自動設定ファイル （ruvo_envi.dat）"), gbSendRuvo);
+    cbSendEnvi =
+        new QCheckBox(QStringLiteral("結果ファイルの回収先フォルダ自動設定ファイル （ruvo_envi.dat）"), gbSendRuvo);
     cbSendRuvoFile = new QCheckBox(QStringLiteral("読解問題やアンケートなどのルーヴォファイル （*.ruvo）"), gbSendRuvo);
     v->addWidget(cbSendRuvoExe);
     v->addWidget(cbSendEnvi);

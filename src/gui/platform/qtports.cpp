@@ -41,18 +41,21 @@ platform::Answer ask(QWidget* parent, const std::string& text, const std::string
   box.setDefaultButton(def);
   box.setEscapeButton(esc);
   switch (box.exec()) {
-    case QMessageBox::Yes: return platform::Answer::Yes;
-    case QMessageBox::Ok: return platform::Answer::Ok;
-    case QMessageBox::Cancel: return platform::Answer::Cancel;
-    default: return platform::Answer::No;
+    case QMessageBox::Yes:
+      return platform::Answer::Yes;
+    case QMessageBox::Ok:
+      return platform::Answer::Ok;
+    case QMessageBox::Cancel:
+      return platform::Answer::Cancel;
+    default:
+      return platform::Answer::No;
   }
 }
 
 }  // namespace
 
 void QtDialogs::message(const std::string& text) {
-  QMessageBox box(QMessageBox::Information, captionOr({}), messageText(text),
-                  QMessageBox::Ok, parent_);
+  QMessageBox box(QMessageBox::Information, captionOr({}), messageText(text), QMessageBox::Ok, parent_);
   box.exec();
 }
 
@@ -237,7 +240,9 @@ std::string QtShell::version() {
 #endif
 }
 
-std::string QtShell::systemName() { return us(QSysInfo::prettyProductName() + QLatin1Char(' ') + QSysInfo::kernelVersion()); }
+std::string QtShell::systemName() {
+  return us(QSysInfo::prettyProductName() + QLatin1Char(' ') + QSysInfo::kernelVersion());
+}
 
 std::vector<platform::Rect> QtScreen::monitors() {
   std::vector<platform::Rect> out;

@@ -81,9 +81,7 @@ struct QtPorts final {
   QtClipboard clipboard;
   QtShell shell;
   QtScreen screen;
-  platform::Ports ports() {
-    return platform::Ports{&dialogs, &clock, &clipboard, &shell, &screen};
-  }
+  platform::Ports ports() { return platform::Ports{&dialogs, &clock, &clipboard, &shell, &screen}; }
 };
 
 inline QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }

@@ -32,7 +32,8 @@ class EllipseSprites {
  public:
   const QImage& of(const report::TDrawCommand& c) {
     const QRect r = box(c);
-    const Key k{r.width(), r.height(), c.penWidth, c.pen.r, c.pen.g, c.pen.b, c.brushSolid, c.brush.r, c.brush.g, c.brush.b};
+    const Key k{r.width(), r.height(),   c.penWidth, c.pen.r,   c.pen.g,
+                c.pen.b,   c.brushSolid, c.brush.r,  c.brush.g, c.brush.b};
     for (const auto& [key, img] : cache_)
       if (key == k) return img;
     const int m = c.penWidth + 1;  // room for the half of the pen outside the box
@@ -115,10 +116,14 @@ void PaintChart(QPainter& p, const report::TChart& chart) {
         const QFontMetrics fm(f);
         const int w = fm.horizontalAdvance(s), h = fm.height();
         int left = c.points[0].x, top = c.points[0].y;
-        if (c.hAlign == report::THAlign::Right) left -= w;
-        else if (c.hAlign == report::THAlign::Center) left -= w / 2;
-        if (c.vAlign == report::TVAlign::Middle) top -= h / 2;
-        else if (c.vAlign == report::TVAlign::BelowByHeight) top += h;
+        if (c.hAlign == report::THAlign::Right)
+          left -= w;
+        else if (c.hAlign == report::THAlign::Center)
+          left -= w / 2;
+        if (c.vAlign == report::TVAlign::Middle)
+          top -= h / 2;
+        else if (c.vAlign == report::TVAlign::BelowByHeight)
+          top += h;
         p.drawText(QPoint(left, top + fm.ascent()), s);
         break;
       }

@@ -25,9 +25,11 @@ bool isJapaneseFace(const QString& name) {
 }
 
 bool isSerifFace(const QString& name) {
-  static const char* serifs[] = {"Times", "Century", "Georgia", "Garamond", "Book Antiqua", "Palatino", "Cambria", "Serif"};
+  static const char* serifs[] = {"Times",        "Century",  "Georgia", "Garamond",
+                                 "Book Antiqua", "Palatino", "Cambria", "Serif"};
   for (const char* s : serifs)
-    if (name.contains(QLatin1String(s), Qt::CaseInsensitive) && !name.contains(QLatin1String("Sans"), Qt::CaseInsensitive))
+    if (name.contains(QLatin1String(s), Qt::CaseInsensitive) &&
+        !name.contains(QLatin1String("Sans"), Qt::CaseInsensitive))
       return true;
   return false;
 }
@@ -37,9 +39,10 @@ bool isSerifFace(const QString& name) {
 // A monospaced face must never stand in for a proportional one.
 QStringList familiesFor(const QString& name) {
   QStringList fams{name};
-  const bool mincho = name.contains(QStringLiteral("明朝")) || name.contains(QStringLiteral("Mincho"), Qt::CaseInsensitive);
-  const bool fixedPitch = isJapaneseFace(name) && !name.contains(QStringLiteral("Ｐ")) && !name.contains(QStringLiteral("MS P")) &&
-                          !name.contains(QStringLiteral("UI"));
+  const bool mincho =
+      name.contains(QStringLiteral("明朝")) || name.contains(QStringLiteral("Mincho"), Qt::CaseInsensitive);
+  const bool fixedPitch = isJapaneseFace(name) && !name.contains(QStringLiteral("Ｐ")) &&
+                          !name.contains(QStringLiteral("MS P")) && !name.contains(QStringLiteral("UI"));
   if (isJapaneseFace(name)) {
     if (mincho) fams << QStringLiteral("IPAPMincho") << QStringLiteral("IPAMincho");
     if (fixedPitch) fams << QStringLiteral("IPAGothic");
@@ -87,8 +90,7 @@ QTextCharFormat toCharFormat(const rt::CharFormat& f) {
   c.setProperty(kCharsetProperty, f.charset);
   c.setProperty(kHalfPointsProperty, f.sizeHalfPoints);
   c.setFontPointSize(f.sizeHalfPoints > 0 ? f.sizeHalfPoints / 2.0 : 10.0);
-  if (f.color != rt::kAutoColor)
-    c.setForeground(QColor((f.color >> 16) & 0xFF, (f.color >> 8) & 0xFF, f.color & 0xFF));
+  if (f.color != rt::kAutoColor) c.setForeground(QColor((f.color >> 16) & 0xFF, (f.color >> 8) & 0xFF, f.color & 0xFF));
   c.setFontWeight(f.bold ? QFont::Bold : QFont::Normal);
   c.setFontItalic(f.italic);
   c.setFontUnderline(f.underline);
@@ -130,10 +132,18 @@ QTextBlockFormat toBlockFormat(const rt::ParaFormat& p, double dpi) {
   b.setTextIndent(p.firstIndent * pxPerTwip);
   b.setRightMargin(p.rightIndent * pxPerTwip);
   switch (p.align) {
-    case rt::Align::Left: b.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute); break;
-    case rt::Align::Center: b.setAlignment(Qt::AlignHCenter); break;
-    case rt::Align::Right: b.setAlignment(Qt::AlignRight | Qt::AlignAbsolute); break;
-    case rt::Align::Justify: b.setAlignment(Qt::AlignJustify); break;
+    case rt::Align::Left:
+      b.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
+      break;
+    case rt::Align::Center:
+      b.setAlignment(Qt::AlignHCenter);
+      break;
+    case rt::Align::Right:
+      b.setAlignment(Qt::AlignRight | Qt::AlignAbsolute);
+      break;
+    case rt::Align::Justify:
+      b.setAlignment(Qt::AlignJustify);
+      break;
   }
   return b;
 }
@@ -164,8 +174,7 @@ void setRichText(QTextDocument& doc, const rt::RichText& text, double dpi) {
   bool first = true;
   for (const rt::Paragraph& para : text.paragraphs()) {
     const QTextBlockFormat bf = toBlockFormat(para.format, dpi);
-    const QTextCharFormat blockChar =
-        toCharFormat(para.runs.empty() ? rt::CharFormat{} : para.runs.front().format);
+    const QTextCharFormat blockChar = toCharFormat(para.runs.empty() ? rt::CharFormat{} : para.runs.front().format);
     if (first) {
       cur.setBlockFormat(bf);
       cur.setBlockCharFormat(blockChar);

@@ -108,7 +108,8 @@ bool TRichView::event(QEvent* e) {
 }
 
 void TRichView::mouseMoveEvent(QMouseEvent* e) {
-  if (locked_) viewport()->setCursor(linkLineAt(e->position().toPoint()) >= 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  if (locked_)
+    viewport()->setCursor(linkLineAt(e->position().toPoint()) >= 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
   QTextEdit::mouseMoveEvent(e);
 }
 

@@ -36,9 +36,8 @@ QAction* TShellActions::helpAction(const char* control, QObject* parent) {
   auto* a = new QAction(qs(link->caption), parent);
   a->setObjectName(QString::fromLatin1(control));
   const std::string anchor = link->anchor;
-  connect(a, &QAction::triggered, this, [this, anchor] {
-    shell::OpenHelpAt(ports_, shell::ManualPath(place_.programFolder), anchor);
-  });
+  connect(a, &QAction::triggered, this,
+          [this, anchor] { shell::OpenHelpAt(ports_, shell::ManualPath(place_.programFolder), anchor); });
   return a;
 }
 

@@ -24,10 +24,10 @@ class TShellActions final : public QObject {
   // "Link web site(&L)", "Send Mail(&S)", "Version(&V)".
   void populate(QMenu* menu);
 
-  QAction* acManualM1;   // the main menu's "Manual(&M)": the file itself
-  QAction* acSend;       // "Send"
-  QAction* acOpenZip;    // "Zip"
-  QAction* acCopyRuvo;   // "受験者用のルーヴォをコピー(&C)"
+  QAction* acManualM1;  // the main menu's "Manual(&M)": the file itself
+  QAction* acSend;      // "Send"
+  QAction* acOpenZip;   // "Zip"
+  QAction* acCopyRuvo;  // "受験者用のルーヴォをコピー(&C)"
   QAction* acShowVersion;
 
   delivery::TPackaging& packaging() { return packaging_; }

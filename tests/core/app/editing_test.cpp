@@ -17,8 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempDir;
 
-const std::vector<std::string> kProject = {"title=Unit 4", "<page name>", "Your name", "<page>", "Read this.",
-                                           "<page last>", "bye"};
+const std::vector<std::string> kProject = {"title=Unit 4", "<page name>", "Your name", "<page>",
+                                           "Read this.",   "<page last>", "bye"};
 
 struct Editing {
   platform::HeadlessPorts hp;

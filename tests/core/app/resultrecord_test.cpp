@@ -61,12 +61,22 @@ TEST(ResultRecord, LongNamesAreShortenedAtACharacterBoundary) {
     std::size_t bytes;  // of the whole file name
   } cases[] = {
       {"Ito", 1, stamp.size() + 3 + 6},
-      {std::string(235, 'a'), 1, 255},        // exactly at the limit: kept whole
-      {std::string(236, 'a'), 1, 255},        // one byte over: cut
-      {std::string(300, 'a'), 12, 255},       // the counter keeps its place
+      {std::string(235, 'a'), 1, 255},   // exactly at the limit: kept whole
+      {std::string(236, 'a'), 1, 255},   // one byte over: cut
+      {std::string(300, 'a'), 12, 255},  // the counter keeps its place
       {"あ" + std::string(300, 'a'), 7, 255},
-      {[] { std::string s; for (int i = 0; i < 90; ++i) s += "山"; return s; }(), 1, 254},  // 3-byte characters
-      {[] { std::string s; for (int i = 0; i < 90; ++i) s += "山"; return s; }(), 3, 253},
+      {[] {
+         std::string s;
+         for (int i = 0; i < 90; ++i) s += "山";
+         return s;
+       }(),
+       1, 254},  // 3-byte characters
+      {[] {
+         std::string s;
+         for (int i = 0; i < 90; ++i) s += "山";
+         return s;
+       }(),
+       3, 253},
   };
   for (const Case& c : cases) {
     const std::string n = NumberedFileName(ResultFileName(t, c.name), c.number);

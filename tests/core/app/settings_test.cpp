@@ -24,9 +24,7 @@ std::string tempDir(const std::string& name) {
   return d.string();
 }
 
-void writeText(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 TEST(Placement, WithoutSettingsFileUsesTheBuiltInPlacement) {
   TSettings s;  // file absent
@@ -89,8 +87,8 @@ TEST(SettingsFile, ReadsEveryKeyRaisesIntervalAndWritesAllKeysInOrder) {
   EXPECT_EQ(ini.ReadString("other", "x", ""), "1");  // other sections survive
   std::string text = ini.Text();
   auto at = [&](const char* k) { return text.find(std::string("\r\n") + k + "="); };
-  const char* order[] = {"left", "top", "width", "height", "interval", "AnimeDure",
-                         "dirtoteacher", "dirtolearner", "spss", "Retrieve"};
+  const char* order[] = {"left",      "top",          "width",        "height", "interval",
+                         "AnimeDure", "dirtoteacher", "dirtolearner", "spss",   "Retrieve"};
   for (size_t i = 1; i < std::size(order); ++i) EXPECT_LT(at(order[i - 1]), at(order[i])) << order[i];
   EXPECT_EQ(ini.ReadInteger("setting", "interval", 0), 3000);
   EXPECT_EQ(ini.ReadInteger("setting", "AnimeDure", 0), 3000);

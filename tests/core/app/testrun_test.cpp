@@ -6,34 +6,50 @@
 #include <iterator>
 
 #include "core/app/form1model.h"
-#include "core/platform/headlessports.h"
 #include "core/app/paths.h"
-#include "core/text/format.h"
 #include "core/app/resultrecord.h"
 #include "core/app/simulation.h"
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
 #include "core/document/wpmmeter.h"
+#include "core/platform/headlessports.h"
+#include "core/text/format.h"
 #include "testdocs.h"
 
 namespace ruvo::app {
 namespace {
 
-using platform::HeadlessPorts;
 using platform::FakeClock;
+using platform::HeadlessPorts;
 using testing::Fields;
 using testing::ReadResultFile;
 using testing::TempDir;
 using testing::WriteTestDocument;
 
 const std::vector<std::string> kUnit3 = {
-    "title=Unit 3", "autoqa=1", "score=1",
-    "<page name>", "Your name",
-    "<page start>", "one two three four five six seven eight nine ten",
-    "<page timerOn>", "??First", "?a", "?*b", "??Second", "?*a", "?b", "?!Say something",
-    "<page timerOff>", "??How was it?", "?x", "?y",
-    "<page>", "Thank you.",
-    "<page last>", "bye",
+    "title=Unit 3",
+    "autoqa=1",
+    "score=1",
+    "<page name>",
+    "Your name",
+    "<page start>",
+    "one two three four five six seven eight nine ten",
+    "<page timerOn>",
+    "??First",
+    "?a",
+    "?*b",
+    "??Second",
+    "?*a",
+    "?b",
+    "?!Say something",
+    "<page timerOff>",
+    "??How was it?",
+    "?x",
+    "?y",
+    "<page>",
+    "Thank you.",
+    "<page last>",
+    "bye",
 };
 
 // A model on headless ports; the examinee's name is answered by `name`.
@@ -76,8 +92,8 @@ TEST(TestRun, WholeRunGivesTheResultFileColumnByColumn) {
   EXPECT_EQ(r.resultFile, out / "20040506101112Rudo.ruvot");
   auto lines = ReadResultFile(r.resultFile);
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(Fields(lines[0]), (std::vector<std::string>{"title", "name", "date", "time", "wrd1", "rt1", "wpm1",
-                                                        "qt1", "ans1", "ans2", "ans3", "ans4", "scr1", "scr2"}));
+  EXPECT_EQ(Fields(lines[0]), (std::vector<std::string>{"title", "name", "date", "time", "wrd1", "rt1", "wpm1", "qt1",
+                                                        "ans1", "ans2", "ans3", "ans4", "scr1", "scr2"}));
   // The test clock runs from the confirmed reading start (5 s in) to the end (29 s in): 22 s.
   EXPECT_EQ(Fields(lines[1]), (std::vector<std::string>{"Unit 3", "Rudo", "2004/05/06 10:11:12", "0.37", "10", "7",
                                                         "85.71", "12", "2", "2", "hello", "1", "1", "0"}));
@@ -110,9 +126,9 @@ TEST(TestRun, RecordAndFileDifferWhereTheyShould) {
   for (int i = 0; i < 100; ++i) words += i ? " w" : "w";
   TempDir out("out2");
   SimulationOptions o;
-  o.document = WriteTestDocument(out / "t.ruvo", {"title=T", "autoqa=1", "score=0", "<page name>", "n", "<page start pass>", words,
-                                                  "<page timerOn>", "??Q", "?a", "?*b", "<page>", "end",
-                                                  "<page last>"});
+  o.document =
+      WriteTestDocument(out / "t.ruvo", {"title=T", "autoqa=1", "score=0", "<page name>", "n", "<page start pass>",
+                                         words, "<page timerOn>", "??Q", "?a", "?*b", "<page>", "end", "<page last>"});
   o.name = "A.B/C";
   o.answers = {"2"};
   o.seconds = {1, 7, 4};
@@ -127,8 +143,8 @@ TEST(TestRun, RecordAndFileDifferWhereTheyShould) {
   EXPECT_NE(r.clipboard.find("questions section:\n\t(1) 4 sec"), std::string::npos) << r.clipboard;
   auto lines = ReadResultFile(r.resultFile);
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(Fields(lines[0]), (std::vector<std::string>{"title", "name", "date", "time", "wrd1", "rt1", "wpm1", "qt1",
-                                                        "ans1", "scr1"}));
+  EXPECT_EQ(Fields(lines[0]),
+            (std::vector<std::string>{"title", "name", "date", "time", "wrd1", "rt1", "wpm1", "qt1", "ans1", "scr1"}));
   EXPECT_EQ(Fields(lines[1]), (std::vector<std::string>{"T", "A.B/C", "2004/05/06 10:11:12", "0.07", "100", "7",
                                                         "857.14", "4", "2", "1"}));
 }
@@ -167,9 +183,8 @@ TEST(TestRun, PassFlagStartsWithoutQuestionOrLock) {
   Story s;
   ASSERT_TRUE(s.open({"autoqa=1", "<page>", "intro", "<page start pass>", "a b c", "<page>", "end", "<page last>"}));
   s.press();
-  EXPECT_TRUE(s.hp.dialogs.log.empty() ||
-              std::none_of(s.hp.dialogs.log.begin(), s.hp.dialogs.log.end(),
-                           [](const auto& a) { return a.kind == "yesno"; }));
+  EXPECT_TRUE(s.hp.dialogs.log.empty() || std::none_of(s.hp.dialogs.log.begin(), s.hp.dialogs.log.end(),
+                                                       [](const auto& a) { return a.kind == "yesno"; }));
   EXPECT_TRUE(s.m->acForwardState().enabled);
   EXPECT_FALSE(s.m->Timer2().enabled);
   s.wait(4.5);
@@ -277,8 +292,8 @@ TEST(TestRun, UnansweredQuestionsCanSendTheExamineeBack) {
   s.hp.dialogs.onYesNo = [&](const std::string& t) {
     return t == "未解答項目があります。 もどって解答しますか？" ? reply : platform::Answer::Yes;
   };
-  ASSERT_TRUE(s.open({"autoqa=1", "<page start pass>", "a b", "<page>", "??Q", "?a", "?*b", "<page>", "x",
-                      "<page last>"}));
+  ASSERT_TRUE(
+      s.open({"autoqa=1", "<page start pass>", "a b", "<page>", "??Q", "?a", "?*b", "<page>", "x", "<page last>"}));
   s.press();
   ASSERT_EQ(s.m->FCurrentPage(), 2);
   ASSERT_EQ(s.m->AnswerPanels().size(), 1u);
@@ -304,8 +319,8 @@ TEST(TestRun, UnansweredQuestionsCanSendTheExamineeBack) {
 TEST(TestRun, CopyTwiceWritesTheSameLinesAndNeverReplacesAFile) {
   Story s;
   s.m->SetReportFolderOverride(s.dir / "report");
-  ASSERT_TRUE(s.open({"title=T", "autoqa=1", "score=1", "gradelist=7", "<page start pass>", "a b c", "<page>",
-                      "??Q", "?a", "?*b", "<page last>"}));
+  ASSERT_TRUE(s.open({"title=T", "autoqa=1", "score=1", "gradelist=7", "<page start pass>", "a b c", "<page>", "??Q",
+                      "?a", "?*b", "<page last>"}));
   s.m->SetExamineeName("Rudo");
   s.wait(3);
   s.press();
@@ -340,7 +355,7 @@ TEST(TestRun, AQuestionPageBeforeTheEndIsAnsweredBeforeTheRecordIsMade) {
   for (const bool lastPage : {true, false}) {
     Story s;
     std::vector<std::string> doc = {"title=T", "autoqa=1", "score=1", "<page start pass>", "a b c", "<page timerOn>",
-                                    "??Q", "?a", "?*b"};
+                                    "??Q",     "?a",       "?*b"};
     if (lastPage) doc.push_back("<page last>"), doc.push_back("bye");
     ASSERT_TRUE(s.open(doc));
     s.wait(3);
@@ -357,8 +372,8 @@ TEST(TestRun, AQuestionPageBeforeTheEndIsAnsweredBeforeTheRecordIsMade) {
     s.m->acCopyRec();
     auto lines = ReadResultFile(s.m->LastResultFile());
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(Fields(lines[0]), (std::vector<std::string>{"title", "name", "date", "time", "wrd1", "rt1", "wpm1",
-                                                          "qt1", "ans1", "scr1"}));
+    EXPECT_EQ(Fields(lines[0]), (std::vector<std::string>{"title", "name", "date", "time", "wrd1", "rt1", "wpm1", "qt1",
+                                                          "ans1", "scr1"}));
     EXPECT_EQ(Fields(lines[1]).back(), "1");
   }
 }
@@ -431,7 +446,8 @@ TEST(TestRun, SecondsBeyondAReadingAreRefusedAndAFailedSaveSaysSo) {
   SimulationResult r = SimulateRun(o);
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_TRUE(r.resultFile.empty());
-  EXPECT_EQ(r.noResultFile.rfind("it could not be saved: 結果ファイルを 保存できませんでした。", 0), 0u) << r.noResultFile;
+  EXPECT_EQ(r.noResultFile.rfind("it could not be saved: 結果ファイルを 保存できませんでした。", 0), 0u)
+      << r.noResultFile;
   o.document = WriteTestDocument(out / "off.ruvo", {"title=T", "autoqa=0", "<page start pass>", "a b", "<page>", "x"});
   r = SimulateRun(o);
   EXPECT_EQ(r.noResultFile, "online answering is off, so the test view offers no Copy");
@@ -507,8 +523,8 @@ TEST(TestRun, AResultThatCannotBeWrittenAnywhereIsReported) {
 TEST(TestRun, WithoutOnlineAnsweringOnlyTheBasicColumnsAndAnswersAreWritten) {
   Story s;
   s.m->SetReportFolderOverride(s.dir / "report");
-  ASSERT_TRUE(s.open({"title=T", "autoqa=0", "gradelist=3", "<page start pass>", "a b c", "<page timerOn>", "??Q",
-                      "?a", "?*b", "<page>", "x", "<page last>"}));
+  ASSERT_TRUE(s.open({"title=T", "autoqa=0", "gradelist=3", "<page start pass>", "a b c", "<page timerOn>", "??Q", "?a",
+                      "?*b", "<page>", "x", "<page last>"}));
   s.wait(2);
   s.press();
   s.wait(2);
@@ -526,9 +542,8 @@ TEST(TestRun, BreakingOffFastForwardsToTheLastPage) {
     asked.push_back(t);
     return reply;
   };
-  ASSERT_TRUE(s.open({"title=T", "autoqa=1", "<page name>", "n", "<page>", "i", "<page>", "j",
-                      "<page start pass>", "a", "<page>", "??Q", "?a", "<page>", "??R", "?a",
-                      "<page>", "bye", "<page last>"}));
+  ASSERT_TRUE(s.open({"title=T", "autoqa=1", "<page name>", "n", "<page>", "i", "<page>", "j", "<page start pass>", "a",
+                      "<page>", "??Q", "?a", "<page>", "??R", "?a", "<page>", "bye", "<page last>"}));
   // FCurrentPage 1: closing asks nothing.
   EXPECT_TRUE(s.m->FormCloseQuery());
   EXPECT_TRUE(asked.empty());
@@ -608,11 +623,11 @@ TEST(Window, NameBoxKeepsPasteOutButLetsShiftType) {
     KeyPress k;
     NameBoxKey expected;
   } cases[] = {
-      {{'A', false, true}, NameBoxKey::Type},                     // Shift+A types a capital
+      {{'A', false, true}, NameBoxKey::Type},  // Shift+A types a capital
       {{'a'}, NameBoxKey::Type},
-      {{'V', true}, NameBoxKey::Swallow},                         // Ctrl+V
-      {{'v', false, false, true}, NameBoxKey::Swallow},           // Alt chord
-      {{0, false, true, false, false, true}, NameBoxKey::Swallow},  // Shift+Insert
+      {{'V', true}, NameBoxKey::Swallow},                                   // Ctrl+V
+      {{'v', false, false, true}, NameBoxKey::Swallow},                     // Alt chord
+      {{0, false, true, false, false, true}, NameBoxKey::Swallow},          // Shift+Insert
       {{0, false, false, false, false, false, true}, NameBoxKey::Swallow},  // context-menu key
   };
   for (const auto& c : cases) EXPECT_EQ(ClassifyNameBoxKey(c.k), c.expected) << c.k.key;
@@ -635,7 +650,8 @@ TEST(Window, RunningClockLabel) {
 TEST(Window, SettingsWrittenAtCloseAndPlacementRead) {
   TempDir dir("win");
   {
-    std::ofstream(dir / "tovimeter.ini") << "[setting]\r\nleft=-3000\r\ntop=10\r\nwidth=700\r\nheight=600\r\ninterval=1000\r\n";
+    std::ofstream(dir / "tovimeter.ini")
+        << "[setting]\r\nleft=-3000\r\ntop=10\r\nwidth=700\r\nheight=600\r\ninterval=1000\r\n";
   }
   HeadlessPorts hp;
   TForm1Model m(hp.ports(), dir.path());
@@ -697,8 +713,8 @@ TEST(Window, SamplesAreMadeReadOnlyAndThePreviewCopyIsRemoved) {
 TEST(Window, PropertyReport) {
   Story s;
   EXPECT_EQ(s.m->PropertyReport(), "ファイルは 読み込まれていません");
-  ASSERT_TRUE(s.open({"title=T", "writer=W", "autoqa=1", "score=1", "fadein=1", "leftindent=20", "<page>", "x",
-                      "<page last>"}));
+  ASSERT_TRUE(s.open(
+      {"title=T", "writer=W", "autoqa=1", "score=1", "fadein=1", "leftindent=20", "<page>", "x", "<page last>"}));
   const std::string r = s.m->PropertyReport();
   EXPECT_EQ(r.rfind("\r\n\r\ntitle: T\r\n\r\nwriter: W\r\n\r\ndate: \r\n\r\n", 0), 0u) << r;
   EXPECT_NE(r.find("オンライン解答: 有効\r\n\r\n採点詳細: 表示\r\n\r\nチャンク提示: 有効\r\n\r\n--------------------"),

@@ -29,8 +29,8 @@ inline std::vector<std::string> lineTexts(const rt::RichBuffer& b) {
 
 // "kind/role[p] caption | lower" and per question " {text: choice, *correct}".
 inline std::string describe(const doc::TPage& p) {
-  std::string s = std::to_string(doc::KindNumber(p.Kind())) + "/" + std::to_string(doc::RoleNumber(p.Role())) + (p.PassFlag() ? "p" : "") + " " +
-                  p.MainTextCaption();
+  std::string s = std::to_string(doc::KindNumber(p.Kind())) + "/" + std::to_string(doc::RoleNumber(p.Role())) +
+                  (p.PassFlag() ? "p" : "") + " " + p.MainTextCaption();
   if (p.Role() == doc::PageRole::Question) s += " | " + p.LowerTextCaption();
   for (const doc::TQAItem* q : p.Questions()) {
     s += " {" + q->QuestionPlain() + ":";
@@ -57,10 +57,31 @@ inline CompileInputs plainInputs(bool numbers = false, bool indent = false) {
 
 // A template with every block the compiler places, each one line naming itself.
 inline rt::RichText fullTemplate() {
-  return lines({"notes before the first header", "[HEAD]", "Head", "[NOTE]", "Note", "[OPEN]", "Name", "[START]",
-                "Start", "[END]", "End", "[BEGIN]", "Begin", "[FINISH]", "Finish", "[FOOT]", "Foot", "[TOQUE]",
-                "ToQue", "[CONTINUE]", "Next %TextNow% of %TotalText%, then %textnext%", "[QUETOP]", "Top",
-                "[QUEBOTTOM]", "Bottom"});
+  return lines({"notes before the first header",
+                "[HEAD]",
+                "Head",
+                "[NOTE]",
+                "Note",
+                "[OPEN]",
+                "Name",
+                "[START]",
+                "Start",
+                "[END]",
+                "End",
+                "[BEGIN]",
+                "Begin",
+                "[FINISH]",
+                "Finish",
+                "[FOOT]",
+                "Foot",
+                "[TOQUE]",
+                "ToQue",
+                "[CONTINUE]",
+                "Next %TextNow% of %TotalText%, then %textnext%",
+                "[QUETOP]",
+                "Top",
+                "[QUEBOTTOM]",
+                "Bottom"});
 }
 
 }  // namespace ruvo::authoring::testing

@@ -28,7 +28,8 @@ TEST(Compiler, SmallestTestWithNumbersAndTabs) {
                                   lines({"[OPEN]", "Your name"}), in);
   ASSERT_TRUE(r.ok()) << r.message;
   const doc::TPageControler& pages = r.document->pages;
-  EXPECT_EQ(describe(pages), (V{"5/0 Your name", "1/0 The passage.", "3/1  |  {\t(1) Which?: \t\t1. a *\t\t2. b \t\t3. c}", "0/2 "}));
+  EXPECT_EQ(describe(pages),
+            (V{"5/0 Your name", "1/0 The passage.", "3/1  |  {\t(1) Which?: \t\t1. a *\t\t2. b \t\t3. c}", "0/2 "}));
   const doc::TQAItem* q = pages.Page(2)->Question(0);
   ASSERT_NE(q, nullptr);
   EXPECT_EQ(q->QuestionPlain(), "\t(1) Which?");
@@ -52,8 +53,8 @@ TEST(Compiler, ScriptsAndTheirPages) {
       {"two blocks: numbering runs on, choices restart, CONTINUE counts",
        {"!", "P1", "?", "Q1", "a", "*b", "?", "Q2", "*c", "!", "P2", "?", "Q3", "d", "e"},
        {"0/0 Head", "0/0 Note", "5/0 Name", "0/0 Start", "1/0 P1", "2/0p ToQue",
-        "3/1 Top | Bottom {(1) Q1: 1. a *2. b} {(2) Q2: *1. c}", "4/0 Next 1 of 2, then 2", "1/0 P2",
-        "2/0p ToQue", "3/1 Top | Bottom {(3) Q3: 1. d 2. e}", "4/0 Finish", "0/0 Foot", "0/2 "}},
+        "3/1 Top | Bottom {(1) Q1: 1. a *2. b} {(2) Q2: *1. c}", "4/0 Next 1 of 2, then 2", "1/0 P2", "2/0p ToQue",
+        "3/1 Top | Bottom {(3) Q3: 1. d 2. e}", "4/0 Finish", "0/0 Foot", "0/2 "}},
       {"free text before and after the questions; a second upper one is dropped",
        {"!", "P", "\\", "Upper", "?", "Q", "a", "\\", "Again", "?", "R", "\\", "Lower"},
        {"0/0 Head", "0/0 Note", "5/0 Name", "0/0 Start", "1/0 P", "2/0p ToQue",
@@ -72,8 +73,8 @@ TEST(Compiler, ScriptsAndTheirPages) {
         "4/0 Finish", "0/0 Foot", "0/2 "}},
       {"a blank line between choices is a blank choice; trailing blank lines are not",
        {"!", "P", "?", "Q", "a", "", "*b", "", "  "},
-       {"0/0 Head", "0/0 Note", "5/0 Name", "0/0 Start", "1/0 P", "2/0p ToQue", "3/1 Top | Bottom {(1) Q: 1. a 2.  *3. b}",
-        "4/0 Finish", "0/0 Foot", "0/2 "}},
+       {"0/0 Head", "0/0 Note", "5/0 Name", "0/0 Start", "1/0 P", "2/0p ToQue",
+        "3/1 Top | Bottom {(1) Q: 1. a 2.  *3. b}", "4/0 Finish", "0/0 Foot", "0/2 "}},
       {"marker lines keep nothing of their rest; a star on the question text means nothing",
        {"!ignored", "P", "?ignored too", "*Q", "*a", "*b"},
        {"0/0 Head", "0/0 Note", "5/0 Name", "0/0 Start", "1/0 P", "2/0p ToQue", "3/1 Top | Bottom {(1) Q: 1. a *2. b}",
@@ -125,8 +126,8 @@ TEST(Compiler, MissingTitleIsAskedFor) {
     std::optional<std::string> answer;
     bool ok;
   };
-  for (const Case& c : std::vector<Case>{{std::nullopt, false}, {"title", false}, {" title ", false},
-                                         {"   ", false}, {"  2026 第１回目 ", true}}) {
+  for (const Case& c : std::vector<Case>{
+           {std::nullopt, false}, {"title", false}, {" title ", false}, {"   ", false}, {"  2026 第１回目 ", true}}) {
     CompileHooks h;
     std::string prompt;
     h.year = 2031;
@@ -173,9 +174,8 @@ TEST(Compiler, TemplateBlocks) {
                                     "[FOOT] ", "not a block", "[CONTINUE]", "%TextNow%/%TextNext%", "[FINISH]"});
   CompileResult r = compile({"!", "A", "?", "Q", "?", "R", "!", "B", "?", "S"}, templ);
   ASSERT_TRUE(r.ok()) << r.message;
-  EXPECT_EQ(describe(r.document->pages),
-            (V{"0/0 2 texts, 3 questions", "0/0 ", "5/0 n", "1/0 A", "3/1  |  {Q:} {R:}", "4/0 1/2", "1/0 B",
-               "3/1  |  {S:}", "4/0 ", "0/2 "}));
+  EXPECT_EQ(describe(r.document->pages), (V{"0/0 2 texts, 3 questions", "0/0 ", "5/0 n", "1/0 A", "3/1  |  {Q:} {R:}",
+                                            "4/0 1/2", "1/0 B", "3/1  |  {S:}", "4/0 ", "0/2 "}));
   EXPECT_FALSE(r.document->pages.Page(1)->MainText().has_value());
 }
 
@@ -238,7 +238,8 @@ TEST(Compiler, PassagesAreGradedAndChunked) {
 // same file as its first save.
 TEST(Compiler, SavedOpenedSavedAgainIsTheSameFile) {
   std::mt19937 rng(20261210);
-  const V words = {"the", "Sun", "wind", "/", "ran.", "fast,", "and", "山", "*", "?", "!", "\\", "", "<page", "%TextNow%"};
+  const V words = {"the", "Sun", "wind", "/",  "ran.", "fast,", "and",      "山",
+                   "*",   "?",   "!",    "\\", "",     "<page", "%TextNow%"};
   auto line = [&] {
     std::string s;
     const int n = static_cast<int>(rng() % 6);

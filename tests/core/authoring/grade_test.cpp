@@ -21,8 +21,8 @@ TEST(ReadingGrade, FormulaOfTheCounts) {
   ASSERT_EQ(e.ClauseCount, 2);
   ASSERT_EQ(e.PhraseCount, 4);
   const double p = e.PhraseCount;
-  const double tvjp = 0.07496 * (3 * e.SyllableCount / p + 2 * e.ConsonantCount / p) +
-                      7.926 * std::log10(p / e.ClauseCount) + 4.618;
+  const double tvjp =
+      0.07496 * (3 * e.SyllableCount / p + 2 * e.ConsonantCount / p) + 7.926 * std::log10(p / e.ClauseCount) + 4.618;
   EXPECT_DOUBLE_EQ(*TVJP(e), tvjp);
   EXPECT_EQ(grade, text::roundHalfEven(tvjp * 10));
 }

@@ -17,15 +17,20 @@ class Editor : public ::testing::Test {
   void SetUp() override {
     clock_.date = {2026, 12, 10, 9, 0, 0};
     doc_.pages.SetModifiedListener([this](bool f) { modified_ = f; });
-    EditorSession s{&doc_.pages, &doc_.qa, &grids_, &dialogs_, &clock_, [this](SideTab t) { tabs_.push_back(t); },
+    EditorSession s{&doc_.pages,
+                    &doc_.qa,
+                    &grids_,
+                    &dialogs_,
+                    &clock_,
+                    [this](SideTab t) { tabs_.push_back(t); },
                     [this] { return scriptChosen_; }};
     editor_ = std::make_unique<TPageEditorModel>(s);
   }
   // Name page, reading page, a question page with two questions, the last page.
   void compiled() {
-    CompileResult r = CompileScript(lines({"!", "Passage", "?", "First", "a", "*b", "c", "?", "Second"}),
-                                    lines({"[OPEN]", "Name", "[QUETOP]", "Top", "[QUEBOTTOM]", "Bottom"}),
-                                    testing::plainInputs());
+    CompileResult r =
+        CompileScript(lines({"!", "Passage", "?", "First", "a", "*b", "c", "?", "Second"}),
+                      lines({"[OPEN]", "Name", "[QUETOP]", "Top", "[QUEBOTTOM]", "Bottom"}), testing::plainInputs());
     ASSERT_TRUE(r.ok());
     CopyDocument(r.document->pages, doc_.pages);
     editor_->Rebuild();
@@ -120,7 +125,8 @@ TEST_F(Editor, PageOperations) {
   const doc::TPage& q = *doc_.pages.Page(qp);
   EXPECT_EQ(q.Kind(), doc::PageKind::QuestionTimer);
   EXPECT_EQ(q.Role(), doc::PageRole::Question);
-  EXPECT_EQ(testing::lineTexts(q.MainText()), (V{"次の設問に答えなさい。", "答えは下段パネルの選択肢ボックスをチェックして行います。", ""}));
+  EXPECT_EQ(testing::lineTexts(q.MainText()),
+            (V{"次の設問に答えなさい。", "答えは下段パネルの選択肢ボックスをチェックして行います。", ""}));
   EXPECT_EQ(testing::lineTexts(q.LowerText()).size(), 3u);
   EXPECT_EQ(q.QuestionCount(), 1);
   EXPECT_EQ(editor_->Selection(), (EditorSelection{EntryKind::Question, qp, 0}));
@@ -154,7 +160,8 @@ TEST_F(Editor, NamePageAndTimerSwitches) {
   editor_->Select({EntryKind::Page, 3});
   dialogs_.onYesNo = [](const std::string&) { return platform::Answer::No; };
   editor_->acActName();
-  EXPECT_EQ(dialogs_.log.back().text, "すでに 1 ページに設定されています。\r\n\r\nそれを解除して 設定しなおします。いいですか？");
+  EXPECT_EQ(dialogs_.log.back().text,
+            "すでに 1 ページに設定されています。\r\n\r\nそれを解除して 設定しなおします。いいですか？");
   EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::PageKind::Plain);
   dialogs_.onYesNo = [](const std::string&) { return platform::Answer::Yes; };
   editor_->acActName();

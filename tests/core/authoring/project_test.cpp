@@ -1,5 +1,5 @@
-#include "core/storage/filenames.h"
 #include "core/authoring/project.h"
+#include "core/storage/filenames.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,10 +8,10 @@
 #include <fstream>
 
 #include "authoring_helpers.h"
-#include "core/platform/headlessports.h"
 #include "core/document/documentfile.h"
 #include "core/document/documentformat.h"
 #include "core/document/wpmmeter.h"
+#include "core/platform/headlessports.h"
 
 namespace ruvo::authoring {
 namespace {
@@ -45,9 +45,8 @@ class StartingShell final : public platform::Shell {
 class Project : public ::testing::Test {
  protected:
   void SetUp() override {
-    home_ = fs::temp_directory_path() /
-            ("ruvo-project-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    home_ = fs::temp_directory_path() / ("ruvo-project-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(home_);
     fs::create_directories(home_);
     doc_.pages.SetModifiedListener([this](bool f) { modified_ = f; });
@@ -132,8 +131,8 @@ TEST_F(Project, CreateAdoptsTheCompiledDocument) {
   openSomething();
   calls_.clear();
   ASSERT_TRUE(model_->acCreateFromTemplate());
-  EXPECT_EQ(describe(doc_.pages), (V{"0/0 Welcome", "5/0 Name", "1/0 P", "3/1  |  {(1) Q: 1. a *2. b} {(2) R: *1. c}",
-                                     "4/0 Done", "0/2 "}));
+  EXPECT_EQ(describe(doc_.pages),
+            (V{"0/0 Welcome", "5/0 Name", "1/0 P", "3/1  |  {(1) Q: 1. a *2. b} {(2) R: *1. c}", "4/0 Done", "0/2 "}));
   EXPECT_EQ(doc_.qa.Count(), 2);
   EXPECT_EQ(doc_.pages.Setting(doc::stScore), 1);
   EXPECT_EQ(path_, at("system/project/unit 1.ruvp"));
@@ -240,8 +239,7 @@ TEST_F(Project, SaveWritesTheModelAsItIsNow) {
   ASSERT_TRUE(model_->acPageSave());
   EXPECT_FALSE(modified_);
   EXPECT_EQ(path_, at("system/project/s.ruvp"));
-  EXPECT_EQ(savedPages(at("system/ruvof/s.ruvo")),
-            describe(doc_.pages));
+  EXPECT_EQ(savedPages(at("system/ruvof/s.ruvo")), describe(doc_.pages));
   EXPECT_EQ(describe(doc_.pages)[0], "0/0 Edited welcome");
 
   // A project in a subfolder: the project file into the project folder, the test document
@@ -293,9 +291,8 @@ TEST_F(Project, ReadingPreviewOnlyAfterASuccessfulSave) {
   openSomething();
   doc_.pages.SetModified(true);
   EXPECT_FALSE(model_->acPageReading());
-  EXPECT_EQ(dialogs_.messages(),
-            (V{std::string(kMsgNoExaminee) + "\r\n\r\nruvo ファイルを " + home_.string() +
-               " フォルダに置いてからやり直してください"}));
+  EXPECT_EQ(dialogs_.messages(), (V{std::string(kMsgNoExaminee) + "\r\n\r\nruvo ファイルを " + home_.string() +
+                                    " フォルダに置いてからやり直してください"}));
   std::ofstream(home_ / "ruvo") << "#!/bin/sh\n";
 
   // A stale preview file from an earlier run, and a document that cannot be saved.

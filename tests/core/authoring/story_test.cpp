@@ -6,13 +6,13 @@
 #include <filesystem>
 
 #include "authoring_helpers.h"
-#include "core/storage/filenames.h"
-#include "core/platform/headlessports.h"
 #include "core/authoring/authoringmodel.h"
 #include "core/document/documentfile.h"
 #include "core/document/documentformat.h"
 #include "core/document/wpmmeter.h"
+#include "core/platform/headlessports.h"
 #include "core/storage/atomicfile.h"
+#include "core/storage/filenames.h"
 
 namespace ruvo::authoring {
 namespace {

@@ -28,15 +28,15 @@ TEST(TovgineAnalyse, SentenceClausePhraseAndWordCounts) {
   } cases[] = {
       {"The cat sat. The dog ran.", {2, 2, 2, 6}},
       {"He came, and she left; then it rained.", {1, 2, 3, 8}},
-      {"Mr. Smith came.", {2, 2, 2, 3}},  // no abbreviations listed
+      {"Mr. Smith came.", {2, 2, 2, 3}},   // no abbreviations listed
       {"U.S.A. and more.", {1, 1, 1, 3}},  // U.S.A stays one word; a small letter follows
       {"It costs 3.14 now. Then", {1, 1, 1, 5}},
       {"e.g. x is small.", {1, 1, 1, 5}},  // e and g are words; neither period ends a sentence
       {"Wait! Why? Because: Yes.", {4, 4, 4, 4}},
-      {"He said \"no.\" They left.", {2, 2, 3, 5}},  // a space before a quote ends a phrase
-      {"Done. the end.", {1, 1, 1, 3}},  // a small letter after the period: no end
+      {"He said \"no.\" They left.", {2, 2, 3, 5}},        // a space before a quote ends a phrase
+      {"Done. the end.", {1, 1, 1, 3}},                    // a small letter after the period: no end
       {"Costs rose, (sharply) then fell.", {1, 1, 3, 5}},  // a space before "(" ends a phrase
-      {"one;two", {0, 1, 0, 2}},  // a clause closed by a joined semicolon, no phrase
+      {"one;two", {0, 1, 0, 2}},                           // a clause closed by a joined semicolon, no phrase
       {"   ", {0, 0, 0, 0}},
       {"The cat sat", {0, 0, 0, 3}},
   };
@@ -164,16 +164,16 @@ TEST(TovgineSentenceEnd, DecidesByWhatFollows) {
       {".", "sat", "The cat sat", " The dog", true},
       {".", "sat", "The cat sat", " the dog", false},
       {".", "sat", "The cat sat", ", and", false},
-      {".", "sat", "   ", " The dog", false},   // nothing in the sentence
+      {".", "sat", "   ", " The dog", false},    // nothing in the sentence
       {".", "sat", "The cat sat", "   ", true},  // the end of the text
       {".", "sat", "The cat sat", " \"why", true},
       {".", "e", "e", "g. x", false},
       {".", "sat", "The cat sat", " 42 men", true},
-      {".", "sat", "The cat sat", "The", true},   // a capital right after the mark
+      {".", "sat", "The cat sat", "The", true},  // a capital right after the mark
       {".", "sat", "The cat sat", "Ab. x", true},
-      {".", "S", "U.S", " ...", true},            // no letter follows at all
-      {".", "A", "A", "B.", false},               // initials: capital, no small letters
-      {"!", "A", "A", "B!", true},                // the terminator is not a period
+      {".", "S", "U.S", " ...", true},  // no letter follows at all
+      {".", "A", "A", "B.", false},     // initials: capital, no small letters
+      {"!", "A", "A", "B!", true},      // the terminator is not a period
       {"", "waited", "He waited", " Then", true},
   };
   for (const Case& c : cases) {
@@ -202,11 +202,15 @@ TEST(TovgineInSection, WalkStopsAtTheFirstLaterEntry) {
 TEST(TovgineNormalize, FixedSequencesKanaAndFullWidthForms) {
   auto n = [](std::string_view cp932) { return TTovgine::Normalize(cp932); };
   EXPECT_EQ(n("\x81\x5D"), "-");
-  EXPECT_EQ(n("o\x81\x45\x81" "ce"), "ofice");
+  EXPECT_EQ(n("o\x81\x45\x81"
+              "ce"),
+            "ofice");
   EXPECT_EQ(n("\x81\x45\x83"), "ffi");
   EXPECT_EQ(n("caf\xC3\xA9"), "cafe");
   EXPECT_EQ(n("\xE2\x80\x9Chi\xE2\x80\x9D"), "\"hi\"");
-  EXPECT_EQ(n("\xE2\x86\xB5" "\xE2\x9C\x8F"), "ffffl");
+  EXPECT_EQ(n("\xE2\x86\xB5"
+              "\xE2\x9C\x8F"),
+            "ffffl");
   // Kana to half-width, with the voiced and semi-voiced marks split off.
   EXPECT_EQ(n(text::utf8ToCp932("ガパあン")), text::utf8ToCp932("ｶﾞﾊﾟｱﾝ"));
   EXPECT_EQ(n(text::utf8ToCp932("ヴヶ")), text::utf8ToCp932("ｳﾞｹ"));
@@ -217,9 +221,9 @@ TEST(TovgineNormalize, FixedSequencesKanaAndFullWidthForms) {
                            0xFF1D, 0x2018, 0xFF5C, 0xFF0D, 0xFF3E, 0xFFE5, 0xFFE3, 0xFF5B, 0xFF20, 0xFF3B,
                            0xFF0B, 0xFF0A, 0xFF5D, 0xFF1B, 0xFF1A, 0xFF3D, 0xFF1C, 0xFF1E, 0xFF1F, 0xFF3F,
                            0x3001, 0x3002, 0x30FB, 0xFF0C, 0xFF0E, 0xFF0F, 0x30FC, 0x300C, 0x300D, 0x201C};
-  const unsigned char single[] = {' ', '!', '"', '#', '$', '%', '&', '\'', '(', ')', '=', '`', '|', '-',
-                                  '^', '\\', '~', '{', '@', '[', '+', '*', '}', ';', ':', ']', '<', '>',
-                                  '?', '_', 0xA4, 0xA1, 0xA5, ',', '.', '/', 0xB0, 0xA2, 0xA3, '"'};
+  const unsigned char single[] = {' ', '!',  '"',  '#',  '$',  '%', '&', '\'', '(',  ')',  '=',  '`', '|', '-',
+                                  '^', '\\', '~',  '{',  '@',  '[', '+', '*',  '}',  ';',  ':',  ']', '<', '>',
+                                  '?', '_',  0xA4, 0xA1, 0xA5, ',', '.', '/',  0xB0, 0xA2, 0xA3, '"'};
   for (std::size_t i = 0; i < std::size(full); ++i) {
     const int code = text::cp932Code(full[i]);
     ASSERT_GT(code, 0xFF) << i;

@@ -29,10 +29,9 @@ TEST(WordDataFile, SectionsInOrderWithTheirFixedEntries) {
   std::vector<std::string> want;
   for (std::string_view n : kWordSectionNames) want.push_back("[" + std::string(n) + "]");
   // The file keeps tail_3 … tail_0 and head_top_1 … head_1 in their lookup order.
-  const std::vector<std::string> order = {"[abbreviation]", "[word_1]", "[word_2]", "[word_3]", "[word_4]",
-                                          "[word_5]", "[word_6]", "[tail_0]", "[tail_1]", "[tail_2]",
-                                          "[tail_3]", "[head_top_1]", "[head_1]", "[head_2]", "[head_3]",
-                                          "[head_4]"};
+  const std::vector<std::string> order = {
+      "[abbreviation]", "[word_1]", "[word_2]", "[word_3]",     "[word_4]", "[word_5]", "[word_6]", "[tail_0]",
+      "[tail_1]",       "[tail_2]", "[tail_3]", "[head_top_1]", "[head_1]", "[head_2]", "[head_3]", "[head_4]"};
   EXPECT_EQ(headers, order);
 
   const TWordLists w = TWordLists::FromLines(lines);
@@ -59,8 +58,7 @@ TEST(WordDataFile, SectionsInOrderWithTheirFixedEntries) {
   starts(WordSection::Head1, {"bare", "base", "cry", "fly"});
   starts(WordSection::Head2, {"before", "dia", "diet", "react"});
   starts(WordSection::Head3, {"ideal", "idea", "zoolo", "biblio"});
-  EXPECT_EQ(w.Section(WordSection::Head4).Entries(),
-            (std::vector<std::string>{"hygienic", "circuitous", "coalition"}));
+  EXPECT_EQ(w.Section(WordSection::Head4).Entries(), (std::vector<std::string>{"hygienic", "circuitous", "coalition"}));
 
   // Sorted sections, lower case, abbreviations of at most five letters.
   for (WordSection s : {WordSection::Abbreviation, WordSection::Word1, WordSection::Word2, WordSection::Word3,

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "core/platform/headlessports.h"
 #include "core/app/settings.h"
+#include "core/platform/headlessports.h"
 #include "core/storage/compressstringlist.h"
 
 namespace {
@@ -111,9 +111,9 @@ TEST_F(DeliveryTest, CheckFolderMessages) {
     bool ok;
     std::string message;
   };
-  for (const Case& c : {Case{"", false, "回収先フォルダが登録されてません。"},
-                        Case{"/nope", false, "回収先フォルダがないか 接続されていません。"},
-                        Case{"/collect", true, ""}}) {
+  for (const Case& c :
+       {Case{"", false, "回収先フォルダが登録されてません。"},
+        Case{"/nope", false, "回収先フォルダがないか 接続されていません。"}, Case{"/collect", true, ""}}) {
     dialogs.log.clear();
     EXPECT_EQ(m.CheckFolder(c.path, "回収先", true), c.ok) << c.path;
     EXPECT_EQ(messages(), c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
@@ -164,8 +164,8 @@ TEST_F(DeliveryTest, DocumentDrops) {
   fs.put("/docs/a.ruvot", "r");
   fs.put("/docs/b.ruvt", "r");
   fs.makeFolders("/docs/sub.d");
-  m.Drop(DropBox::SendRuvo, {"/docs/Unit 1.ruvo", "/docs/notes.txt", "/docs/a.ruvot", "/docs/b.ruvt", "/docs/sub.d",
-                             "/docs/Unit 2.RUVO"});
+  m.Drop(DropBox::SendRuvo,
+         {"/docs/Unit 1.ruvo", "/docs/notes.txt", "/docs/a.ruvot", "/docs/b.ruvt", "/docs/sub.d", "/docs/Unit 2.RUVO"});
   EXPECT_EQ(messages(), (std::vector<std::string>{".txt このタイプのファイルには対応していません"}));
   EXPECT_EQ(m.FDroppedDocs(), (std::vector<std::string>{"/docs/Unit 1.ruvo", "/docs/Unit 2.RUVO"}));
   EXPECT_EQ(m.lbRuvos, "#2 / Unit 1,Unit 2");
@@ -239,8 +239,8 @@ TEST(SendResultFile, ClaimsAFreeNameAndNeverReplacesAnotherResult) {
   fs::remove_all(dir);
   fs::create_directories(dir);
   auto send = [](const fs::path& folder, const std::vector<std::string>& lines) {
-    return ruvo::delivery::SendResultFile(ruvo::delivery::RealFileSystem(), folder.string(),
-                                          "20140509100000Same.ruvot", lines);
+    return ruvo::delivery::SendResultFile(ruvo::delivery::RealFileSystem(), folder.string(), "20140509100000Same.ruvot",
+                                          lines);
   };
   const std::string first = send(dir, {"h", "one"});
   const std::string second = send(dir, {"h", "two"});

@@ -2,8 +2,8 @@
 // time and permissions, and a rewrite that keeps size and time stamp still showing as changed.
 #include "core/delivery/filesystem.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,9 +20,8 @@ struct DiskTest : ::testing::Test {
   fs::path dir;
   delivery::FileSystem& disk = delivery::RealFileSystem();
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("ruvo-fs-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir = fs::temp_directory_path() / ("ruvo-fs-" + std::to_string(::getpid()) + "-" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
   }

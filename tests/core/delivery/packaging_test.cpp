@@ -108,8 +108,9 @@ TEST_F(Packaging, NewFolderWithTheExamineeProgramAndItsArchive) {
   EXPECT_EQ(dialogs.log[2].filter, "project folder|*;");
   EXPECT_EQ(dialogs.log[2].dir, send().string());
   EXPECT_EQ(dialogs.log[3].text, "圧縮ファイルに 受験者用ルーヴォを加えますか？");
-  EXPECT_EQ(dialogs.log[4].text.rfind("配布する圧縮ファイルを作成しました\r\n\r\n" + (send() / "class A.zip").string(), 0),
-            0u);
+  EXPECT_EQ(
+      dialogs.log[4].text.rfind("配布する圧縮ファイルを作成しました\r\n\r\n" + (send() / "class A.zip").string(), 0),
+      0u);
   EXPECT_EQ(dialogs.log.size(), 5u);
 
   const fs::path dest = send() / "class A";
@@ -134,8 +135,7 @@ TEST_F(Packaging, SecondRunKeepsTheFirstFilesAndStartsInTheLastSourceFolder) {
   run({(tests / "unit 1.ruvo").string()}, (send() / "class A").string(), {Answer::Yes, Answer::No});
   put(tests / "unit 1.ruvo", "changed");
   dialogs.log.clear();
-  run({(tests / "unit 1.ruvo").string(), (tests / "unit2.ruvo").string()}, (send() / "class A").string(),
-      {Answer::No});
+  run({(tests / "unit 1.ruvo").string(), (tests / "unit2.ruvo").string()}, (send() / "class A").string(), {Answer::No});
 
   EXPECT_EQ(dialogs.log[0].dir, tests.string());
   // The folder holds the examinee program already: no question about it.
@@ -172,7 +172,8 @@ TEST_F(Packaging, ExamineeProgramDeclinedOrMissing) {
   ASSERT_EQ(dialogs.texts("yesno").size(), 3u);
   EXPECT_EQ(dialogs.texts("yesno")[1],
             "受験者用ルーヴォが 見つかりません\r\n\r\nかまわず続けますか？\r\n\r\n------------------------\r\n\r\n"
-            "ruvo ファイルを " + place.executableFolder + " フォルダに置いてからやり直すことをお勧めします");
+            "ruvo ファイルを " +
+                place.executableFolder + " フォルダに置いてからやり直すことをお勧めします");
   EXPECT_TRUE(fs::exists(send() / "c2/unit2.ruvo"));
 
   // Missing, and the teacher stops: nothing is copied.
@@ -229,7 +230,8 @@ TEST_F(Packaging, ExamineeProgramStartedOnADocumentWithBlanksInItsPath) {
   EXPECT_EQ(shell.started[0].second, std::vector<std::string>{doc}) << "one argument, blanks and all";
 
   LaunchExaminee(ports(), place, (tests / "ruvo$$$.ruvo").string());
-  EXPECT_EQ(dialogs.texts("message").back(), "ルーヴォファイルが 見つかりません\r\n\r\n一時ファイルの作成に失敗しました");
+  EXPECT_EQ(dialogs.texts("message").back(),
+            "ルーヴォファイルが 見つかりません\r\n\r\n一時ファイルの作成に失敗しました");
   shell.startSucceeds = false;
   LaunchExaminee(ports(), place, doc);
   EXPECT_EQ(dialogs.texts("message").back(), place.executableFolder + "/ruvo を起動できませんでした");
@@ -248,7 +250,8 @@ TEST_F(Packaging, CopyRuvoPutsTheProgramOnTheClipboard) {
   installExaminee();
   acCopyRuvo(ports(), place);
   EXPECT_EQ(clipboard.files, std::vector<std::string>{place.executableFolder + "/ruvo"});
-  EXPECT_EQ(dialogs.texts("message")[1], "受験者用ルーヴォ ruvo をコピーしました\r\n\r\n目的のフォルダに貼り付けて利用できます\r\n\r\n");
+  EXPECT_EQ(dialogs.texts("message")[1],
+            "受験者用ルーヴォ ruvo をコピーしました\r\n\r\n目的のフォルダに貼り付けて利用できます\r\n\r\n");
 }
 
 TEST_F(Packaging, OpenZipListsTheSendFolder) {

@@ -74,7 +74,8 @@ TEST(WpmScores, FiguresRegressionAndMarksOfAFewResults) {
   ASSERT_EQ(circles.size(), 3u);
   const TPoint centres[] = {{273, 177}, {170, 327}, {376, 252}};
   for (std::size_t i = 0; i < 3; ++i) {
-    const TPoint c{(circles[i].points[0].x + circles[i].points[1].x) / 2, (circles[i].points[0].y + circles[i].points[1].y) / 2};
+    const TPoint c{(circles[i].points[0].x + circles[i].points[1].x) / 2,
+                   (circles[i].points[0].y + circles[i].points[1].y) / 2};
     EXPECT_LE(std::abs(c.x - centres[i].x), 2) << i;
     EXPECT_LE(std::abs(c.y - centres[i].y), 2) << i;
     EXPECT_EQ(circles[i].points[1].x - circles[i].points[0].x, 24);

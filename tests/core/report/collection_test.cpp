@@ -83,9 +83,9 @@ TEST_F(CollectionTest, PollTakesEveryNewFileWhateverItsTimeStamp) {
 
 TEST_F(CollectionTest, HalfWrittenFilesAreTakenOnceComplete) {
   ASSERT_TRUE(c.StartCollection(dir, dialogs));
-  fs.put(at("claim.ruvot"), "", 200);                         // the empty file that claims a name
+  fs.put(at("claim.ruvot"), "", 200);                                 // the empty file that claims a name
   fs.put(at("cut.ruvot"), resultBytes("x\ty\tz").substr(0, 5), 200);  // a stream not yet whole
-  fs.put(at("one.ruvot"), oneLine(kHeader), 200);             // a single line so far
+  fs.put(at("one.ruvot"), oneLine(kHeader), 200);                     // a single line so far
   fs.put(at("other.txt"), resultBytes("Unit 3\tX\t2014/05/08 09:00:00"), 200);
   fs.put(at("._claim.ruvot"), "side file of a share", 200);
   EXPECT_TRUE(c.CollectNewResults().empty());
@@ -161,8 +161,10 @@ TEST_F(CollectionTest, ManyExamineesFinishingAtOnceAreEachTakenOnce) {
     for (auto [i, k] : ordered) {
       const std::string name = "r" + std::to_string(i) + ".ruvot";
       const std::int64_t second = 7;  // all in the same second
-      if (k == 0) mfs.put(at(name), "", second);
-      else mfs.put(at(name), resultBytes("Unit 3\tr" + std::to_string(i) + "\td\t1\t1"), second);
+      if (k == 0)
+        mfs.put(at(name), "", second);
+      else
+        mfs.put(at(name), resultBytes("Unit 3\tr" + std::to_string(i) + "\td\t1\t1"), second);
       if (rng() % 4 == 0) taken += static_cast<int>(col.CollectNewResults().size());
     }
     taken += static_cast<int>(col.CollectNewResults().size());
@@ -186,7 +188,8 @@ TEST_F(CollectionTest, StartAsksAboutTheNewestCompleteResult) {
   EXPECT_EQ(dialogs.log[0].text,
             "回収フォルダに すでに結果ファイルがあります。\r\n-- Unit 4 - 2014/05/09 08:00:00 --\r\n"
             "これと同類の結果ファイルの集計を始めますか？\r\n\r\nよければ [ はい ] を選ぶ。\r\n\r\n"
-            "これ以降に回収される結果ファイルの集計をするときは [ いいえ ] を\r\n中止するときは [ キャンセル ] を選ぶ。\r\n\r\n");
+            "これ以降に回収される結果ファイルの集計をするときは [ いいえ ] を\r\n中止するときは [ キャンセル ] "
+            "を選ぶ。\r\n\r\n");
   // Yes: the results of that title only.
   ASSERT_EQ(sink.records.size(), 2u);
   EXPECT_EQ(sink.records[0].substr(0, 12), "Unit 4\tBaba\t");
@@ -266,14 +269,15 @@ TEST_F(CollectionTest, DropTakesEveryFolderAndResultFileAndNamesOtherTypes) {
   fs.makeLink("/a/class 3.b/deep/loop", "/a");  // a link back up the tree
   fs.makeLink("/links/b", "/b");
   sink.records = {"before"};
-  const auto out = c.DropResults({"/misc/readme.txt", "/a/class 3.b", "/links/b", "/loose/z.ruvot", dir,
-                                  "/old/1.ruvt", "/old/2.ruvt", "/old/3.ruvt", "/old/4.ruvt", "/misc/photo.jpg",
-                                  "/misc/other.TXT", "/a/class 3.b/deep/x.ruvot"});
+  const auto out = c.DropResults({"/misc/readme.txt", "/a/class 3.b", "/links/b", "/loose/z.ruvot", dir, "/old/1.ruvt",
+                                  "/old/2.ruvt", "/old/3.ruvt", "/old/4.ruvt", "/misc/photo.jpg", "/misc/other.TXT",
+                                  "/a/class 3.b/deep/x.ruvot"});
   EXPECT_TRUE(out.cleared);
   EXPECT_EQ(names(out.taken), (std::vector<std::string>{"Doi", "Baba", "Chiba", "Aoki"}));
   EXPECT_EQ(sink.records.size(), 4u);
   EXPECT_EQ(out.oldLines, (std::vector<std::string>{"A old line", "b old line", "c plain line"}));
-  EXPECT_EQ(out.message, ".txt このタイプのファイルには対応していません\r\n.jpg このタイプのファイルには対応していません");
+  EXPECT_EQ(out.message,
+            ".txt このタイプのファイルには対応していません\r\n.jpg このタイプのファイルには対応していません");
   EXPECT_EQ(out.refused.size(), 3u);
 }
 
@@ -283,7 +287,8 @@ TEST_F(CollectionTest, ADropOfNothingUsableKeepsTheTables) {
   const auto out = c.DropResults({"/misc/readme.txt", "/nowhere/gone.ruvo"});
   EXPECT_FALSE(out.cleared);
   EXPECT_EQ(sink.records, (std::vector<std::string>{"before"}));
-  EXPECT_EQ(out.message, ".txt このタイプのファイルには対応していません\r\n.ruvo このタイプのファイルには対応していません");
+  EXPECT_EQ(out.message,
+            ".txt このタイプのファイルには対応していません\r\n.ruvo このタイプのファイルには対応していません");
 }
 
 }  // namespace

@@ -10,10 +10,9 @@ TEST(Feedback, ChartKeepsFourToThreeCentred) {
     int w, h;
     platform::Rect r;
   } cases[] = {
-      {800, 400, {133, 0, 533, 400}},   // wide: full height, centred across
-      {400, 800, {0, 250, 400, 300}},   // tall: full width, centred vertically
-      {800, 600, {0, 0, 800, 600}},
-      {801, 601, {0, 0, 801, 600}},     // 4 x 601 > 3 x 801: tall by one pixel
+      {800, 400, {133, 0, 533, 400}},                                // wide: full height, centred across
+      {400, 800, {0, 250, 400, 300}},                                // tall: full width, centred vertically
+      {800, 600, {0, 0, 800, 600}},   {801, 601, {0, 0, 801, 600}},  // 4 x 601 > 3 x 801: tall by one pixel
       {810, 632, {0, 12, 810, 607}},
   };
   for (const auto& c : cases) EXPECT_EQ(ChartPlace(c.w, c.h), c.r) << c.w << "x" << c.h;
@@ -65,9 +64,9 @@ TEST(Feedback, ReplayWithoutAForwardStepEndsAfterItsTicks) {
     const char* last;
     int animeDure, ticks;
   } cases[] = {
-      {"2004/05/06 10:00:00", "2004/05/06 10:00:00", 7000, 24},   // all in one second
+      {"2004/05/06 10:00:00", "2004/05/06 10:00:00", 7000, 24},       // all in one second
       {kScoresFirstDateSentinel, kScoresLastDateSentinel, 7000, 24},  // no dated results
-      {"2004/05/06 10:00:00", "2004/05/06 10:00:00", 0, 1},       // no length: shown once
+      {"2004/05/06 10:00:00", "2004/05/06 10:00:00", 0, 1},           // no length: shown once
       {"2004/05/06 10:00:00", "2004/05/06 10:00:00", 100, 1},
   };
   for (const auto& c : cases) {

@@ -36,9 +36,13 @@ TEST(Collation, FoldsAsciiCaseOnlyAndBreaksTiesByBytes) {
     const char *a, *b;
     bool before;
   } cases[] = {
-      {"apple", "Banana", true},  {"Banana", "apple", false}, {"_x", "a", true},       // '_' sorts before letters
-      {"ABC", "abc", true},       {"abc", "ABC", false},      {"ab", "abc", true},
-      {"Zeta", "\xC3\xA9", true},  // é (U+00E9) after every ASCII letter
+      {"apple", "Banana", true},
+      {"Banana", "apple", false},
+      {"_x", "a", true},  // '_' sorts before letters
+      {"ABC", "abc", true},
+      {"abc", "ABC", false},
+      {"ab", "abc", true},
+      {"Zeta", "\xC3\xA9", true},              // é (U+00E9) after every ASCII letter
       {"Ｙａｍａｄａ", "ｙａｍａｄａ", true},  // full-width letters are not folded: compared as code points
   };
   for (const auto& c : cases) EXPECT_EQ(CollatesBefore(c.a, c.b), c.before) << c.a << " / " << c.b;
@@ -57,7 +61,7 @@ TEST(Nayose, SpacingAndAsciiCaseVariantsAreOnePerson) {
   EXPECT_EQ(n.Member(0)->RecordIndex(3), -1);
   EXPECT_EQ(n.Member(1)->Name(), "Ｙａｍａｄａ");  // full-width letters stay as typed
   EXPECT_EQ(n.Member(2)->Name(), "YAMADA");
-  EXPECT_EQ(n.Member(3)->Name(), "");  // the empty name is a member of its own
+  EXPECT_EQ(n.Member(3)->Name(), "");          // the empty name is a member of its own
   EXPECT_EQ(n.Member(4)->Name(), "YA\tMADA");  // tabs are not spaces
   EXPECT_EQ(n.IndexOfName(" y a m a d a "), 2);
   EXPECT_EQ(n.IndexOfName("nobody"), -1);
@@ -72,9 +76,11 @@ TEST(ColumnAverages, FamiliesOfColumns) {
   } cases[] = {
       {kHeader, tabs({"T", "n", "d", "250", "60", "250.00", "2", "1", "1", "0"}), 250, 0.5f},
       // An unanswered question (one blank) does not enter the score average.
-      {tabs({"title", "wpm1", "wpm2", "scr1", "scr2", "scr3"}), tabs({"T", "200", "100.5", "1", " ", "0"}), 150.25f, 0.5f},
+      {tabs({"title", "wpm1", "wpm2", "scr1", "scr2", "scr3"}), tabs({"T", "200", "100.5", "1", " ", "0"}), 150.25f,
+       0.5f},
       // Scores numbered from the first scored question, here question 2: not 0 for everyone.
-      {tabs({"title", "wpm1", "ans1", "ans2", "ans3", "scr2", "scr3"}), tabs({"T", "90", "x", "1", "2", "1", "1"}), 90, 1},
+      {tabs({"title", "wpm1", "ans1", "ans2", "ans3", "scr2", "scr3"}), tabs({"T", "90", "x", "1", "2", "1", "1"}), 90,
+       1},
       // No "wpm1": the reading-speed average is 0 even with other wpm columns.
       {tabs({"title", "wpm2", "scr1"}), tabs({"T", "300", "1"}), 0, 1},
       // Values that do not parse are left out; the run stops at the first other column.
@@ -99,7 +105,7 @@ TEST(SumUpList, TablesPerKindRecordsSortedDuplicatesOnce) {
   list.AddResult(result("Unit 2", "ito", "2004/05/07 10:00:00", "200.00"));
   list.AddResult(result("Unit 1", "Sato", "2004/05/06 11:00:00", "180.00"));
   list.AddResult(result("Unit 2", "Abe", "2004/05/08 09:00:00", "150.00"));
-  list.AddResult(result("Unit 2", "ito", "2004/05/07 10:00:00", "200.00"));  // the same file again
+  list.AddResult(result("Unit 2", "ito", "2004/05/07 10:00:00", "200.00"));   // the same file again
   list.AddResult(result("unit 1", "Kato", "2004/05/09 09:00:00", "100.00"));  // another title
   Lines edited = result("Unit 1", "Mori", "2004/05/10 09:00:00", "120.00");
   edited[0] += "\tmj1";  // the test was edited in between: another header, another table
@@ -119,12 +125,22 @@ TEST(SumUpList, TablesPerKindRecordsSortedDuplicatesOnce) {
   Lines out;
   list.WriteTables(out);
   const Lines expected = {
-      "unknown", "Unit 9\tOda", "",
-      kHeader, result("Unit 1", "Sato", "2004/05/06 11:00:00", "180.00")[1], "",
-      kHeader, result("Unit 2", "Abe", "2004/05/08 09:00:00", "150.00")[1],
-      result("Unit 2", "ito", "2004/05/07 10:00:00", "200.00")[1], "",
-      kHeader, result("unit 1", "Kato", "2004/05/09 09:00:00", "100.00")[1], "",
-      edited[0], edited[1], "",
+      "unknown",
+      "Unit 9\tOda",
+      "",
+      kHeader,
+      result("Unit 1", "Sato", "2004/05/06 11:00:00", "180.00")[1],
+      "",
+      kHeader,
+      result("Unit 2", "Abe", "2004/05/08 09:00:00", "150.00")[1],
+      result("Unit 2", "ito", "2004/05/07 10:00:00", "200.00")[1],
+      "",
+      kHeader,
+      result("unit 1", "Kato", "2004/05/09 09:00:00", "100.00")[1],
+      "",
+      edited[0],
+      edited[1],
+      "",
   };
   EXPECT_EQ(out, expected);
 
@@ -143,11 +159,12 @@ TEST(SumUpList, TablesPerKindRecordsSortedDuplicatesOnce) {
 
 TEST(SumUpList, RecordsSortByTitleNameDateIgnoringCase) {
   TSumUp t;
-  for (const char* r : {"T\tyamada\t2004/05/06 10:00:00", "T\tAbe\t2004/05/06 10:00:00", "T\tYAMADA\t2004/05/05 10:00:00",
-                        "T\tabe\t2004/05/06 09:00:00", "T\t_x\t2004/05/06 09:00:00"})
+  for (const char* r : {"T\tyamada\t2004/05/06 10:00:00", "T\tAbe\t2004/05/06 10:00:00",
+                        "T\tYAMADA\t2004/05/05 10:00:00", "T\tabe\t2004/05/06 09:00:00", "T\t_x\t2004/05/06 09:00:00"})
     t.AddRecord(r);
-  EXPECT_EQ(t.Records(), (Lines{"T\t_x\t2004/05/06 09:00:00", "T\tabe\t2004/05/06 09:00:00", "T\tAbe\t2004/05/06 10:00:00",
-                                "T\tYAMADA\t2004/05/05 10:00:00", "T\tyamada\t2004/05/06 10:00:00"}));
+  EXPECT_EQ(t.Records(),
+            (Lines{"T\t_x\t2004/05/06 09:00:00", "T\tabe\t2004/05/06 09:00:00", "T\tAbe\t2004/05/06 10:00:00",
+                   "T\tYAMADA\t2004/05/05 10:00:00", "T\tyamada\t2004/05/06 10:00:00"}));
   EXPECT_FALSE(t.AddRecord("T\tAbe\t2004/05/06 10:00:00"));
   EXPECT_TRUE(t.AddRecord("T\tABE\t2004/05/06 10:00:00"));  // not identical: a record of its own
   EXPECT_EQ(t.RecordCount(), 6);
@@ -168,8 +185,10 @@ TEST(SumUpList, MergedTablePutsEveryRunOfOnePersonOnOneRow) {
   const Lines expected = {
       "name\ttitle\tname\tdate\tscr1\ttitle\tname\tdate\tscr1\ttitle\tname\tdate\tscr1\ttitle\tname\tdate\twpm1\t",
       "ITO\t\t\t\t\t\t\t\t\t\t\t\t\tB\tIto\t2004/05/09 11:00:00\t150.00\t",
-      "SATO\tA\tsato\t2004/05/06 10:05:00\t0\tA\tSATO\t2004/05/07 10:05:00\t1\tA\tSato\t2004/05/08 10:05:00\t1\t\t\t\t\t",
-      "TAROYAMADA\tA\tTaro Yamada\t2004/05/06 10:00:00\t1\t\t\t\t\t\t\t\t\tB\tTARO　YAMADA\t2004/05/09 10:00:00\t250.00\t",
+      "SATO\tA\tsato\t2004/05/06 10:05:00\t0\tA\tSATO\t2004/05/07 10:05:00\t1\tA\tSato\t2004/05/08 "
+      "10:05:00\t1\t\t\t\t\t",
+      "TAROYAMADA\tA\tTaro Yamada\t2004/05/06 10:00:00\t1\t\t\t\t\t\t\t\t\tB\tTARO　YAMADA\t2004/05/09 "
+      "10:00:00\t250.00\t",
   };
   EXPECT_EQ(merged, expected);
   // Collating again rebuilds the members rather than extending them.

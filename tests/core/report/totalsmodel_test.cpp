@@ -2,6 +2,7 @@
 // Copy with and without the wide table, automatic collection started from the delivery window
 // and fed by the poll, and the settings of the delivery and feedback windows.
 #include "core/report/totalsmodel.h"
+#include "core/text/strings.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +63,8 @@ struct Totals : ::testing::Test {
 TEST_F(Totals, DropTotalsEveryFolderAndFileAndReportsOtherTypes) {
   fs.put("/class a/one.ruvot", resultBytes("Unit 1\tAoki\t2014/05/09 10:00:00\t200.0\t1\t0"));
   fs.put("/class a/sub/two.ruvot", resultBytes("Unit 1\tBaba\t2014/05/09 10:05:00\t300.0\t1\t1"));
-  fs.put("/results.2014/three.ruvot", resultBytes("Unit 2\tChiba\t2014/05/01 09:00:00\t250.0\t1", "title\tname\tdate\twpm1\tscr1"));
+  fs.put("/results.2014/three.ruvot",
+         resultBytes("Unit 2\tChiba\t2014/05/01 09:00:00\t250.0\t1", "title\tname\tdate\twpm1\tscr1"));
   fs.put("/loose.ruvot", resultBytes("Unit 1\tAoki\t2014/05/09 10:00:00\t200.0\t1\t0"));  // the same record again
   fs.put("/notes.txt", "x");
   form->DropFiles({"/notes.txt", "/class a", "/results.2014", "/loose.ruvot"});
@@ -84,14 +86,14 @@ TEST_F(Totals, DropTotalsEveryFolderAndFileAndReportsOtherTypes) {
   EXPECT_EQ(form->TestView().speedButton1Action, app::ForwardBinding::acCopyRec);
 
   form->SpeedButton1Click();
-  EXPECT_EQ(hp.clipboard.textData, report::JoinCrLf(expected));
+  EXPECT_EQ(hp.clipboard.textData, text::joinLinesCrlf(expected));
 
   form->CheckBox3Click(true);
   form->SpeedButton1Click();
   std::vector<std::string> merged;
   totals->FSumUpList().BuildMergedTable(merged);
   ASSERT_EQ(merged.size(), 4u);  // "name" and three examinees
-  EXPECT_EQ(hp.clipboard.textData, report::JoinCrLf(merged));
+  EXPECT_EQ(hp.clipboard.textData, text::joinLinesCrlf(merged));
   EXPECT_EQ(hp.clipboard.textData->substr(0, 6), "name\tt");
 
   // A new drop replaces the totals; one of only unsupported files changes nothing.

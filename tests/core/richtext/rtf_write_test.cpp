@@ -163,17 +163,14 @@ class ModelMaker {
   }
 
   std::string text() {
-    static const char32_t
-        pool[] =
-            {
-                'a',     'Z',     '0',      '9',    ' ',    '-',    '?',   ';',   '\\',  '{',
-                '}',     '\t',    0x0B,     0x01,   0x1F,   0x7F,   U'あ', U'漢', U'字', U'ソ',
-                U'表',   U'ｱ',    U'ﾟ',     U'￥',  U'～',  U'∥',   U'①',  U'㈱',  // CP932, some of them with an ASCII
-                                                                                   // trail byte
-                U'é',    U'€',    U'“',     U'ÿ',   0x81,   0xA0,                  // Windows-1252
-                U'한',   U'Ω',    U'ß',     0x2011, 0xFFFD, 0xFEFF,                // neither
-                0x1F600, 0x20BB7, 0x10FFFF,                                        // above the BMP
-            };
+    static const char32_t pool[] = {
+        'a', 'Z', '0', '9', ' ', '-', '?', ';', '\\', '{', '}', '\t', 0x0B, 0x01, 0x1F, 0x7F, U'あ', U'漢', U'字',
+        U'ソ', U'表', U'ｱ', U'ﾟ', U'￥', U'～', U'∥', U'①', U'㈱',  // CP932, some of them with an ASCII
+                                                                    // trail byte
+        U'é', U'€', U'“', U'ÿ', 0x81, 0xA0,                         // Windows-1252
+        U'한', U'Ω', U'ß', 0x2011, 0xFFFD, 0xFEFF,                  // neither
+        0x1F600, 0x20BB7, 0x10FFFF,                                 // above the BMP
+    };
     std::string s;
     const int n = pick(0, 12);
     for (int i = 0; i < n; ++i) text::appendUtf8(s, pool[pick(0, static_cast<int>(std::size(pool)) - 1)]);

@@ -88,11 +88,9 @@ TEST_F(AssociationTest, TheTeachersProgramTakesAProjectFromTheCommandLine) {
     std::vector<std::string> args;
     std::string expected;
   } cases[] = {
-      {{project}, project},
-      {{"--flag", missing, project}, project},  // a missing project is passed over
-      {{project, test}, ""},                   // the test document opens instead
-      {{missing}, ""},
-      {{}, ""},
+      {{project}, project},  {{"--flag", missing, project}, project},  // a missing project is passed over
+      {{project, test}, ""},                                           // the test document opens instead
+      {{missing}, ""},       {{}, ""},
   };
   for (const auto& c : cases) EXPECT_EQ(CommandLineProject(c.args), c.expected) << ::testing::PrintToString(c.args);
 }
@@ -103,12 +101,9 @@ TEST(DesktopExec, ArgumentsKeepEveryCharacter) {
     const char* arg;
     const char* written;
   } cases[] = {
-      {"/usr/bin/ruvo", R"("/usr/bin/ruvo")"},
-      {"/a b/ruvo", R"("/a b/ruvo")"},
-      {"/a\"b/$x`y", R"("/a\\"b/\\$x\\`y")"},
-      {"/a\\b", R"("/a\\\\b")"},
-      {"/100%/ruvo", R"("/100%%/ruvo")"},
-      {"/a\nb", ""},
+      {"/usr/bin/ruvo", R"("/usr/bin/ruvo")"}, {"/a b/ruvo", R"("/a b/ruvo")"},
+      {"/a\"b/$x`y", R"("/a\\"b/\\$x\\`y")"},  {"/a\\b", R"("/a\\\\b")"},
+      {"/100%/ruvo", R"("/100%%/ruvo")"},      {"/a\nb", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(DesktopExecArgument(c.arg), c.written) << c.arg;
 }

@@ -44,11 +44,11 @@ TEST_F(HelpFixture, AnchorFormsAsTheBrowserReceivesThem) {
     const char* anchor;
     std::string expected;
   } cases[] = {
-      {"", manual},                                        // no anchor: the bare file
-      {"   ", manual},                                     // blanks only: the bare file
-      {"CreateZip", perAnchor},                            // per-anchor file first
-      {"  CreateZip \t", perAnchor},                       // trimmed before the file is looked for
-      {" New ", folderUrl + "/ruvo-help.html#New"},        // no file: fragment, trimmed
+      {"", manual},                                  // no anchor: the bare file
+      {"   ", manual},                               // blanks only: the bare file
+      {"CreateZip", perAnchor},                      // per-anchor file first
+      {"  CreateZip \t", perAnchor},                 // trimmed before the file is looked for
+      {" New ", folderUrl + "/ruvo-help.html#New"},  // no file: fragment, trimmed
       {"自動段下げ", folderUrl + "/ruvo-help.html#%E8%87%AA%E5%8B%95%E6%AE%B5%E4%B8%8B%E3%81%92"},
   };
   for (const auto& c : cases) {

@@ -23,7 +23,9 @@ std::set<std::string> manualIds() {
 TEST(Manual, HasEverySectionTheProgramOpens) {
   const std::set<std::string> ids = manualIds();
   for (const auto& l : HelpLinks()) {
-    if (*l.anchor) { EXPECT_TRUE(ids.count(l.anchor)) << l.control << " opens #" << l.anchor; }
+    if (*l.anchor) {
+      EXPECT_TRUE(ids.count(l.anchor)) << l.control << " opens #" << l.anchor;
+    }
   }
   for (const auto& c : CaptionAnchors()) EXPECT_TRUE(ids.count(c)) << "right-click on " << c;
 }

@@ -69,8 +69,8 @@ TEST(VersionBox, ItemsInOrderWithTheFileDateOfTheProgram) {
   ASSERT_EQ(dialogs.texts("message").size(), 1u);
   EXPECT_EQ(dialogs.texts("message")[0],
             std::string("----- バージョン情報 -----\r\n\r\n名前： ") + kProductName + "\r\n\r\n製作・著作： " +
-                kMakerName + "\r\n\r\nバージョン： 1.2.3\r\n\r\n作成日： 2024/03/05 06:07\r\n\r\n実行ファイル： " + exe +
-                "\r\n\r\nDebian GNU/Linux 12 (bookworm) 6.1.0");
+                kMakerName + "\r\n\r\nバージョン： 1.2.3\r\n\r\n作成日： 2024/03/05 06:07\r\n\r\n実行ファイル： " +
+                exe + "\r\n\r\nDebian GNU/Linux 12 (bookworm) 6.1.0");
   std::filesystem::remove_all(dir);
 
   EXPECT_EQ(FileDateText(dir + "/gone"), "不明");

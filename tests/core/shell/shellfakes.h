@@ -43,8 +43,8 @@ class FakeDialogs final : public platform::Dialogs {
     std::string dir;
   };
   std::vector<Asked> log;
-  std::deque<platform::Answer> answers;                  // for askYesNo
-  std::deque<std::optional<std::string>> files;          // for openFile / saveFile
+  std::deque<platform::Answer> answers;                           // for askYesNo
+  std::deque<std::optional<std::string>> files;                   // for openFile / saveFile
   std::deque<std::optional<std::vector<std::string>>> fileLists;  // for openFiles
 
   void message(const std::string& t) override { log.push_back({"message", t, {}, {}}); }
