@@ -159,7 +159,9 @@ class DiskFileSystem final : public FileSystem {
   }
 
   NewFile writeNewFile(const std::string& path, std::string_view bytes) override {
-    return createNew(path, bytes, 0, nullptr);
+    const auto st = storage::createFileExclusive(path, bytes);
+    if (st.ok()) return NewFile::Written;
+    return st.error() == EEXIST ? NewFile::Taken : NewFile::Failed;
   }
 
   bool removeFile(const std::string& path) override {
