@@ -89,7 +89,7 @@ TEST_F(DeliveryWindow, SetFoldersDropDocumentsAndSend) {
 
   const QString doc = QStringLiteral(RUVO_DATA_DIR "/system/ruvof/sample/sample1-gettysburg.ruvo");
   writeFile(prog + QStringLiteral("/notes.txt"), "n");
-  robot.expect({BoxAction::PressOk});
+  robot.expect({BoxAction::PressOk, {}});
   dropFiles(w->gbSendRuvo, {doc, prog + QStringLiteral("/notes.txt")});
   ASSERT_TRUE(guitest::waitUntil([&] { return robot.idle(); }));
   EXPECT_EQ(robot.seen().back(), QStringLiteral(".txt このタイプのファイルには対応していません"));
@@ -97,7 +97,7 @@ TEST_F(DeliveryWindow, SetFoldersDropDocumentsAndSend) {
   EXPECT_TRUE(w->cbSendRuvoFile->isEnabled() && w->cbSendRuvoFile->isChecked());
   guitest::saveScreenshot(w.get(), QStringLiteral("delivery-set"));
 
-  robot.expect({BoxAction::PressOk});
+  robot.expect({BoxAction::PressOk, {}});
   QTest::mouseClick(w->Button1, Qt::LeftButton);
   ASSERT_TRUE(guitest::waitUntil([&] { return robot.idle(); }));
   // The box shows the report's line breaks as plain ones.
@@ -113,7 +113,7 @@ TEST_F(DeliveryWindow, SetFoldersDropDocumentsAndSend) {
   QFile::remove(dist + QStringLiteral("/ruvo"));
   QTest::mouseClick(w->cbSendRuvoExe, Qt::LeftButton);
   EXPECT_FALSE(model->cbSendRuvoExe.checked);
-  robot.expect({BoxAction::PressOk});
+  robot.expect({BoxAction::PressOk, {}});
   QTest::mouseClick(w->Button1, Qt::LeftButton);
   ASSERT_TRUE(guitest::waitUntil([&] { return robot.idle(); }));
   EXPECT_FALSE(QFile::exists(dist + QStringLiteral("/ruvo")));
@@ -125,9 +125,9 @@ TEST_F(DeliveryWindow, SetFoldersDropDocumentsAndSend) {
 
 TEST_F(DeliveryWindow, RefusedDropsAndStartWithoutAFolder) {
   guitest::DialogRobot robot;
-  robot.expect({BoxAction::PressOk});
+  robot.expect({BoxAction::PressOk, {}});
   dropFiles(w->gbToTeacher, {collect, dist});
-  robot.expect({BoxAction::PressOk});
+  robot.expect({BoxAction::PressOk, {}});
   QTest::mouseClick(w->Button4, Qt::LeftButton);  // no collection folder yet
   ASSERT_TRUE(guitest::waitUntil([&] { return robot.idle(); }));
   EXPECT_EQ(robot.seen(), (std::vector<QString>{QStringLiteral("フォルダは１つだけ指定してください。"),
