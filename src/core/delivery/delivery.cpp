@@ -124,15 +124,12 @@ void TForm3Model::SetCollectionFolder(const std::string& path) {
   collection_ = path;
   bool storable = false;
   text::utf8ToCp932(path, &storable);
-  if (storable) {
-    fs_.writeFile(envi, EnviFileBytes(path));
-  } else {
-    // Better no environment file than one naming another folder.
-    if (fs_.isFile(envi)) fs_.removeFile(envi);
-    say(kFolderNotStorable);
-  }
+  if (!storable) say(kFolderNotStorable);
+  const bool written = storable && fs_.writeFile(envi, EnviFileBytes(path));
+  // Better no environment file than one naming another folder.
+  if (!written && fs_.isFile(envi)) fs_.removeFile(envi);
   lbToTeacher.caption = path;
-  if (fs_.isFile(envi)) {
+  if (written) {
     lbToTeacher.enabled = true;
     cbSendEnvi.checked = true;
     cbSendEnvi.enabled = !distribution_.empty();
@@ -219,10 +216,17 @@ void TForm3Model::dropDocuments(const std::vector<std::string>& items) {
   changed();
 }
 
-std::string TForm3Model::copyLine(const std::string& from) {
+std::string TForm3Model::copyLine(const std::string& from, bool envi) {
   const std::string name = FileNameOf(from);
   if (!fs_.isFile(from)) return kBr + name + " がありません。";
-  const bool ok = fs_.makeFolders(distribution_) && fs_.copyFile(from, JoinPath(distribution_, name), true);
+  bool ok = true;
+  if (envi) {
+    // An environment file naming another folder than the one set (left by an older setting,
+    // or changed behind the window's back) would send every result astray.
+    std::string bytes;
+    ok = fs_.readFile(from, bytes) && EnviFileFolder(bytes) == collection_;
+  }
+  ok = ok && fs_.makeFolders(distribution_) && fs_.copyFile(from, JoinPath(distribution_, name), true);
   return kBr + name + text::format(" コピー%Sしました", {ok ? "" : "に失敗"});
 }
 
@@ -231,7 +235,7 @@ std::string TForm3Model::Send() {
   if (cbSendEnvi.on() && !CheckFolder(collection_, "回収先", true)) return {};
   std::string program, envi, docs;
   if (cbSendRuvoExe.on()) program = copyLine(examineeProgram_);
-  if (cbSendEnvi.on()) envi = copyLine(EnviFilePath());
+  if (cbSendEnvi.on()) envi = copyLine(EnviFilePath(), true);
   // Every document gets its own line.
   if (cbSendRuvoFile.on())
     for (const auto& d : droppedDocs_) docs += copyLine(d);

@@ -99,7 +99,7 @@ class TForm3Model final {
   void changed();
   void dropFolder(DropBox box, const std::vector<std::string>& items);
   void dropDocuments(const std::vector<std::string>& items);
-  std::string copyLine(const std::string& from);
+  std::string copyLine(const std::string& from, bool envi = false);
 
   FileSystem& fs_;
   platform::Dialogs* dialogs_;

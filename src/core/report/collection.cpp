@@ -120,8 +120,8 @@ TResultCollection::Newest TResultCollection::BeginCollection(const std::string& 
   std::int64_t newestStamp = 0;
   for (auto& c : resultFiles(false)) {
     std::string bytes;
-    if (!fs_.readFile(c.path, bytes)) continue;
-    std::vector<std::string> lines = decode(bytes);
+    std::vector<std::string> lines;
+    if (fs_.readFile(c.path, bytes)) lines = decode(bytes);
     if (lines.size() < 2) {
       ++pending_;
       continue;

@@ -86,14 +86,20 @@ TEST_F(DeliveryTest, TheEnvironmentFileIsRewrittenOnlyForANewFolderAndRemovedFor
   EXPECT_EQ(m.FCollectionFolder(), "/collect2");
 }
 
-TEST_F(DeliveryTest, AFailedEnvironmentWriteLeavesTheLabelDisabled) {
+TEST_F(DeliveryTest, AFailedEnvironmentWriteLeavesNoStaleFileToSend) {
+  fs.put(envi, delivery::EnviFileBytes("/old/folder"));  // from an earlier setting
   fs.failWrites.insert(envi);
   m.SetDistributionFolder("/dist");
   m.SetCollectionFolder("/collect");
   EXPECT_FALSE(m.lbToTeacher.enabled);
   EXPECT_TRUE(m.cbSendEnvi.on());
-  // Send then says the file is missing rather than sending nothing quietly.
+  // Send then says the file is missing rather than sending one that names the old folder.
   EXPECT_EQ(m.Send(), "\r\n▼\r\nruvo コピーしました\r\n▼\r\nruvo_envi.dat がありません。");
+  // Changed behind the window's back: not sent either.
+  fs.put(envi, delivery::EnviFileBytes("/elsewhere"));
+  m.cbSendRuvoExe.checked = false;
+  EXPECT_EQ(m.Send(), "\r\n▼\r\nruvo_envi.dat コピーに失敗しました");
+  EXPECT_FALSE(fs.has("/dist/ruvo_envi.dat"));
 }
 
 TEST_F(DeliveryTest, AFolderNameTheEnvironmentFileCannotHoldIsRefused) {
