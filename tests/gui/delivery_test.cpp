@@ -24,19 +24,7 @@ namespace {
 
 using namespace ruvo;
 using guitest::BoxAction;
-
-void dropFiles(QWidget* target, const QStringList& paths) {
-  QMimeData mime;
-  QList<QUrl> urls;
-  for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
-  mime.setUrls(urls);
-  const QPoint at = target->rect().center();
-  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &enter);
-  ASSERT_TRUE(enter.isAccepted());
-  QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &drop);
-}
+using guitest::dropFiles;
 
 void writeFile(const QString& path, const QByteArray& bytes) {
   QFile f(path);

@@ -1,13 +1,19 @@
 #include "guitest.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 #include <memory>
 #include <vector>
 
@@ -123,6 +129,23 @@ QString freshProgramFolder(const QString& name) {
   static std::vector<std::unique_ptr<testsupport::ProgramFolder>> folders;
   folders.push_back(std::make_unique<testsupport::ProgramFolder>("gui-" + name.toStdString()));
   return QString::fromStdString(folders.back()->path());
+}
+
+bool dropFiles(QWidget* target, const QStringList& paths) {
+  QMimeData mime;
+  QList<QUrl> urls;
+  for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+  mime.setUrls(urls);
+  const QPoint at = target->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) {
+    ADD_FAILURE() << "the drag was refused";
+    return false;
+  }
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  return drop.isAccepted();
 }
 
 }  // namespace ruvo::guitest

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
+#include <QWidget>
 #include <deque>
 #include <functional>
 #include <string>
@@ -68,6 +70,10 @@ class RecordingShell final : public platform::Shell {
   std::string systemName() override { return "Linux test"; }
   std::vector<std::string> opened, started;
 };
+
+// Drags the files onto target as the file manager would and drops them there; a refused
+// drag is a test failure. True when the drop itself was accepted.
+bool dropFiles(QWidget* target, const QStringList& paths);
 
 // A fresh program folder for one test (TOVIMETER_HOME points at it).
 QString freshProgramFolder(const QString& name);

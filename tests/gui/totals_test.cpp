@@ -37,20 +37,6 @@ using namespace ruvo;
 
 const std::string kHeader = "title\tname\tdate\twpm1\tscr1\tscr2\tscr3\tscr4";
 
-void dropFiles(QWidget* target, const QStringList& paths) {
-  QMimeData mime;
-  QList<QUrl> urls;
-  for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
-  mime.setUrls(urls);
-  const QPoint at = target->rect().center();
-  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &enter);
-  ASSERT_TRUE(enter.isAccepted());
-  QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &drop);
-  ASSERT_TRUE(drop.isAccepted());
-}
-
 void writeResult(const QString& path, const std::string& values, const std::string& header = kHeader) {
   storage::TCompressStringList l;
   l.Add(header);
@@ -121,8 +107,8 @@ TEST_F(TotalsWindow, DroppedResultsAndFoldersAreTotalledAndCopied) {
   notes.close();
   EXPECT_FALSE(w->totalsView()->graphButton()->isVisible());
 
-  dropFiles(w->richEdit1()->viewport(),
-            {folder, prog + QStringLiteral("/notes.txt"), prog + QStringLiteral("/chiba.ruvot")});
+  EXPECT_TRUE(guitest::dropFiles(w->richEdit1()->viewport(),
+                                 {folder, prog + QStringLiteral("/notes.txt"), prog + QStringLiteral("/chiba.ruvot")}));
   ASSERT_TRUE(guitest::waitUntil([&] { return w->model().FViewMode() == app::vmTotals; }));
   EXPECT_EQ(dialogs.messages(), std::vector<std::string>{".txt このタイプのファイルには対応していません"});
   const QStringList expected = {QStringLiteral("title\tname\tdate\twpm1\tscr1"),
@@ -171,7 +157,7 @@ TEST_F(TotalsWindow, DroppedResultsAndFoldersAreTotalledAndCopied) {
   EXPECT_TRUE(merged[1].endsWith(QLatin1Char('\t')));
 
   // Dropped on the window itself (outside the text), a single file replaces the totals.
-  dropFiles(w.get(), {prog + QStringLiteral("/chiba.ruvot")});
+  EXPECT_TRUE(guitest::dropFiles(w.get(), {prog + QStringLiteral("/chiba.ruvot")}));
   ASSERT_TRUE(guitest::waitUntil([&] { return label2()->text() == QStringLiteral("1 種類、のべ 1 人分"); }));
   EXPECT_EQ(shownLines(*w).size(), 3);
 }
@@ -195,8 +181,8 @@ TEST_F(TotalsWindow, CollectionFromTheDeliveryWindowFeedsTheGraph) {
   h1->trigger();
   gui::TForm3* form3 = w->totalsView()->form3();
   ASSERT_TRUE(guitest::waitUntil([&] { return form3->isVisible(); }));
-  dropFiles(form3->gbToTeacher, {collect});
-  dropFiles(form3->gbToLearners, {dist});
+  EXPECT_TRUE(guitest::dropFiles(form3->gbToTeacher, {collect}));
+  EXPECT_TRUE(guitest::dropFiles(form3->gbToLearners, {dist}));
   EXPECT_EQ(form3->lbToTeacher->text(), collect);
   EXPECT_EQ(form3->lbToLearners->text(), dist);
   QTest::mouseClick(form3->Button1, Qt::LeftButton);

@@ -55,43 +55,32 @@ void respliceChoices(doc::TQAItem& q, int at, const rt::RichBuffer* inserted) {
 constexpr rt::Color kBlue = 0x0000FF;
 constexpr rt::Color kRed = 0xFF0000;
 
-rt::RichText coloured(const std::vector<std::pair<std::string, rt::Color>>& ls) {
-  rt::RichText t;
-  t.paragraphs().clear();
-  for (const auto& [text, color] : ls) {
-    rt::CharFormat f;
-    f.color = color;
-    t.paragraphs().push_back(rt::Paragraph{{}, {rt::Run{text, f}}});
-  }
-  return t;
-}
-
 }  // namespace
 
 rt::RichText CorrectAnswerHelp() {
   const rt::Color n = rt::kAutoColor;
-  return coloured({{"正答一覧の見方", kBlue},
-                   {"左から順に通し番号、正答番号、設問", n},
-                   {"", n},
-                   {"正答番号の見方", kBlue},
-                   {"1,2,3,,, 正答番号", n},
-                   {"0        アンケートなど正答のない選択式設問", n},
-                   {"-        記述式設問", n},
-                   {"", n},
-                   {"正答番号の変更の仕方", kBlue},
-                   {"目的の番号をクリックしてメニューから新しい番号を選択", n},
-                   {"", n},
-                   {"［推奨］", kRed},
-                   {"正答番号が本来の正答となっているか念のため再確認する", n},
-                   {"通し番号と設問番号が一致していると集計時の混乱が回避できる", n}});
+  return rt::colouredLines({{"正答一覧の見方", kBlue},
+                            {"左から順に通し番号、正答番号、設問", n},
+                            {"", n},
+                            {"正答番号の見方", kBlue},
+                            {"1,2,3,,, 正答番号", n},
+                            {"0        アンケートなど正答のない選択式設問", n},
+                            {"-        記述式設問", n},
+                            {"", n},
+                            {"正答番号の変更の仕方", kBlue},
+                            {"目的の番号をクリックしてメニューから新しい番号を選択", n},
+                            {"", n},
+                            {"［推奨］", kRed},
+                            {"正答番号が本来の正答となっているか念のため再確認する", n},
+                            {"通し番号と設問番号が一致していると集計時の混乱が回避できる", n}});
 }
 
 rt::RichText PropertyHelp() {
   const rt::Color n = rt::kAutoColor;
-  return coloured({{"必須記入項目", kBlue},
-                   {"Property のうち title は必須記入項目です。", n},
-                   {"読解計測データを集計するときに テストを識別するために必要となります。", n},
-                   {"「2014年 2回目」などとテストが特定できるようなタイトルを付けておきます。", n}});
+  return rt::colouredLines({{"必須記入項目", kBlue},
+                            {"Property のうち title は必須記入項目です。", n},
+                            {"読解計測データを集計するときに テストを識別するために必要となります。", n},
+                            {"「2014年 2回目」などとテストが特定できるようなタイトルを付けておきます。", n}});
 }
 
 TPageEditorModel::TPageEditorModel(EditorSession s) : s_(std::move(s)) {}

@@ -37,24 +37,12 @@ void ensureFolder(const std::string& folder) {
 
 bool readRich(const std::string& path, const rt::CharFormat& font, rt::RichText& out, std::string* error = nullptr) {
   std::string bytes;
-  errno = 0;
-  if (!storage::readWholeFile(path, bytes)) {
-    if (error) *error = path + ": " + (errno ? std::strerror(errno) : "cannot be read");
+  if (const auto read = storage::readWholeFile(path, bytes); !read) {
+    if (error) *error = path + ": " + (read.error() ? std::strerror(read.error()) : "cannot be read");
     return false;
   }
   out = doc::TextFromBytes(bytes, font);
   return true;
-}
-
-rt::RichText noteLines(const std::vector<std::pair<std::string, rt::Color>>& ls) {
-  rt::RichText t;
-  t.paragraphs().clear();
-  for (const auto& [text, color] : ls) {
-    rt::CharFormat f;
-    f.color = color;
-    t.paragraphs().push_back(rt::Paragraph{{}, {rt::Run{text, f}}});
-  }
-  return t;
 }
 
 }  // namespace
@@ -152,7 +140,7 @@ bool TProjectModel::IsProject() const {
 void TProjectModel::acEditTemplate() {
   if (!isFile(templatePath_)) return;
   if (s_.shell) s_.shell->open(templatePath_);
-  templatePreview_ = noteLines({{kMsgReviewNote, rt::kAutoColor}});
+  templatePreview_ = rt::colouredLines({{kMsgReviewNote, rt::kAutoColor}});
   templateButton_ = EditButton::Review;
 }
 
@@ -163,11 +151,11 @@ void TProjectModel::acReviewTemplate() {
 void TProjectModel::acEditScript() {
   if (!isFile(scriptPath_)) return;
   if (s_.shell) s_.shell->open(scriptPath_);
-  scriptPreview_ = noteLines({{"", rt::kAutoColor},
-                              {kMsgReviewNote, rt::kAutoColor},
-                              {"", rt::kAutoColor},
-                              {"注意！", kRed},
-                              {kMsgRenamedNote, rt::kAutoColor}});
+  scriptPreview_ = rt::colouredLines({{"", rt::kAutoColor},
+                                      {kMsgReviewNote, rt::kAutoColor},
+                                      {"", rt::kAutoColor},
+                                      {"注意！", kRed},
+                                      {kMsgRenamedNote, rt::kAutoColor}});
   scriptButton_ = EditButton::Review;
 }
 

@@ -665,4 +665,15 @@ Range showPageText(const RichBuffer& src, RichText& target, Range selection, con
   return {start, scratch.length()};
 }
 
+RichText colouredLines(const std::vector<std::pair<std::string, Color>>& lines) {
+  RichText t;
+  t.paragraphs().clear();
+  for (const auto& [text, color] : lines) {
+    CharFormat f;
+    f.color = color;
+    t.paragraphs().push_back(Paragraph{{}, {Run{text, f}}});
+  }
+  return t;
+}
+
 }  // namespace ruvo::rt

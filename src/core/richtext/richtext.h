@@ -209,6 +209,8 @@ using RichBuffer = std::optional<RichText>;
 
 // Plain text, lines joined by CRLF.
 std::string plainText(const RichText& t);
+// A text of one line per entry, each a plain run in its colour (help texts and notes).
+RichText colouredLines(const std::vector<std::pair<std::string, Color>>& lines);
 std::string plainText(const RichBuffer& b);
 
 // The part of a text in a range, with formatting; a range ending inside a paragraph
