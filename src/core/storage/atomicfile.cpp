@@ -105,43 +105,116 @@ Status tooLarge(const std::string& name, std::size_t maxBytes) {
 
 }  // namespace
 
-Status writeFileAtomic(const std::string& pathIn, std::string_view bytes) {
+Status FileBatch::Add(const std::string& pathIn, std::string_view bytes) {
   if (pathIn.empty()) return Status::fromErrno(ENOENT, "cannot write a file without a name");
+  Entry e;
+  e.shown = pathIn;
   // Decided by what the name leads to, links followed: "/dev/stdout" is a link to a pipe, a
   // terminal or a file.
   struct stat st {};
-  if (::stat(pathIn.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)))
-    return writeInPlace(pathIn, bytes);
+  if (::stat(pathIn.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode))) {
+    e.target = pathIn;
+    e.bytes = std::string(bytes);
+    e.inPlace = true;
+    entries_.push_back(std::move(e));
+    return {};
+  }
   // A link is written through, as an in-place write would: the rename replaces the file
   // it points to, not the link.
-  std::string path = pathIn;
+  e.target = pathIn;
   {
     std::error_code ec;
-    if (fs::is_symlink(fs::path(path), ec)) {
-      const fs::path target = fs::weakly_canonical(fs::path(path), ec);
-      if (!ec) path = target.string();
+    if (fs::is_symlink(fs::path(e.target), ec)) {
+      const fs::path target = fs::weakly_canonical(fs::path(e.target), ec);
+      if (!ec) e.target = target.string();
     }
   }
   // Replacing a file must not loosen or tighten its permissions: a read-only result file
   // stays read-only. New files get the usual mode under the umask.
   mode_t mode = 0666;
-  bool existed = false;
-  if (::stat(path.c_str(), &st) == 0) {
+  if (::stat(e.target.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) return Status::fromErrno(EISDIR, "cannot write " + pathIn);
     if (!S_ISREG(st.st_mode))
       return Status::failure("cannot write " + pathIn + ": not a regular file, a FIFO or a character device", EINVAL);
     mode = st.st_mode & 07777;
-    existed = true;
+    e.existed = true;
   }
-  std::string tmp;
-  if (Status s = writeTemporary(path, bytes, mode, !existed, tmp); !s) return s;
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(tmp.c_str());
-    return Status::fromErrno(err, "cannot write " + pathIn);
-  }
-  syncFolder(path);
+  if (Status s = writeTemporary(e.target, bytes, mode, !e.existed, e.tmp); !s) return s;
+  entries_.push_back(std::move(e));
   return {};
+}
+
+Status FileBatch::Commit() {
+  // What cannot be taken back goes first: a failure there leaves every file untouched.
+  for (Entry& e : entries_) {
+    if (!e.inPlace) continue;
+    if (Status s = writeInPlace(e.target, e.bytes); !s) {
+      discard();
+      return s;
+    }
+    e.placed = true;
+  }
+  std::size_t last = entries_.size();
+  for (std::size_t i = 0; i < entries_.size(); ++i)
+    if (!entries_[i].inPlace) last = i;
+  Status failed;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    Entry& e = entries_[i];
+    if (e.inPlace) continue;
+    // The old file stays reachable until the whole batch is in place. The last rename needs
+    // no way back: nothing after it can fail.
+    if (e.existed && i != last) {
+      static std::mt19937_64 rng{std::random_device{}()};
+      char name[32];
+      std::snprintf(name, sizeof name, ".ruvo-%012llx.old", static_cast<unsigned long long>(rng() & 0xffffffffffffULL));
+      const std::string backup = (fs::path(folderOf(e.target)) / name).string();
+      if (::link(e.target.c_str(), backup.c_str()) == 0) e.backup = backup;
+    }
+    if (::rename(e.tmp.c_str(), e.target.c_str()) != 0) {
+      failed = Status::fromErrno(errno, "cannot write " + e.shown);
+      break;
+    }
+    e.tmp.clear();
+    e.placed = true;
+  }
+  if (!failed.ok()) {
+    // Put back what this batch replaced, newest first.
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
+      Entry& e = *it;
+      if (!e.placed || e.inPlace) continue;
+      if (!e.backup.empty()) {
+        if (::rename(e.backup.c_str(), e.target.c_str()) == 0) e.backup.clear();
+      } else if (!e.existed) {
+        ::unlink(e.target.c_str());
+      }
+    }
+    discard();
+    return failed;
+  }
+  for (Entry& e : entries_) {
+    if (e.inPlace) continue;
+    if (!e.backup.empty()) ::unlink(e.backup.c_str());
+    e.backup.clear();
+    syncFolder(e.target);
+  }
+  entries_.clear();
+  return {};
+}
+
+void FileBatch::discard() {
+  for (Entry& e : entries_) {
+    if (!e.tmp.empty()) ::unlink(e.tmp.c_str());
+    if (!e.backup.empty()) ::unlink(e.backup.c_str());
+  }
+  entries_.clear();
+}
+
+FileBatch::~FileBatch() { discard(); }
+
+Status writeFileAtomic(const std::string& path, std::string_view bytes) {
+  FileBatch batch;
+  if (Status s = batch.Add(path, bytes); !s) return s;
+  return batch.Commit();
 }
 
 Status createFileExclusive(const std::string& path, std::string_view bytes) {
@@ -202,16 +275,36 @@ Status readWholeStream(int fd, const std::string& name, std::string& out, std::s
   return {};
 }
 
-Status readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes) {
-  out.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Status::fromErrno(errno, "cannot read " + path);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+namespace {
+
+// Opens path for reading; with regularOnly, anything but a regular file is refused before a
+// single byte is waited for (a FIFO opens at once without a writer when not blocking).
+Status openForReading(const std::string& path, bool regularOnly, int& fd, struct stat& st) {
+  const std::string what = "cannot read " + path;
+  fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | (regularOnly ? O_NONBLOCK : 0));
+  if (fd < 0) return Status::fromErrno(errno, what);
+  Status s;
+  if (::fstat(fd, &st) != 0)
+    s = Status::fromErrno(errno, what);
+  else if (S_ISDIR(st.st_mode))
+    s = Status::fromErrno(EISDIR, what);
+  else if (regularOnly && !S_ISREG(st.st_mode))
+    s = Status::failure(what + ": not a regular file (a FIFO, device or socket is not read; use - for standard input)",
+                        EINVAL);
+  else if (regularOnly && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+    s = Status::fromErrno(errno, what);
+  if (!s) {
     ::close(fd);
-    return Status::fromErrno(err, "cannot read " + path);
+    fd = -1;
   }
+  return s;
+}
+
+Status readOpened(const std::string& path, std::string& out, std::size_t maxBytes, bool regularOnly) {
+  out.clear();
+  int fd = -1;
+  struct stat st {};
+  if (Status s = openForReading(path, regularOnly, fd, st); !s) return s;
   if (S_ISREG(st.st_mode) && st.st_size > 0) {
     if (static_cast<std::size_t>(st.st_size) > maxBytes) {
       ::close(fd);
@@ -221,6 +314,24 @@ Status readWholeFile(const std::string& path, std::string& out, std::size_t maxB
   }
   Status s = readWholeStream(fd, path, out, maxBytes);
   ::close(fd);
+  return s;
+}
+
+}  // namespace
+
+Status readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes) {
+  return readOpened(path, out, maxBytes, false);
+}
+
+Status readRegularFile(const std::string& path, std::string& out, std::size_t maxBytes) {
+  return readOpened(path, out, maxBytes, true);
+}
+
+Status checkRegularFile(const std::string& path) {
+  int fd = -1;
+  struct stat st {};
+  Status s = openForReading(path, true, fd, st);
+  if (fd >= 0) ::close(fd);
   return s;
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/platform/status.h"
 
@@ -24,6 +25,39 @@ inline constexpr const char* kMaxReadText = "256 MiB";
 // failure the old file is untouched and no temporary file is left.
 Status writeFileAtomic(const std::string& path, std::string_view bytes);
 
+// Several files written as one save: each is written to a temporary beside its target first,
+// and only when all of them are complete are they renamed into place. A failure while
+// staging leaves every target as it was; a rename failing part way puts the files renamed
+// before it back (an existing target is kept under a hard link until the end; where the
+// file system has none, only the last target can be put back). Targets follow the rules of
+// writeFileAtomic; FIFOs and character devices are written in place, first, at Commit.
+class FileBatch final {
+ public:
+  FileBatch() = default;
+  ~FileBatch();  // an uncommitted batch leaves no temporary file behind
+  FileBatch(const FileBatch&) = delete;
+  FileBatch& operator=(const FileBatch&) = delete;
+
+  // Stages bytes for path; nothing visible changes yet.
+  Status Add(const std::string& path, std::string_view bytes);
+  // Puts every staged file in place. Call once.
+  Status Commit();
+
+ private:
+  struct Entry {
+    std::string shown;     // the name given, for messages
+    std::string target;    // what is replaced (a link's target)
+    std::string tmp;       // the staged temporary, until it is renamed
+    std::string backup;    // a hard link to the old target while the batch commits
+    std::string bytes;     // for an in-place target
+    bool inPlace = false;  // a FIFO or character device
+    bool existed = false;
+    bool placed = false;
+  };
+  void discard();
+  std::vector<Entry> entries_;
+};
+
 // Creates path holding bytes, never replacing anything: when a file of any kind has that
 // name the status carries EEXIST and nothing is changed. The name appears with its whole
 // content at once (link or rename without replacing); only on a file system that has
@@ -32,6 +66,11 @@ Status createFileExclusive(const std::string& path, std::string_view bytes);
 
 // Reads a whole file (not a folder). A file or stream over maxBytes is refused with EFBIG.
 Status readWholeFile(const std::string& path, std::string& out, std::size_t maxBytes = kMaxReadBytes);
+// The same for a regular file only: a FIFO, device or socket is refused at once (EINVAL)
+// instead of being waited on, so that a command run unattended never hangs on its input.
+Status readRegularFile(const std::string& path, std::string& out, std::size_t maxBytes = kMaxReadBytes);
+// Success when path opens as a regular file for reading (without waiting on a FIFO).
+Status checkRegularFile(const std::string& path);
 // The same from an open descriptor (standard input); name goes into the messages.
 Status readWholeStream(int fd, const std::string& name, std::string& out, std::size_t maxBytes = kMaxReadBytes);
 
