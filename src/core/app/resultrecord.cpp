@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <cstdio>
 
-#include <algorithm>
-
 #include "core/app/paths.h"
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
@@ -58,7 +56,7 @@ std::string SanitizeFileName(const std::string& name) {
       case '.':
         break;
       default:
-        out += c;
+        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? ' ' : c;
     }
   }
   return out;
@@ -85,7 +83,8 @@ std::string ResultFileName(const platform::DateTime& t, const std::string& exami
 }
 
 std::string NumberedFileName(const std::string& fileName, int n) {
-  if (n <= 1) return fileName;
+  if (n <= 1)
+    return fileName.size() <= kMaxFileNameBytes ? fileName : fitted(BaseNameOf(fileName), ExtensionOf(fileName));
   return fitted(BaseNameOf(fileName), "_" + std::to_string(n) + ExtensionOf(fileName));
 }
 
@@ -104,17 +103,23 @@ std::string UniqueResultFileName(const std::string& fileName, const std::vector<
   return NumberedFileName(fileName, FreeResultFileNumber(fileName, folders));
 }
 
-platform::Status WriteNewResultFile(const std::string& folder, const std::string& fileName, std::string_view bytes,
-                                    int& number) {
+platform::Status ClaimResultFileName(const std::string& fileName, int& number, const CreateNewFile& create) {
   // The name proposed may be taken by another examinee's run a moment later (a shared
   // collection folder, a distribution folder run by a whole class): claiming the name and
   // placing the content are one step, and a taken name moves on to the next counter.
   for (int i = std::max(number, 1); i < kMaxResultFileNumber; ++i) {
-    platform::Status s = storage::createFileExclusive(JoinPath(folder, NumberedFileName(fileName, i)), bytes);
+    platform::Status s = create(NumberedFileName(fileName, i));
     if (s.ok()) number = i;
     if (s.ok() || s.error() != EEXIST) return s;
   }
-  return platform::Status::fromErrno(EEXIST, "cannot write " + JoinPath(folder, fileName));
+  return platform::Status::fromErrno(EEXIST, "cannot write " + fileName);
+}
+
+platform::Status WriteNewResultFile(const std::string& folder, const std::string& fileName, std::string_view bytes,
+                                    int& number) {
+  return ClaimResultFileName(fileName, number, [&](const std::string& name) {
+    return storage::createFileExclusive(JoinPath(folder, name), bytes);
+  });
 }
 
 namespace {

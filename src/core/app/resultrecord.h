@@ -1,6 +1,7 @@
 #pragma once
 // Pieces of the result record and the result file that need no window.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,7 +26,9 @@ std::string FormatResultDate(const platform::DateTime& t);
 bool ParseResultDate(const std::string& text, platform::DateTime& out);
 // "yyyymmddhhnnss".
 std::string FormatFileStamp(const platform::DateTime& t);
-// Removes the characters a file name cannot hold: " * ? \ / : < > | and the full stop.
+// Removes the characters a file name cannot hold: " * ? \ / : < > | and the full stop; a
+// control character (tab, line break, ...) becomes a blank, so that a name never splits a
+// line of a listing of files.
 std::string SanitizeFileName(const std::string& name);
 // The longest file name the file systems take, in bytes.
 inline constexpr std::size_t kMaxFileNameBytes = 255;
@@ -33,17 +36,23 @@ inline constexpr std::size_t kMaxFileNameBytes = 255;
 // system is shortened at a character boundary before the extension.
 std::string ResultFileName(const platform::DateTime& t, const std::string& examineeName);
 // fileName with the counter n: the name itself for 1, else "stem_n.ruvot", the stem
-// shortened at a character boundary so that the whole name stays within kMaxFileNameBytes.
+// shortened at a character boundary so that the whole name (counter and extension kept)
+// stays within kMaxFileNameBytes.
 std::string NumberedFileName(const std::string& fileName, int n);
 // The first counter whose numbered name (see NumberedFileName) is free in every folder
 // given, and that name: the name itself, else "stem_2.ruvot", "stem_3.ruvot", ... This only
 // proposes a name; WriteNewResultFile decides.
 int FreeResultFileNumber(const std::string& fileName, const std::vector<std::string>& folders);
 std::string UniqueResultFileName(const std::string& fileName, const std::vector<std::string>& folders);
-// Writes bytes into folder as a new file: the numbered name of fileName with the counter
-// number or, when another process has that name already, the next one free. A result file
-// is never replaced: each name is claimed atomically. number receives the counter used.
+// The one way a result file gets its name: create is called with the numbered names of
+// fileName (see NumberedFileName) from the counter number on, until it succeeds or fails for
+// another reason than EEXIST (the name is taken). create must claim the name atomically
+// (the storage layer's exclusive create), so that no result is ever replaced. number
+// receives the counter used.
 inline constexpr int kMaxResultFileNumber = 100000;
+using CreateNewFile = std::function<platform::Status(const std::string& numberedName)>;
+platform::Status ClaimResultFileName(const std::string& fileName, int& number, const CreateNewFile& create);
+// ClaimResultFileName writing bytes into folder on the disk.
 platform::Status WriteNewResultFile(const std::string& folder, const std::string& fileName, std::string_view bytes,
                                     int& number);
 

@@ -1,8 +1,10 @@
 #include "core/delivery/delivery.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "core/app/paths.h"
+#include "core/app/resultrecord.h"
 #include "core/app/settings.h"
 #include "core/storage/compressstringlist.h"
 #include "core/text/cp932.h"
@@ -41,23 +43,32 @@ std::string EnviFileFolder(const std::string& bytes) {
 }
 
 std::string SendResultFile(FileSystem& fs, const std::string& folder, const std::string& fileName,
-                           const std::vector<std::string>& lines) {
-  if (!fs.isFolder(folder)) return {};
+                           const std::vector<std::string>& lines, std::string* why) {
+  if (!fs.isFolder(folder)) {
+    if (why) *why = folder + ": no such folder";
+    return {};
+  }
   storage::TCompressStringList list;
   list.Lines = lines;
   const std::string bytes = list.SaveToCompressedStream();
-  const std::string stem = app::BaseNameOf(fileName), ext = app::ExtensionOf(fileName);
-  for (int n = 1; n <= 100000; ++n) {
-    const std::string path = JoinPath(folder, n == 1 ? fileName : stem + "_" + std::to_string(n) + ext);
+  std::string path;
+  int number = 1;
+  const platform::Status s = app::ClaimResultFileName(fileName, number, [&](const std::string& name) {
+    path = JoinPath(folder, name);
     switch (fs.writeNewFile(path, bytes)) {
       case FileSystem::NewFile::Written:
-        return path;
+        return platform::Status{};
       case FileSystem::NewFile::Taken:
-        continue;
+        return platform::Status::fromErrno(EEXIST, "cannot write " + path);
       case FileSystem::NewFile::Failed:
-        return {};
+        break;
     }
-  }
+    const int err = errno;
+    return err ? platform::Status::fromErrno(err, "cannot write " + path)
+               : platform::Status::failure("cannot write " + path);
+  });
+  if (s) return path;
+  if (why) *why = s.message();
   return {};
 }
 

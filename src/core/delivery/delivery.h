@@ -28,10 +28,11 @@ std::string EnviFileFolder(const std::string& bytes);
 
 // Sends a result file into a collection folder as the examinee program does: under its own
 // name or, when another examinee's result has that, "stem_2.ruvot", "stem_3.ruvot", ...; the
-// name is taken atomically, so no result is ever replaced. The path written, or "" when the
-// folder is not there or cannot be written.
+// name is taken atomically, so no result is ever replaced; a long name is shortened as the
+// report copy's is. The path written, or "" when the folder is not there or cannot be
+// written (why, when given, receives the reason with the system's message).
 std::string SendResultFile(FileSystem& fs, const std::string& folder, const std::string& fileName,
-                           const std::vector<std::string>& lines);
+                           const std::vector<std::string>& lines, std::string* why = nullptr);
 
 // A folder name of a network place ("share - description (host)") as the path it stands
 // for ("//host/share"); "" when the name is not of that form.

@@ -161,6 +161,7 @@ class DiskFileSystem final : public FileSystem {
   NewFile writeNewFile(const std::string& path, std::string_view bytes) override {
     const auto st = storage::createFileExclusive(path, bytes);
     if (st.ok()) return NewFile::Written;
+    errno = st.error();
     return st.error() == EEXIST ? NewFile::Taken : NewFile::Failed;
   }
 
@@ -334,7 +335,9 @@ bool MemoryFileSystem::writeFile(const std::string& pathIn, std::string_view byt
 FileSystem::NewFile MemoryFileSystem::writeNewFile(const std::string& pathIn, std::string_view bytes) {
   const std::string path = follow(pathIn);
   if (files_.count(path) || folders_.count(path)) return NewFile::Taken;
-  return writeFile(path, bytes) ? NewFile::Written : NewFile::Failed;
+  if (writeFile(path, bytes)) return NewFile::Written;
+  errno = 0;
+  return NewFile::Failed;
 }
 
 bool MemoryFileSystem::copyFile(const std::string& fromIn, const std::string& toIn, bool replace) {

@@ -38,7 +38,7 @@ class FileSystem {
   enum class NewFile { Written, Taken, Failed };
   // Creates path with bytes unless something already has that name (Taken), atomically: two
   // writers racing for one name never both succeed, and a reader never sees a half-written
-  // file.
+  // file. Failed leaves the system's error number in errno (0 when there is none).
   virtual NewFile writeNewFile(const std::string& path, std::string_view bytes) = 0;
   // Copies a file with its access and modification times and permission bits. With replace
   // false an existing target is never touched (the copy fails); with replace true it is

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,6 +26,9 @@ TEST(ResultRecord, FileNameRemovesTheCharactersFilesCannotHold) {
   EXPECT_EQ(ResultFileName({2004, 5, 6, 10, 11, 12}, "Ito"), "20040506101112Ito.ruvot");
   EXPECT_EQ(SanitizeFileName("A.B/C"), "ABC");
   EXPECT_EQ(SanitizeFileName("\"*?\\/:<>|.x山田"), "x山田");
+  // A control character would split a listing of result files into two lines.
+  EXPECT_EQ(SanitizeFileName("Ito\tKen\r\nA\x01\x7f"), "Ito Ken  A  ");
+  EXPECT_EQ(ResultFileName({2004, 5, 6, 10, 11, 12}, "Ito\nKen"), "20040506101112Ito Ken.ruvot");
 }
 
 TEST(ResultRecord, ValuesWithTabsOrBreaksKeepTheColumnsInStep) {
@@ -94,6 +98,44 @@ TEST(ResultRecord, LongNamesAreShortenedAtACharacterBoundary) {
       i += len;
     }
   }
+}
+
+TEST(ResultRecord, OneClaimOfAFreeNameForEveryCopy) {
+  std::string name;
+  for (int i = 0; i < 100; ++i) name += "山";
+  const std::string base = ResultFileName({2004, 5, 6, 10, 11, 12}, name);
+  // Names 1 to 11 are taken; the twelfth is claimed, whole characters, counter and extension
+  // kept, within the limit.
+  std::vector<std::string> tried;
+  int number = 1;
+  const platform::Status s = ClaimResultFileName(base, number, [&](const std::string& n) {
+    tried.push_back(n);
+    return tried.size() < 12 ? platform::Status::fromErrno(EEXIST, "taken") : platform::Status{};
+  });
+  ASSERT_TRUE(s.ok());
+  EXPECT_EQ(number, 12);
+  ASSERT_EQ(tried.size(), 12u);
+  EXPECT_EQ(tried[0], base);
+  for (std::size_t i = 1; i < tried.size(); ++i) {
+    SCOPED_TRACE(tried[i]);
+    EXPECT_LE(tried[i].size(), kMaxFileNameBytes);
+    EXPECT_TRUE(tried[i].ends_with("_" + std::to_string(i + 1) + ".ruvot"));
+    EXPECT_TRUE(tried[i].starts_with("20040506101112山"));
+  }
+  // Another failure ends the claim with its reason.
+  number = 1;
+  const platform::Status denied = ClaimResultFileName(
+      base, number, [](const std::string&) { return platform::Status::fromErrno(EACCES, "cannot write"); });
+  EXPECT_EQ(denied.error(), EACCES);
+  // A name given too long is cut as well before the first try.
+  tried.clear();
+  number = 1;
+  ASSERT_TRUE(ClaimResultFileName(std::string(300, 'x') + ".ruvot", number, [&](const std::string& n) {
+                tried.push_back(n);
+                return platform::Status{};
+              }).ok());
+  EXPECT_EQ(tried.at(0).size(), kMaxFileNameBytes);
+  EXPECT_TRUE(tried.at(0).ends_with(".ruvot"));
 }
 
 TEST(ResultRecord, NewResultFilesTakeTheNextFreeNameAndNeverReplaceOne) {
