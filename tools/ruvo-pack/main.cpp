@@ -7,6 +7,7 @@
 
 #include "core/storage/atomicfile.h"
 #include "core/storage/compressstringlist.h"
+#include "core/storage/fileidentity.h"
 #include "core/text/cp932.h"
 #include "core/text/strings.h"
 
@@ -16,14 +17,30 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string name = argv[1];
+  if (name.empty()) {
+    std::fprintf(stderr, "ruvo-pack: a resource needs a name\n");
+    return 2;
+  }
   for (char c : name) {
     if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_')) {
       std::fprintf(stderr, "ruvo-pack: resource names are letters, digits and '_': %s\n", name.c_str());
       return 2;
     }
   }
+  // The source's name goes into a line comment of the generated file: a line break in it would
+  // make the rest of the name code.
+  for (const char* c = argv[2]; *c; ++c) {
+    if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F) {
+      std::fprintf(stderr, "ruvo-pack: the source's name holds a control character (a line break?)\n");
+      return 2;
+    }
+  }
+  if (const auto apart = ruvo::storage::CheckOutputsApart({argv[2]}, {argv[3]}); !apart) {
+    std::fprintf(stderr, "ruvo-pack: %s\n", apart.message().c_str());
+    return 2;
+  }
   std::string source;
-  if (const auto read = ruvo::storage::readWholeFile(argv[2], source); !read) {
+  if (const auto read = ruvo::storage::readRegularFile(argv[2], source); !read) {
     std::fprintf(stderr, "ruvo-pack: %s\n", read.message().c_str());
     return 1;
   }

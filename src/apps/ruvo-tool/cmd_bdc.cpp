@@ -7,9 +7,13 @@
 namespace ruvo::tool {
 namespace {
 
-int runBdc(const Args& args) {
+int runBdc(const Args& words) {
+  ParsedArgs parsed;
+  if (int rc = parseArgs("bdc", words, {}, parsed); rc != kOk) return rc;
+  const Args& args = parsed.operands;
   if (args.size() != 3 || (args[0] != "encode" && args[0] != "decode"))
     return usageError("bdc", args.empty() ? "" : "expected encode|decode IN OUT");
+  if (int rc = checkOutputsApart({args[1]}, {args[2]}); rc != kOk) return rc;
   std::string in;
   if (const auto read = readInput(args[1], in); !read) return refuse(read.message());
   storage::TDeltaCode codec;

@@ -1,10 +1,9 @@
 // ruvo-tool compile: a script and a template compiled into a test document, as Create and
 // Save do it in the window, with the script header filling the property and setting grids.
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <ctime>
 #include <iostream>
+#include <optional>
 
 #include "core/authoring/compiler.h"
 #include "core/authoring/scriptfile.h"
@@ -35,8 +34,8 @@ int stop(const std::string& message) {
 
 bool readText(const std::string& path, rt::RichText& out, std::string& error) {
   std::string bytes;
-  if (!storage::readWholeFile(path, bytes)) {
-    error = path + ": " + (errno ? std::strerror(errno) : "cannot be read");
+  if (const platform::Status read = readInput(path, bytes); !read) {
+    error = read.message();
     return false;
   }
   out = doc::TextFromBytes(bytes);
@@ -44,38 +43,32 @@ bool readText(const std::string& path, rt::RichText& out, std::string& error) {
 }
 
 int runCompile(const Args& args) {
-  std::vector<std::string> files;
+  ParsedArgs parsed;
+  if (int rc = parseArgs("compile", args, {{"--no-numbers", "--no-indent"}, {"-o", "--project", "--title"}}, parsed);
+      rc != kOk)
+    return rc;
   std::string out, project;
   std::optional<std::string> title;
   authoring::CompileInputs in;
   bool numbers = true, indent = true;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& v) {
-      if (i + 1 >= args.size()) return false;
-      v = args[++i];
-      return true;
-    };
-    if (a == "-o") {
-      if (!value(out)) return usageError("compile", "-o needs a file");
-    } else if (a == "--project") {
-      if (!value(project)) return usageError("compile", "--project needs a file");
-    } else if (a == "--title") {
-      std::string t;
-      if (!value(t)) return usageError("compile", "--title needs a text");
-      title = t;
-    } else if (a == "--no-numbers") {
+  for (const auto& [name, value] : parsed.options) {
+    if (name == "-o")
+      out = value;
+    else if (name == "--project")
+      project = value;
+    else if (name == "--title")
+      title = value;
+    else if (name == "--no-numbers")
       numbers = false;
-    } else if (a == "--no-indent") {
+    else if (name == "--no-indent")
       indent = false;
-    } else if (a.size() > 1 && a[0] == '-') {
-      return usageError("compile", "unknown option " + a);
-    } else {
-      files.push_back(a);
-    }
   }
+  const std::vector<std::string>& files = parsed.operands;
   if (files.size() != 2) return usageError("compile", "a script and a template");
   if (out.empty()) return usageError("compile", "-o OUT.ruvo is required");
+  std::vector<std::string> outputs{out};
+  if (!project.empty()) outputs.push_back(project);
+  if (int rc = checkOutputsApart(files, outputs); rc != kOk) return rc;
 
   rt::RichText script, templ;
   std::string error;
@@ -91,20 +84,14 @@ int runCompile(const Args& args) {
   if (!r.ok()) return stop(r.message);
 
   // What Save writes: the document into the work area, then the stored test document and
-  // the uncompressed project. Both are made before either is written.
+  // the uncompressed project, put in place together or not at all.
   rt::RichText work;
   r.document->pages.WriteDocument(work);
   const std::string ruvo = doc::EncodeDocument(work);
-  const std::string rtf = project.empty() ? std::string() : rt::writeRtf(work);
   if (ruvo.empty()) return refuse("cannot encode the document for " + out + ": " + storage::kMsgEncodeFailed);
-  if (int rc = emit(out, ruvo); rc != kOk) return rc;
-  if (!project.empty()) {
-    if (int rc = emit(project, rtf); rc != kOk) {
-      if (out != "-") std::remove(out.c_str());
-      return rc;
-    }
-  }
-  return kOk;
+  std::vector<Output> written{{out, ruvo}};
+  if (!project.empty()) written.push_back({project, rt::writeRtf(work)});
+  return emitAll(written);
 }
 
 const ToolCommand kCompile{
@@ -115,7 +102,9 @@ const ToolCommand kCompile{
     "      properties and settings; --title answers the title question when the header has no\n"
     "      title; --no-numbers and --no-indent uncheck the automatic numbers and indents.\n"
     "      Writes the test document (and the project). A stop prints the message and writes\n"
-    "      nothing.\n",
+    "      nothing; so does a failure to write either file. SCRIPT or TEMPLATE \"-\" is standard\n"
+    "      input, OUT \"-\" standard output; an output that is an input or the other output is\n"
+    "      refused (exit 2).\n",
     runCompile};
 
 }  // namespace

@@ -32,6 +32,10 @@ bool loadText(const std::string& path, rt::RichText& out, std::string& error) {
     out = doc::TextFromBytes(bytes);
     return true;
   }
+  if (const auto regular = checkInput(path); !regular) {
+    error = regular.message();
+    return false;
+  }
   error = doc::LoadDocumentText(path, out);
   if (!error.empty()) {
     error = text::replaceAll(error, "\r\n", " ");
@@ -82,8 +86,13 @@ json info(const doc::TPageControler& pages) {
   return json{{"properties", props}, {"settings", settings}, {"pages", list}};
 }
 
-int runDoc(const Args& args) {
+int runDoc(const Args& words) {
+  ParsedArgs parsed;
+  if (int rc = parseArgs("doc", words, {}, parsed); rc != kOk) return rc;
+  const Args& args = parsed.operands;
   const std::string sub = args.empty() ? std::string() : args[0];
+  if (args.size() == 3)
+    if (int rc = checkOutputsApart({args[1]}, {args[2]}); rc != kOk) return rc;
   std::string error;
   if ((sub == "info" || sub == "source") && args.size() == 2) {
     rt::RichText work;
@@ -128,7 +137,8 @@ const ToolCommand kDoc(
     "  doc source FILE          the document's text lines, UTF-8\n"
     "  doc pack IN.rtf OUT.ruvo store an RTF document as a test document\n"
     "  doc unpack IN.ruvo OUT   the RTF inside a test document\n"
-    "  doc normalize IN OUT     parse and write back (OUT .ruvo: stored form; otherwise RTF)\n",
+    "  doc normalize IN OUT     parse and write back (OUT .ruvo: stored form; otherwise RTF)\n"
+    "      FILE, IN \"-\": standard input; OUT \"-\": standard output; OUT must not be IN.\n",
     runDoc);
 
 }  // namespace

@@ -10,23 +10,16 @@
 #include "tool.h"
 
 namespace ruvo::tool {
-namespace {
 
-// Takes "--word-data FILE" out of args. Returns kOk, or the exit code of a misuse.
-int takeWordData(const std::string& command, Args& args, std::optional<std::string>& path) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != "--word-data") continue;
-    if (i + 1 >= args.size()) return usageError(command, "--word-data needs a file");
-    path = args[i + 1];
-    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-    break;
-  }
-  return kOk;
-}
+int parseWordDataOption(const std::string& command, const Args& words, bool unknownAreOperands, ParsedArgs& parsed,
+                        std::optional<std::string>& path);
+
+namespace {
 
 // Loads the named word data, or the embedded data when none is named.
 int loadWordData(const std::optional<std::string>& path, authoring::TWordLists& data) {
   if (path) {
+    if (const auto regular = checkInput(*path); !regular) return refuse(regular.message());
     std::string error;
     if (!authoring::LoadWordDataFile(*path, data, error)) return refuse(error);
     return kOk;
@@ -36,12 +29,12 @@ int loadWordData(const std::optional<std::string>& path, authoring::TWordLists& 
   return kOk;
 }
 
-int runGrade(const Args& argsIn) {
-  Args args = argsIn;
+int runGrade(const Args& words) {
+  ParsedArgs parsed;
   std::optional<std::string> dataPath;
-  if (int rc = takeWordData("grade", args, dataPath); rc != kOk) return rc;
+  if (int rc = parseWordDataOption("grade", words, false, parsed, dataPath); rc != kOk) return rc;
+  const Args& args = parsed.operands;
   if (args.size() > 1) return usageError("grade", "at most one text file");
-  if (!args.empty() && args[0].size() > 1 && args[0][0] == '-') return usageError("grade", "unknown option " + args[0]);
   authoring::TWordLists data;
   if (int rc = loadWordData(dataPath, data); rc != kOk) return rc;
   std::string passage;
@@ -71,8 +64,9 @@ int runGrade(const Args& argsIn) {
 
 const ToolCommand kGrade{"grade",
                          "  grade [--word-data FILE] [TEXTFILE]\n"
-                         "      Measures an English passage (UTF-8; standard input without TEXTFILE) as a reading\n"
-                         "      page is graded and prints the counts, TVJP and the grade (ten times TVJP) as JSON.\n"
+                         "      Measures an English passage (UTF-8; standard input without TEXTFILE or when it is\n"
+                         "      \"-\") as a reading page is graded and prints the counts, TVJP and the grade (ten\n"
+                         "      times TVJP) as JSON.\n"
                          "      tvjp and grade are 0 when no clause (or no phrase) was closed.\n"
                          "      --word-data FILE: word data in place of the embedded data, a compressed string\n"
                          "      list or plain \"[section]\" lines; an empty file means every section empty.\n",
@@ -80,9 +74,13 @@ const ToolCommand kGrade{"grade",
 
 }  // namespace
 
-// Shared with cmd_syllables.cpp.
-int takeWordDataOption(const std::string& command, Args& args, std::optional<std::string>& path) {
-  return takeWordData(command, args, path);
+// Shared with cmd_syllables.cpp: the words of a command that takes "--word-data FILE".
+int parseWordDataOption(const std::string& command, const Args& words, bool unknownAreOperands, ParsedArgs& parsed,
+                        std::optional<std::string>& path) {
+  OptionSpec spec{{}, {"--word-data"}, unknownAreOperands};
+  if (int rc = parseArgs(command, words, spec, parsed); rc != kOk) return rc;
+  for (const auto& [name, value] : parsed.options) path = value;
+  return kOk;
 }
 int loadWordDataOption(const std::optional<std::string>& path, authoring::TWordLists& data) {
   return loadWordData(path, data);

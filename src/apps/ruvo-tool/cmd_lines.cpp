@@ -11,19 +11,28 @@
 namespace ruvo::tool {
 namespace {
 
-int runLines(const Args& args) {
-  if (args.size() == 2 && args[0] == "--write") {
+int runLines(const Args& words) {
+  ParsedArgs parsed;
+  if (int rc = parseArgs("lines", words, {{"--write"}, {}}, parsed); rc != kOk) return rc;
+  const Args& args = parsed.operands;
+  if (args.size() != 1 || parsed.options.size() > 1) return usageError("lines");
+  if (!parsed.options.empty()) {
+    if (int rc = checkOutputsApart({"-"}, {args[0]}); rc != kOk) return rc;
     std::string in;
     if (const auto read = readInput("-", in); !read) return refuse(read.message());
     if (in.rfind("\xEF\xBB\xBF", 0) == 0) in.erase(0, 3);
     storage::TCompressStringList list;
     list.Lines = text::splitLines(in);
-    const int code = list.SaveToFile(args[1]);
+    if (args[0] == "-") {
+      const std::string coded = list.SaveToCompressedStream();
+      if (coded.empty()) return refuse("cannot write standard output: the lines are too large to encode");
+      return emit(args[0], coded);
+    }
+    const int code = list.SaveToFile(args[0]);
     if (code != 0)
-      return refuse("cannot write " + args[1] + (code == 1 ? std::string() : std::string(": ") + std::strerror(code)));
+      return refuse("cannot write " + args[0] + (code == 1 ? std::string() : std::string(": ") + std::strerror(code)));
     return kOk;
   }
-  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return usageError("lines");
   std::string coded;
   if (const auto read = readInput(args[0], coded); !read) return refuse(read.message());
   // The list itself keeps its lines silently on a damaged file; here the reason is wanted.
@@ -42,7 +51,8 @@ int runLines(const Args& args) {
 
 const ToolCommand kLines("lines",
                          "  lines FILE            print the lines of a compressed string list as UTF-8\n"
-                         "  lines --write FILE    store UTF-8 lines from stdin as a compressed string list\n",
+                         "  lines --write FILE    store UTF-8 lines from stdin as a compressed string list\n"
+                         "      (FILE \"-\": standard input, or with --write standard output)\n",
                          runLines);
 
 }  // namespace

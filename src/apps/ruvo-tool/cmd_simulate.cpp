@@ -1,4 +1,5 @@
 // ruvo-tool simulate: takes a test headless, as an examinee would, and writes its result file.
+#include <cerrno>
 #include <ctime>
 #include <iostream>
 #include <string>
@@ -27,46 +28,50 @@ platform::DateTime localNow() {
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
+// A control character (tab, line break) in a name would reach the result file's name and
+// split its lines; the name box takes one line of text.
+bool hasControlCharacter(const std::string& s) {
+  for (unsigned char c : s)
+    if (c < 0x20 || c == 0x7F) return true;
+  return false;
+}
+
 int runSimulate(const Args& args) {
+  ParsedArgs parsed;
+  if (int rc = parseArgs("simulate", args,
+                         {{}, {"--name", "--answers", "--seconds", "--date", "--out", "--collection"}}, parsed);
+      rc != kOk)
+    return rc;
   app::SimulationOptions o;
   o.date = localNow();
   bool haveName = false;
   std::string collection;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= args.size()) return false;
-      out = args[++i];
-      return true;
-    };
-    std::string v;
+  for (const auto& [a, v] : parsed.options) {
     if (a == "--name") {
-      if (!value(o.name)) return usageError("simulate", "--name needs a value");
+      o.name = v;
       haveName = true;
     } else if (a == "--answers") {
-      if (!value(v)) return usageError("simulate", "--answers needs a value");
       o.answers = app::SplitList(v);
     } else if (a == "--seconds") {
       std::string error;
-      if (!value(v)) return usageError("simulate", "--seconds needs a value");
       if (!app::ParseSeconds(v, o.seconds, error)) return usageError("simulate", error);
     } else if (a == "--date") {
-      if (!value(v)) return usageError("simulate", "--date needs a value");
       if (!app::ParseResultDate(v, o.date)) return usageError("simulate", "not a date \"yyyy/mm/dd hh:nn:ss\": " + v);
     } else if (a == "--out") {
-      if (!value(o.outFolder)) return usageError("simulate", "--out needs a value");
+      o.outFolder = v;
     } else if (a == "--collection") {
-      if (!value(collection)) return usageError("simulate", "--collection needs a folder");
-    } else if (!a.empty() && a[0] == '-') {
-      return usageError("simulate", "unknown option " + a);
-    } else if (o.document.empty()) {
-      o.document = a;
-    } else {
-      return usageError("simulate", "one test document only");
+      collection = v;
     }
   }
+  if (parsed.operands.size() > 1) return usageError("simulate", "one test document only");
+  if (!parsed.operands.empty()) o.document = parsed.operands[0];
   if (o.document.empty() || !haveName) return usageError("simulate", "FILE.ruvo and --name are required");
+  if (o.document == "-") return usageError("simulate", "the test document is read from a file, not standard input");
+  if (hasControlCharacter(o.name))
+    return usageError("simulate", "the name holds a tab, a line break or another control character");
   if (std::string error; !app::CheckExamineeName(o.name, error)) return usageError("simulate", error);
+  if (const auto regular = checkInput(o.document); !regular && regular.error() == EINVAL)
+    return refuse(regular.message());
   o.programFolder = app::ProgramFolder(selfPath());
   app::SimulationResult r = app::SimulateRun(o);
   if (!r.ok) {
@@ -79,9 +84,10 @@ int runSimulate(const Args& args) {
   else
     std::cerr << "no result file: " << r.noResultFile << "\n";
   if (!r.resultFile.empty() && !collection.empty()) {
+    std::string why;
     const std::string sent = delivery::SendResultFile(delivery::RealFileSystem(), collection,
-                                                      app::ResultFileName(o.date, o.name), {r.header, r.values});
-    if (sent.empty()) return refuse("cannot send the result file into " + collection);
+                                                      app::ResultFileName(o.date, o.name), {r.header, r.values}, &why);
+    if (sent.empty()) return refuse("cannot send the result file into " + collection + ": " + why);
     std::cerr << "sent: " << sent << "\n";
   }
   for (const auto& m : r.messages) std::cerr << "message: " << m << "\n";

@@ -9,18 +9,20 @@
 
 namespace ruvo::tool {
 
-int takeWordDataOption(const std::string& command, Args& args, std::optional<std::string>& path);
+int parseWordDataOption(const std::string& command, const Args& words, bool unknownAreOperands, ParsedArgs& parsed,
+                        std::optional<std::string>& path);
 int loadWordDataOption(const std::optional<std::string>& path, authoring::TWordLists& data);
 
 namespace {
 
-int runSyllables(const Args& argsIn) {
-  Args args = argsIn;
+int runSyllables(const Args& args) {
+  // A word may start with a hyphen ("-ing"): only --word-data and "--" are options.
+  ParsedArgs parsed;
   std::optional<std::string> dataPath;
-  if (int rc = takeWordDataOption("syllables", args, dataPath); rc != kOk) return rc;
+  if (int rc = parseWordDataOption("syllables", args, true, parsed, dataPath); rc != kOk) return rc;
   authoring::TWordLists data;
   if (int rc = loadWordDataOption(dataPath, data); rc != kOk) return rc;
-  std::vector<std::string> words = args;
+  std::vector<std::string> words = parsed.operands;
   if (words.empty()) {
     std::string input;
     if (const auto read = readInput("-", input); !read) return refuse(read.message());

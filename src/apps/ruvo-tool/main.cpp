@@ -7,7 +7,10 @@
 #include <map>
 #include <new>
 
+#include <algorithm>
+
 #include "core/storage/atomicfile.h"
+#include "core/storage/fileidentity.h"
 #include "tool.h"
 
 namespace ruvo::tool {
@@ -29,6 +32,9 @@ void printHelp(std::ostream& out) {
   for (const auto& [name, e] : registry()) out << e.usage;
   out << "\nInputs (files or standard input) over " << storage::kMaxReadText
       << " are refused.\n"
+         "\"--\" ends the options (a file named -x is given as -- -x); \"-\" is standard input or\n"
+         "output where a command reads or writes a file. Inputs must be regular files or \"-\"; an\n"
+         "output that is one of the inputs or another output is refused.\n"
          "Exit status: 0 success, 1 input refused or output not written (reason on stderr), 2 usage error.\n";
 }
 
@@ -53,13 +59,52 @@ int usageError(const std::string& command, const std::string& message) {
   return kUsage;
 }
 
-platform::Status readInput(const std::string& path, std::string& out) {
-  if (path == "-") return storage::readWholeStream(STDIN_FILENO, "standard input", out);
-  return storage::readWholeFile(path, out);
+int parseArgs(const std::string& command, const Args& args, const OptionSpec& spec, ParsedArgs& out) {
+  auto has = [](const std::vector<std::string>& names, const std::string& a) {
+    return std::find(names.begin(), names.end(), a) != names.end();
+  };
+  out = {};
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (optionsEnded || a.size() < 2 || a[0] != '-') {
+      out.operands.push_back(a);
+    } else if (a == "--") {
+      optionsEnded = true;
+    } else if (has(spec.flags, a)) {
+      out.options.emplace_back(a, std::string());
+    } else if (has(spec.valued, a)) {
+      if (i + 1 >= args.size()) return usageError(command, a + " needs a value");
+      out.options.emplace_back(a, args[++i]);
+    } else if (spec.unknownAreOperands) {
+      out.operands.push_back(a);
+    } else {
+      return usageError(command, "unknown option " + a + " (a file name starting with - goes after --)");
+    }
+  }
+  return kOk;
 }
 
-platform::Status writeOutput(const std::string& path, std::string_view data) {
-  if (path != "-") return storage::writeFileAtomic(path, data);
+platform::Status readInput(const std::string& path, std::string& out) {
+  if (path == storage::kStdStream) return storage::readWholeStream(STDIN_FILENO, "standard input", out);
+  return storage::readRegularFile(path, out);
+}
+
+platform::Status checkInput(const std::string& path) {
+  if (path == storage::kStdStream) return {};
+  return storage::checkRegularFile(path);
+}
+
+int checkOutputsApart(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs) {
+  const platform::Status s = storage::CheckOutputsApart(inputs, outputs);
+  if (s) return kOk;
+  std::cerr << "ruvo-tool: " << s.message() << "\n";
+  return kUsage;
+}
+
+namespace {
+
+platform::Status writeStandardOutput(std::string_view data) {
   // Whatever went through std::cout before stays in front of this.
   std::cout.flush();
   if (!std::cout) return platform::Status::failure("cannot write standard output");
@@ -74,8 +119,28 @@ platform::Status writeOutput(const std::string& path, std::string_view data) {
   return {};
 }
 
+}  // namespace
+
+platform::Status writeOutput(const std::string& path, std::string_view data) {
+  if (path == storage::kStdStream) return writeStandardOutput(data);
+  return storage::writeFileAtomic(path, data);
+}
+
 int emit(const std::string& path, std::string_view data) {
   const platform::Status s = writeOutput(path, data);
+  return s ? kOk : refuse(s.message());
+}
+
+int emitAll(const std::vector<Output>& outputs) {
+  storage::FileBatch batch;
+  for (const Output& o : outputs)
+    if (o.path != storage::kStdStream)
+      if (const platform::Status s = batch.Add(o.path, o.bytes); !s) return refuse(s.message());
+  // Standard output cannot be taken back: it goes before any file is put in place.
+  for (const Output& o : outputs)
+    if (o.path == storage::kStdStream)
+      if (const platform::Status s = writeStandardOutput(o.bytes); !s) return refuse(s.message());
+  const platform::Status s = batch.Commit();
   return s ? kOk : refuse(s.message());
 }
 
