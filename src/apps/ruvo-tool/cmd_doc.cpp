@@ -1,5 +1,6 @@
 // ruvo-tool doc: test documents from the command line (what the parser makes of a file,
 // its source lines, packing to and from the stored form, normalising through the writer).
+#include <cerrno>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -32,7 +33,8 @@ bool loadText(const std::string& path, rt::RichText& out, std::string& error) {
     out = doc::TextFromBytes(bytes);
     return true;
   }
-  if (const auto regular = checkInput(path); !regular) {
+  // A FIFO or device is refused here; a missing or unreadable file gets the loader's own message.
+  if (const auto regular = checkInput(path); !regular && regular.error() == EINVAL) {
     error = regular.message();
     return false;
   }

@@ -1,4 +1,5 @@
 // ruvo-tool grade: measures an English passage as the compiler measures a reading page.
+#include <cerrno>
 #include <cmath>
 #include <optional>
 
@@ -19,7 +20,8 @@ namespace {
 // Loads the named word data, or the embedded data when none is named.
 int loadWordData(const std::optional<std::string>& path, authoring::TWordLists& data) {
   if (path) {
-    if (const auto regular = checkInput(*path); !regular) return refuse(regular.message());
+    // A FIFO or device is refused; other failures keep the loader's own message.
+    if (const auto regular = checkInput(*path); !regular && regular.error() == EINVAL) return refuse(regular.message());
     std::string error;
     if (!authoring::LoadWordDataFile(*path, data, error)) return refuse(error);
     return kOk;
