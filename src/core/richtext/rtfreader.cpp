@@ -349,7 +349,7 @@ class ByteDecoder final {
   }
   // Returns the decoded code point, or 0 when nothing is complete yet (a lead byte).
   // A broken pair gives U+FFFD for the lead, and the second byte decoded afresh in `again`.
-  char32_t byte(std::uint8_t b, char32_t& again) {
+  [[gnu::always_inline]] char32_t byte(std::uint8_t b, char32_t& again) {
     again = 0;
     if (lead_ >= 0) {
       const auto lead = static_cast<std::uint8_t>(lead_);
@@ -701,6 +701,7 @@ class Reader final {
   }
 
   void textWord(Kw kw, bool hasParam, int p) {
+    if (kw == Kw::None) return;  // before st(): a group of unknown words keeps sharing its state
     CharState& ch = st().chr;
     const bool on = !hasParam || p != 0;
     switch (kw) {
@@ -1089,7 +1090,10 @@ class Reader final {
   // byte above ASCII leads a valid pair, otherwise as single bytes (Latin text with an
   // accent or a curly quote next to a space or another such byte never pairs up).
   void resolveRaw() {
-    if (raw_.empty()) return;
+    if (!raw_.empty()) decodeRaw();
+  }
+
+  void decodeRaw() {
     std::string raw;
     raw.swap(raw_);
     ByteDecoder& d = doubleDecoder_.allPairs(raw) ? doubleDecoder_ : decoder_;
