@@ -1,5 +1,5 @@
-// Peak heap of the RTF reader per input byte: bare paragraph breaks (the worst case, one
-// paragraph per four bytes) and text in the rich-edit shape. Prints one line per input:
+// Peak heap of the RTF reader per input byte: bare paragraph breaks (one paragraph per four
+// bytes), text in the rich-edit shape, and groups nested as deep as the input goes. Prints one line per input:
 //   bench/bench_rtf_memory [MB]   (default 20)
 // The input itself is not counted; only what readRtf allocates while it reads and keeps.
 #include <malloc.h>
@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "core/richtext/richtext.h"
 
@@ -76,6 +77,18 @@ std::string richEditText(std::size_t bytes) {
   return s + "}";
 }
 
+// Groups nested as deep as the input allows, around one word: bare braces (which change
+// nothing) or a format change in every group (the most a group can cost).
+std::string nested(std::size_t bytes, std::string_view open) {
+  const std::size_t depth = (bytes - 16) / (open.size() + 1);
+  std::string s = "{\\rtf1 ";
+  s.reserve(bytes + 16);
+  for (std::size_t i = 0; i < depth; ++i) s += open;
+  s += "deep";
+  s.append(depth, '}');
+  return s + "\\par}";
+}
+
 }  // namespace
 
 void* operator new(std::size_t n) { return counted(n); }
@@ -89,7 +102,8 @@ int main(int argc, char** argv) {
   const std::size_t mb = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 20;
   const std::size_t bytes = mb << 20;
   for (const auto& [name, text] :
-       {std::pair{"bare \\par breaks", bareBreaks(bytes)}, std::pair{"rich-edit text", richEditText(bytes)}}) {
+       {std::pair{"bare \\par breaks", bareBreaks(bytes)}, std::pair{"rich-edit text", richEditText(bytes)},
+        std::pair{"nested braces", nested(bytes, "{")}, std::pair{"nested \\b groups", nested(bytes, "{\\b ")}}) {
     const Figure f = measure(text);
     std::printf("%-18s %4zu MB: peak %.2f bytes per input byte, held %.2f\n", name, mb, f.peakPerByte, f.heldPerByte);
   }

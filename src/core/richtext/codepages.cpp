@@ -61,8 +61,33 @@ bool convert(iconv_t cd, const char* bytes, std::size_t n, char32_t& out, bool& 
   return i == u.size();
 }
 
+// iconv's name of a Windows code page. glibc knows the Mac code pages by names of their own
+// (and some not at all); the CJK ones are read through the tables they were built on.
+std::string iconvName(int codepage) {
+  switch (codepage) {
+    case 10000:
+      return "MACINTOSH";
+    case 10001:  // Mac Japanese: Shift-JIS, with a few single bytes of its own (below)
+      return "CP932";
+    case 10002:
+      return "BIG5";
+    case 10003:
+      return "EUC-KR";
+    case 10007:
+      return "MAC-CYRILLIC";
+    case 10008:
+      return "EUC-CN";
+    case 10029:
+      return "MAC-CENTRALEUROPE";
+    case 10079:
+      return "MAC-IS";
+    default:
+      return "CP" + std::to_string(codepage);
+  }
+}
+
 std::unique_ptr<CodePage> build(int codepage) {
-  const std::string name = "CP" + std::to_string(codepage);
+  const std::string name = iconvName(codepage);
   iconv_t cd = iconv_open("UTF-8", name.c_str());
   if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
   auto page = std::make_unique<CodePage>();
@@ -91,6 +116,14 @@ std::unique_ptr<CodePage> build(int codepage) {
     }
   }
   iconv_close(cd);
+  if (codepage == 10001) {
+    // The bytes Windows leaves undefined; 0x5C stays the backslash, as ASCII does everywhere.
+    page->single[0x80] = 0x005C;
+    page->single[0xA0] = 0x00A0;
+    page->single[0xFD] = 0x00A9;
+    page->single[0xFE] = 0x2122;
+    page->single[0xFF] = 0x2026;
+  }
   return page;
 }
 
@@ -114,6 +147,28 @@ int codepageOfCharset(int charset) {
       return 1252;
     case 77:
       return 10000;
+    case 78:
+      return 10001;
+    case 79:
+      return 10003;
+    case 80:
+      return 10008;
+    case 81:
+      return 10002;
+    case 83:
+      return 10005;
+    case 84:
+      return 10004;
+    case 85:
+      return 10006;
+    case 86:
+      return 10081;
+    case 87:
+      return 10021;
+    case 88:
+      return 10029;
+    case 89:
+      return 10007;
     case 128:
       return 932;
     case 129:
@@ -158,6 +213,8 @@ const CodePage* findCodePage(int codepage) {
 }
 
 bool isLeadByte(const CodePage& cp, std::uint8_t b) { return cp.single[b] == kLead; }
+
+bool isDoubleByte(const CodePage& cp) { return !cp.pairs.empty(); }
 
 char32_t decodeByte(const CodePage& cp, std::uint8_t b) {
   const char32_t c = cp.single[b];

@@ -16,11 +16,12 @@ int cp1252Code(char32_t cp);
 // document's \ansicpg applies).
 int codepageOfCharset(int charset);
 
-// A code page other than 932 and 1252, decoded through iconv's "CP<n>" tables. Null when
-// iconv does not know the code page.
+// A code page other than 932 and 1252, decoded through iconv's tables ("CP<n>", and the
+// Mac code pages under their own names). Null when iconv does not know the code page.
 class CodePage;
 const CodePage* findCodePage(int codepage);
 bool isLeadByte(const CodePage& cp, std::uint8_t b);
+bool isDoubleByte(const CodePage& cp);
 // U+FFFD when the byte or the pair is not a character.
 char32_t decodeByte(const CodePage& cp, std::uint8_t b);
 char32_t decodePair(const CodePage& cp, std::uint8_t lead, std::uint8_t trail);

@@ -19,16 +19,21 @@
 namespace ruvo::rt {
 namespace {
 
-// Groups nested deeper than this are dropped whole; no real writer comes near it.
-constexpr std::size_t kMaxDepth = 2000;
 // The RTF default size: 12 pt.
 constexpr int kDefaultSize = 24;
 
-enum class Dest : std::uint8_t { Text, FontTable, ColorTable };
+// Upr: the ANSI alternative of an \upr group, whose \ud alternative is read instead.
+enum class Dest : std::uint8_t { Text, FontTable, ColorTable, Upr };
+
+// What the writer says the following characters are: low ASCII (\loch), high single bytes
+// (\hich) or double-byte (\dbch). Each class has a font of its own.
+enum class CharClass : std::uint8_t { None, Loch, Hich, Dbch };
 
 struct CharState {
-  int font = -1;      // font number; -1 is the document's default font
-  int dbchFont = -1;  // associated font for double-byte text (\dbch\afN)
+  int font = -1;      // font number (\f); -1 is the document's default font
+  int hichFont = -1;  // font of high single-byte text (\hich\afN), -1 when not given
+  int dbchFont = -1;  // font of double-byte text (\dbch\afN, \dbch\fN)
+  int rtlFont = -1;   // font of right-to-left text (\rtlch\afN)
   int size = kDefaultSize;
   int color = 0;  // colour table index
   bool bold = false;
@@ -36,7 +41,8 @@ struct CharState {
   bool underline = false;
   bool strike = false;
   bool hidden = false;
-  bool dbch = false;  // the last of \loch, \hich, \dbch was \dbch
+  bool rtl = false;  // after \rtlch, until \ltrch
+  CharClass cls = CharClass::None;
   // Associated properties of double-byte text (\dbch\afsN, \ab, \ai); -1 when not given.
   int dbchSize = -1;
   std::int8_t dbchBold = -1;
@@ -62,8 +68,15 @@ enum class Kw : std::uint8_t {
   ColorTable,
   Skip,
   FldRslt,
+  Upr,
+  Ud,
+  NestTableProps,
   // document
   Deff,
+  Ansi,
+  Mac,
+  Pc,
+  Pca,
   AnsiCpg,
   Uc,
   U,
@@ -97,6 +110,8 @@ enum class Kw : std::uint8_t {
   UlNone,
   Strike,
   Hidden,
+  RtlCh,
+  LtrCh,
   // font and colour table
   FCharset,
   Red,
@@ -118,6 +133,7 @@ enum class Kw : std::uint8_t {
   QmSpace,
   Zwj,
   Zwnj,
+  FootnoteMark,
 };
 
 const std::unordered_map<std::string_view, Kw>& keywords() {
@@ -126,13 +142,22 @@ const std::unordered_map<std::string_view, Kw>& keywords() {
         {"fonttbl", Kw::FontTable},
         {"colortbl", Kw::ColorTable},
         {"fldrslt", Kw::FldRslt},
+        {"upr", Kw::Upr},
+        {"ud", Kw::Ud},
+        {"nesttableprops", Kw::NestTableProps},
         {"deff", Kw::Deff},
+        {"ansi", Kw::Ansi},
+        {"mac", Kw::Mac},
+        {"pc", Kw::Pc},
+        {"pca", Kw::Pca},
         {"ansicpg", Kw::AnsiCpg},
         {"uc", Kw::Uc},
         {"u", Kw::U},
         {"bin", Kw::Bin},
         {"par", Kw::Par},
         {"sect", Kw::Par},
+        {"page", Kw::Par},
+        {"column", Kw::Par},
         {"pard", Kw::Pard},
         {"fi", Kw::Fi},
         {"li", Kw::Li},
@@ -161,6 +186,8 @@ const std::unordered_map<std::string_view, Kw>& keywords() {
         {"strike", Kw::Strike},
         {"striked", Kw::Strike},
         {"v", Kw::Hidden},
+        {"rtlch", Kw::RtlCh},
+        {"ltrch", Kw::LtrCh},
         {"fcharset", Kw::FCharset},
         {"red", Kw::Red},
         {"green", Kw::Green},
@@ -183,13 +210,15 @@ const std::unordered_map<std::string_view, Kw>& keywords() {
         {"qmspace", Kw::QmSpace},
         {"zwj", Kw::Zwj},
         {"zwnj", Kw::Zwnj},
+        {"chftn", Kw::FootnoteMark},
     };
     for (std::string_view u :
          {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd", "ulthdash",
           "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
       m.emplace(u, Kw::Ul);
     // Groups whose content is not text of the document: metadata, tables of styles and
-    // lists, pictures, objects, headers and footers, numbering text the reader rebuilds.
+    // lists, pictures, objects, headers and footers, numbering text the reader rebuilds, and
+    // the text-only copy of a nested table that Word adds for readers without nested tables.
     for (std::string_view d : {"stylesheet",
                                "info",
                                "pict",
@@ -272,7 +301,8 @@ const std::unordered_map<std::string_view, Kw>& keywords() {
                                "picprop",
                                "listpicture",
                                "wgrffmtfilter",
-                               "ftnalt"})
+                               "ftnalt",
+                               "nonesttables"})
       m.emplace(d, Kw::Skip);
     return m;
   }();
@@ -300,9 +330,26 @@ class ByteDecoder final {
     mode_ = cp == 932 ? Mode::Cp932 : page_ ? Mode::Other : Mode::Cp1252;  // unknown pages read as Western
   }
   bool idle() const { return lead_ < 0; }
+  bool doubleByte() const { return mode_ == Mode::Cp932 || (mode_ == Mode::Other && isDoubleByte(*page_)); }
+  // Whether every byte above ASCII in `raw` leads a two-byte character of this code page
+  // (and there is at least one).
+  bool allPairs(std::string_view raw) const {
+    bool any = false;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+      const auto b = static_cast<std::uint8_t>(raw[i]);
+      if (b < 0x80) continue;
+      if (i + 1 >= raw.size() || !isLead(b)) return false;
+      const auto t = static_cast<std::uint8_t>(raw[++i]);
+      const char32_t cp =
+          mode_ == Mode::Cp932 ? text::cp932Decode(static_cast<std::uint16_t>((b << 8) | t)) : decodePair(*page_, b, t);
+      if (cp == 0xFFFD) return false;
+      any = true;
+    }
+    return any;
+  }
   // Returns the decoded code point, or 0 when nothing is complete yet (a lead byte).
   // A broken pair gives U+FFFD for the lead, and the second byte decoded afresh in `again`.
-  char32_t byte(std::uint8_t b, char32_t& again) {
+  [[gnu::always_inline]] char32_t byte(std::uint8_t b, char32_t& again) {
     again = 0;
     if (lead_ >= 0) {
       const auto lead = static_cast<std::uint8_t>(lead_);
@@ -324,6 +371,18 @@ class ByteDecoder final {
 
  private:
   enum class Mode : std::uint8_t { Cp932, Cp1252, Other };
+
+  bool isLead(std::uint8_t b) const {
+    switch (mode_) {
+      case Mode::Cp932:
+        return text::isCp932Lead(b);
+      case Mode::Other:
+        return isLeadByte(*page_, b);
+      case Mode::Cp1252:
+        break;
+    }
+    return false;
+  }
 
   char32_t single(std::uint8_t b) {
     // Every Windows code page keeps ASCII as it is; escapes like \\ rely on it.
@@ -366,7 +425,7 @@ class Reader final {
   RichText run() {
     stack_.reserve(64);
     paras_.reserve(countBreaks(in_) + 1);
-    stack_.push_back(State{});
+    stack_.push_back(Frame{});
     bool opened = false;
     const std::size_t n = in_.size();
     while (pos_ < n) {
@@ -379,12 +438,9 @@ class Reader final {
         case '{':
           ++pos_;
           flushText();
-          if (stack_.size() >= kMaxDepth) {
-            enterSkip(false);
-          } else {
-            stack_.push_back(stack_.back());
-            groupStart_ = true;
-          }
+          ++depth_;
+          ++stack_.back().repeat;  // the group starts as a copy of its parent: nothing to store yet
+          groupStart_ = true;
           opened = true;
           ucSkip_ = 0;
           codepageDirty_ = true;
@@ -392,7 +448,7 @@ class Reader final {
         case '}':
           ++pos_;
           closeGroup();
-          if (stack_.size() <= 1 && opened) pos_ = n;  // whatever follows the document is not part of it
+          if (depth_ <= 1 && opened) pos_ = n;  // whatever follows the document is not part of it
           break;
         case '\\':
           controlWord();
@@ -403,8 +459,8 @@ class Reader final {
           ++pos_;
           break;
         default:
-          if (dest() == Dest::Text && ucSkip_ == 0 && !st().chr.hidden && decoder_.idle() && high_ == 0 &&
-              static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x80) {
+          if (dest() == Dest::Text && ucSkip_ == 0 && !cur().chr.hidden && decoder_.idle() && high_ == 0 &&
+              raw_.empty() && static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x80) {
             fastText();
           } else if (c == ';' && dest() == Dest::FontTable && ucSkip_ == 0) {
             ++pos_;
@@ -421,7 +477,7 @@ class Reader final {
     if (hasContent_) endParagraph();
     if (paras_.empty()) {
       Paragraph p;
-      p.runs.push_back(Run{{}, resolve(st().chr)});
+      p.runs.push_back(Run{{}, resolve(cur().chr)});
       paras_.push_back(std::move(p));
     }
     RichText out;
@@ -431,21 +487,42 @@ class Reader final {
   }
 
  private:
-  State& st() { return stack_.back(); }
-  Dest dest() const { return stack_.back().dest; }
+  // The state of the innermost group, to read.
+  const State& cur() const { return stack_.back().state; }
+  // The same, to change: a group that still shares its parent's state gets its own copy.
+  State& st() {
+    Frame& top = stack_.back();
+    if (top.repeat > 0) {
+      --top.repeat;
+      State copy = top.state;
+      stack_.push_back(Frame{std::move(copy), 0});
+    }
+    return stack_.back().state;
+  }
+  Dest dest() const { return stack_.back().state.dest; }
+
+  void popGroup() {
+    if (depth_ <= 1) return;
+    --depth_;
+    if (stack_.back().repeat > 0) {
+      --stack_.back().repeat;
+    } else {
+      stack_.pop_back();
+    }
+  }
 
   // ---- groups ----------------------------------------------------------------------
 
   void closeGroup() {
     flushText();
     if (dest() == Dest::FontTable) commitFont();
-    if (stack_.size() > 1) stack_.pop_back();
+    popGroup();
     ucSkip_ = 0;
     codepageDirty_ = true;
     groupStart_ = false;
   }
 
-  // Skips the rest of the current group; `pops` says whether it has a state of its own.
+  // Skips the rest of the current group; `pops` says whether it was counted as a group.
   void enterSkip(bool pops) {
     skipDepth_ = 1;
     skipPops_ = pops;
@@ -465,7 +542,7 @@ class Reader final {
       ++skipDepth_;
     } else if (c == '}') {
       if (--skipDepth_ == 0) {
-        if (skipPops_ && stack_.size() > 1) stack_.pop_back();
+        if (skipPops_) popGroup();
         ucSkip_ = 0;
         codepageDirty_ = true;
         groupStart_ = false;
@@ -535,6 +612,15 @@ class Reader final {
     const auto& kws = keywords();
     const auto it = word.size() <= 32 ? kws.find(word) : kws.end();
     const Kw kw = it == kws.end() ? Kw::None : it->second;
+    if (star_) {
+      star_ = false;
+      // Of the ignorable destinations only these hold text of the document.
+      if (kw != Kw::Ud && kw != Kw::NestTableProps) {
+        if (kw == Kw::Bin && hasParam && param > 0) skipBinary(param);
+        enterSkip(true);
+        return;
+      }
+    }
     if (kw == Kw::Bin) {
       if (hasParam && param > 0) skipBinary(param);
       return;
@@ -554,6 +640,10 @@ class Reader final {
         return;
       case Dest::Text:
         textWord(kw, hasParam, p);
+        return;
+      case Dest::Upr:
+        if (kw == Kw::Ud) st().dest = Dest::Text;
+        if (kw == Kw::Skip) enterSkip(true);
         return;
     }
   }
@@ -578,10 +668,19 @@ class Reader final {
         }
         return;
       }
-      case '*':
-        // An ignorable destination: none holds text of the document.
-        if (groupStart_ && stack_.size() > 1) enterSkip(true);
+      case '*': {
+        // An ignorable destination: the control word after it tells whether to read it.
+        if (!groupStart_ || depth_ <= 1) return;
+        std::size_t at = pos_;
+        while (at < in_.size() && (in_[at] == ' ' || in_[at] == '\r' || in_[at] == '\n')) ++at;
+        if (at + 1 < in_.size() && in_[at] == '\\' && isAlpha(in_[at + 1])) {
+          pos_ = at;
+          star_ = true;
+        } else {
+          enterSkip(true);
+        }
         return;
+      }
       case '~':
         groupStart_ = false;
         textChar(0x00A0);
@@ -602,6 +701,7 @@ class Reader final {
   }
 
   void textWord(Kw kw, bool hasParam, int p) {
+    if (kw == Kw::None) return;  // before st(): a group of unknown words keeps sharing its state
     CharState& ch = st().chr;
     const bool on = !hasParam || p != 0;
     switch (kw) {
@@ -619,15 +719,38 @@ class Reader final {
         red_ = green_ = blue_ = -1;
         return;
       case Kw::Skip:
-        if (stack_.size() > 1) {
+        if (depth_ > 1) {
           flushText();
           enterSkip(true);
         }
         return;
       case Kw::FldRslt:
+      case Kw::Ud:
+      case Kw::NestTableProps:
+        return;
+      case Kw::Upr:
+        // Two alternatives follow: the ANSI one, dropped, and {\*\ud ...}, read.
+        flushText();
+        st().dest = Dest::Upr;
         return;
       case Kw::Deff:
         deff_ = p;
+        codepageDirty_ = true;
+        return;
+      case Kw::Ansi:
+        charsetCpg_ = 1252;
+        codepageDirty_ = true;
+        return;
+      case Kw::Mac:
+        charsetCpg_ = 10000;
+        codepageDirty_ = true;
+        return;
+      case Kw::Pc:
+        charsetCpg_ = 437;
+        codepageDirty_ = true;
+        return;
+      case Kw::Pca:
+        charsetCpg_ = 850;
         codepageDirty_ = true;
         return;
       case Kw::AnsiCpg:
@@ -639,7 +762,7 @@ class Reader final {
         return;
       case Kw::U: {
         const long v = p < 0 ? p + 65536L : p;
-        ucSkip_ = st().uc;
+        ucSkip_ = cur().uc;
         unicodeUnit(v >= 0 && v <= 0xFFFF ? static_cast<char32_t>(v) : 0xFFFD);
         return;
       }
@@ -681,45 +804,60 @@ class Reader final {
         codepageDirty_ = true;
         return;
       case Kw::F:
+        // The font of the text, and of its class when the writer named one.
         flushText();
         ch.font = std::max(p, 0);
+        if (!ch.rtl && ch.cls == CharClass::Hich) ch.hichFont = ch.font;
+        if (!ch.rtl && ch.cls == CharClass::Dbch) ch.dbchFont = ch.font;
         codepageDirty_ = true;
         return;
       case Kw::Af:
-        if (ch.dbch) {
-          flushText();
+        // The associated font: of right-to-left text after \rtlch, else of the class named
+        // last. It never replaces the text's own font (\loch\afN names the font \f gives).
+        flushText();
+        if (ch.rtl || ch.cls == CharClass::None) {
+          ch.rtlFont = std::max(p, 0);
+        } else if (ch.cls == CharClass::Dbch) {
           ch.dbchFont = std::max(p, 0);
-          codepageDirty_ = true;
+        } else if (ch.cls == CharClass::Hich) {
+          ch.hichFont = std::max(p, 0);
         }
+        codepageDirty_ = true;
         return;
       case Kw::Afs:
-        if (ch.dbch && hasParam && p > 0) {
+        if (!ch.rtl && ch.cls == CharClass::Dbch && hasParam && p > 0) {
           flushText();
           ch.dbchSize = std::min(p, 3276);
         }
         return;
       case Kw::Ab:
-        if (ch.dbch) {
+        if (!ch.rtl && ch.cls == CharClass::Dbch) {
           flushText();
           ch.dbchBold = on;
         }
         return;
       case Kw::Ai:
-        if (ch.dbch) {
+        if (!ch.rtl && ch.cls == CharClass::Dbch) {
           flushText();
           ch.dbchItalic = on;
         }
         return;
       case Kw::Loch:
+        setClass(ch, CharClass::Loch);
+        return;
       case Kw::Hich:
-        if (ch.dbch) flushText();
-        ch.dbch = false;
-        codepageDirty_ = true;
+        setClass(ch, CharClass::Hich);
         return;
       case Kw::Dbch:
-        if (!ch.dbch) flushText();
-        ch.dbch = true;
-        codepageDirty_ = true;
+        setClass(ch, CharClass::Dbch);
+        return;
+      case Kw::RtlCh:
+      case Kw::LtrCh:
+        if (ch.rtl != (kw == Kw::RtlCh)) {
+          flushText();
+          ch.rtl = kw == Kw::RtlCh;
+          codepageDirty_ = true;
+        }
         return;
       case Kw::Fs:
         if (hasParam && p > 0) {
@@ -803,14 +941,28 @@ class Reader final {
       case Kw::Zwnj:
         textChar(0x200C);
         return;
+      case Kw::FootnoteMark:
+        // The automatic number of a footnote; those inside the notes are skipped with them.
+        if (!ch.hidden) {
+          breakPending();
+          for (const char d : std::to_string(++footnotes_)) emit(static_cast<unsigned char>(d));
+        }
+        return;
     }
+  }
+
+  void setClass(CharState& ch, CharClass cls) {
+    if (ch.cls == cls) return;
+    flushText();
+    ch.cls = cls;
+    codepageDirty_ = true;
   }
 
   template <typename F>
   void paraChange(F change) {
     flushText();
     change(st().para);
-    if (hasContent_) para_.format = st().para;
+    if (hasContent_) para_.format = cur().para;
   }
 
   // ---- font and colour tables ------------------------------------------------------
@@ -826,7 +978,7 @@ class Reader final {
         return;
       case Kw::U: {
         const long v = p < 0 ? p + 65536L : p;
-        ucSkip_ = st().uc;
+        ucSkip_ = cur().uc;
         fontChar(v >= 0 && v <= 0xFFFF && (v < 0xD800 || v > 0xDFFF) ? static_cast<char32_t>(v) : 0xFFFD);
         return;
       }
@@ -834,7 +986,7 @@ class Reader final {
         st().uc = std::clamp(p, 0, 16);
         return;
       case Kw::Skip:
-        if (stack_.size() > 1) enterSkip(true);
+        if (depth_ > 1) enterSkip(true);
         return;
       default:
         return;
@@ -884,9 +1036,19 @@ class Reader final {
 
   // ---- text ------------------------------------------------------------------------
 
+  // \ansicpg, else the code page of the character set (\ansi, \mac, \pc, \pca).
+  int documentCodepage() const { return ansiCpg_ > 0 ? ansiCpg_ : charsetCpg_; }
+
   int codepageOfCharset(int charset) const {
     const int cp = rt::codepageOfCharset(charset);
-    return cp != 0 ? cp : ansiCpg_;
+    return cp != 0 ? cp : documentCodepage();
+  }
+
+  // The code page of a class font, or `otherwise` when there is none or the table lacks it.
+  int codepageOfFont(int number, int otherwise) const {
+    if (number < 0) return otherwise;
+    const auto it = fonts_.find(number);
+    return it == fonts_.end() ? otherwise : codepageOfCharset(it->second.charset);
   }
 
   const FontEntry* fontOf(int number) const {
@@ -896,21 +1058,54 @@ class Reader final {
     return it == fonts_.end() ? nullptr : &it->second;
   }
 
+  // The code page of the next bytes: that of the font of their class. Left-to-right text never
+  // takes the right-to-left font (Word names one, \rtlch\afN, before every run).
   void updateCodepage() {
+    resolveRaw();
     codepageDirty_ = false;
-    const CharState& ch = st().chr;
+    ambiguous_ = false;
+    const CharState& ch = cur().chr;
     const FontEntry* f = fontOf(ch.font);
-    int cp = f ? codepageOfCharset(f->charset) : ansiCpg_;
-    if (ch.dbch && ch.dbchFont >= 0) {
-      const auto it = fonts_.find(ch.dbchFont);
-      if (it != fonts_.end()) cp = codepageOfCharset(it->second.charset);
-    }
-    // Word names the font of double-byte text separately (\dbch\afN).
-    if (cp != 932 && ch.dbchFont >= 0) {
-      const auto it = fonts_.find(ch.dbchFont);
-      if (it != fonts_.end() && codepageOfCharset(it->second.charset) == 932) cp = 932;
+    const int own = f ? codepageOfCharset(f->charset) : documentCodepage();
+    int cp = own;
+    if (ch.rtl) {
+      cp = codepageOfFont(ch.rtlFont, own);
+    } else if (ch.cls == CharClass::Dbch) {
+      cp = codepageOfFont(ch.dbchFont, own);
+    } else if (ch.cls != CharClass::None) {
+      cp = codepageOfFont(ch.hichFont, own);
+      // Bytes above ASCII in text declared low ASCII (\loch) are either high single bytes
+      // or double-byte characters; when the two fonts disagree, the run's bytes decide
+      // (see resolveRaw).
+      const int dbcs = codepageOfFont(ch.dbchFont, cp);
+      if (ch.cls == CharClass::Loch && dbcs != cp) {
+        doubleDecoder_.setCodepage(dbcs);
+        ambiguous_ = doubleDecoder_.doubleByte();
+      }
     }
     decoder_.setCodepage(cp);
+  }
+
+  // Decodes the bytes held back in an ambiguous run: as double-byte characters when every
+  // byte above ASCII leads a valid pair, otherwise as single bytes (Latin text with an
+  // accent or a curly quote next to a space or another such byte never pairs up).
+  void resolveRaw() {
+    if (!raw_.empty()) decodeRaw();
+  }
+
+  void decodeRaw() {
+    std::string raw;
+    raw.swap(raw_);
+    ByteDecoder& d = doubleDecoder_.allPairs(raw) ? doubleDecoder_ : decoder_;
+    for (const char c : raw) {
+      char32_t again = 0;
+      const char32_t cp = d.byte(static_cast<std::uint8_t>(c), again);
+      if (cp != 0) emit(cp);
+      if (again != 0) emit(again);
+    }
+    if (d.flush()) emit(0xFFFD);
+    raw.clear();
+    raw_.swap(raw);  // keep the buffer
   }
 
   void fastText() {
@@ -938,13 +1133,19 @@ class Reader final {
         return;
       case Dest::Text:
         break;
+      case Dest::Upr:
+        return;
     }
-    if (st().chr.hidden) return;
+    if (cur().chr.hidden) return;
     if (high_ != 0) {
       high_ = 0;
       emit(0xFFFD);
     }
     if (codepageDirty_) updateCodepage();
+    if (ambiguous_ && (b >= 0x80 || !raw_.empty())) {
+      raw_.push_back(static_cast<char>(b));
+      return;
+    }
     char32_t again = 0;
     const char32_t cp = decoder_.byte(b, again);
     if (cp != 0) emit(cp);
@@ -957,14 +1158,15 @@ class Reader final {
       --ucSkip_;
       return;
     }
-    if (dest() != Dest::Text || st().chr.hidden) return;
+    if (dest() != Dest::Text || cur().chr.hidden) return;
     breakPending();
     emit(cp);
   }
 
   // One UTF-16 unit from \uN; surrogate pairs come as two.
   void unicodeUnit(char32_t u) {
-    if (dest() != Dest::Text || st().chr.hidden) return;
+    if (dest() != Dest::Text || cur().chr.hidden) return;
+    resolveRaw();
     if (!decoder_.idle() && decoder_.flush()) emit(0xFFFD);
     if (u >= 0xD800 && u <= 0xDBFF) {
       if (high_ != 0) emit(0xFFFD);
@@ -989,6 +1191,7 @@ class Reader final {
 
   // A lead byte or high surrogate that will get no partner.
   void breakPending() {
+    resolveRaw();
     if (decoder_.flush()) emit(0xFFFD);
     if (high_ != 0) {
       high_ = 0;
@@ -1004,16 +1207,26 @@ class Reader final {
 
   CharFormat resolve(const CharState& ch) const {
     CharFormat f;
-    // Text marked as double-byte takes the associated font and properties where given.
-    const bool asian = ch.dbch && ch.dbchFont >= 0 && fonts_.count(ch.dbchFont) > 0;
-    if (const FontEntry* e = fontOf(asian ? ch.dbchFont : ch.font)) {
+    // Text of a named class takes the font of its class and, when double-byte, the
+    // associated properties where given.
+    const auto known = [this](int number) { return number >= 0 && fonts_.count(number) > 0; };
+    const bool asian = !ch.rtl && ch.cls == CharClass::Dbch;
+    int font = ch.font;
+    if (ch.rtl && known(ch.rtlFont)) {
+      font = ch.rtlFont;
+    } else if (asian && known(ch.dbchFont)) {
+      font = ch.dbchFont;
+    } else if (!ch.rtl && ch.cls == CharClass::Hich && known(ch.hichFont)) {
+      font = ch.hichFont;
+    }
+    if (const FontEntry* e = fontOf(font)) {
       f.fontName = e->name;
       f.charset = e->charset;
     }
-    f.sizeHalfPoints = ch.dbch && ch.dbchSize > 0 ? ch.dbchSize : ch.size;
+    f.sizeHalfPoints = asian && ch.dbchSize > 0 ? ch.dbchSize : ch.size;
     f.color = ch.color >= 0 && static_cast<std::size_t>(ch.color) < colors_.size() ? colors_[ch.color] : kAutoColor;
-    f.bold = ch.dbch && ch.dbchBold >= 0 ? ch.dbchBold != 0 : ch.bold;
-    f.italic = ch.dbch && ch.dbchItalic >= 0 ? ch.dbchItalic != 0 : ch.italic;
+    f.bold = asian && ch.dbchBold >= 0 ? ch.dbchBold != 0 : ch.bold;
+    f.italic = asian && ch.dbchItalic >= 0 ? ch.dbchItalic != 0 : ch.italic;
     f.underline = ch.underline;
     f.strike = ch.strike;
     return f;
@@ -1022,7 +1235,7 @@ class Reader final {
   void flushText() {
     if (dest() == Dest::Text) breakPending();
     if (pending_.empty()) return;
-    CharFormat f = resolve(st().chr);
+    CharFormat f = resolve(cur().chr);
     if (!para_.runs.empty() && para_.runs.back().format == f) {
       para_.runs.back().text += pending_;
     } else {
@@ -1030,13 +1243,13 @@ class Reader final {
     }
     pending_.clear();
     hasContent_ = true;
-    para_.format = st().para;
+    para_.format = cur().para;
   }
 
   void endParagraph() {
     flushText();
-    para_.format = st().para;
-    if (para_.runs.empty()) para_.runs = emptyRuns(resolve(st().chr));
+    para_.format = cur().para;
+    if (para_.runs.empty()) para_.runs = emptyRuns(resolve(cur().chr));
     paras_.push_back(std::move(para_));
     para_ = Paragraph{};
     hasContent_ = false;
@@ -1044,7 +1257,14 @@ class Reader final {
 
   std::string_view in_;
   std::size_t pos_ = 0;
-  std::vector<State> stack_;
+  // The open groups. Nesting is data, not recursion: a group that changes nothing shares its
+  // parent's frame (counted in `repeat`), so memory grows with the changes, not the depth.
+  struct Frame {
+    State state;
+    std::size_t repeat = 0;
+  };
+  std::vector<Frame> stack_;
+  std::size_t depth_ = 1;
   bool groupStart_ = false;
   int skipDepth_ = 0;
   bool skipPops_ = false;
@@ -1052,11 +1272,19 @@ class Reader final {
   char32_t high_ = 0;
 
   int deff_ = 0;
-  int ansiCpg_ = 932;
+  int ansiCpg_ = 0;        // \ansicpg, 0 when not given
+  int charsetCpg_ = 1252;  // of \ansi (the default), \mac, \pc or \pca
   std::map<int, FontEntry> fonts_;
   std::vector<Color> colors_;
   bool codepageDirty_ = true;
   ByteDecoder decoder_;
+  // Text whose class the writer left open (see updateCodepage): its double-byte reading and
+  // the bytes held back until the run ends.
+  bool ambiguous_ = false;
+  ByteDecoder doubleDecoder_;
+  std::string raw_;
+  bool star_ = false;  // after \*, before the control word that names the destination
+  int footnotes_ = 0;
 
   FontEntry font_;
   int fontNumber_ = -1;

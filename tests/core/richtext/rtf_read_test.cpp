@@ -226,6 +226,162 @@ TEST(RtfRead, TextDecodingAndStructure) {
   for (const Case& c : cases) EXPECT_EQ(linesOf(readRtf(c.rtf)), c.lines) << c.name;
 }
 
+// The writer of each snippet is named: the same bytes mean different things to different
+// writers only through the control words around them, so each case keeps its writer's shape.
+struct SourceCase {
+  const char* writer;
+  const char* name;
+  std::string rtf;
+  std::vector<std::string> lines;
+};
+
+template <std::size_t N>
+void expectLines(const SourceCase (&cases)[N]) {
+  for (const SourceCase& c : cases) EXPECT_EQ(linesOf(readRtf(c.rtf)), c.lines) << c.writer << ": " << c.name;
+}
+
+// Word names a font for each class of characters (\loch low ASCII, \hich high single bytes,
+// \dbch double-byte) and, after \rtlch, the font of right-to-left text as \af. The bytes of
+// left-to-right text decode by the font of their class, never by the right-to-left one.
+TEST(RtfRead, WordFontClassesDecideTheCodePage) {
+  const std::string fonts =
+      R"({\rtf1\ansi\ansicpg932\deff0{\fonttbl{\f0\fcharset0 Times New Roman;}{\f31505\fcharset128 Mincho;})"
+      R"({\f31506\fcharset0 Century;}{\f31507\fcharset0 Times New Roman;}})";
+  const SourceCase cases[] = {
+      {"Word",
+       "Japanese run after a right-to-left font",
+       R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset0 Times;}{\f1\fcharset128 Mincho;}}\dbch\af1 {\rtlch\af0 \ltrch\dbch\f1 \'82\'b1\'82\'ea}\par})",
+       {"これ"}},
+      {"Word",
+       "Latin run with a double-byte font named",
+       R"({\rtf1\ansi\ansicpg932{\fonttbl{\f0\fcharset0 Century;}{\f1\fcharset128 Mincho;}}\hich\af0\dbch\af1\loch\f0 It\'92s caf\'e9 \'93hi\'94\par})",
+       {"It’s café “hi”"}},
+      {"Word 2007",
+       "Japanese run",
+       fonts +
+           R"(\pard\plain \rtlch\fcs1 \af31507\afs22 \ltrch\fcs0 \fs21\loch\af31506\hich\af31506\dbch\af31505 )"
+           R"({\rtlch\fcs1 \af31507 \ltrch\fcs0 \loch\af31506\hich\af31506\dbch\f31505 \'82\'b1\'82\'ea\'82\'cd\'83\'65\'83\'58\'83\'67\'82\'c5\'82\'b7}\par})",
+       {"これはテストです"}},
+      {"Word 2007",
+       "title run naming no font of its own",
+       fonts + R"(\pard\plain \rtlch\fcs1 \af31507\afs22 \ltrch\fcs0 \fs21\loch\af31506\hich\af31506\dbch\af31505 )"
+               R"({\rtlch\fcs1 \af31507 \ltrch\fcs0 \'93\'c7\'89\'f0\'83\'65\'83\'58\'83\'67}\par})",
+       {"読解テスト"}},
+      {"Word 2007",
+       "passage in a Latin font",
+       fonts +
+           R"(\pard\plain \rtlch\fcs1 \af31507 \ltrch\fcs0 \fs21\loch\af31506\hich\af31506\dbch\af31505 )"
+           R"({\rtlch\fcs1 \af31507 \ltrch\fcs0 \hich\af31506\dbch\af31505\loch\f31506 \'93It\'92s a caf\'e9 day.\'94}\par})",
+       {"“It’s a café day.”"}},
+      {"Word 2007",
+       "Latin and Japanese runs in one paragraph",
+       fonts +
+           R"(\pard\plain \ltrpar {\rtlch\fcs1 \af31507 \ltrch\fcs0 \hich\af31506\dbch\af31505\loch\f31506 na\'efve })"
+           R"({\rtlch\fcs1 \af31507 \ltrch\fcs0 \loch\af31506\hich\af31506\dbch\f31505 \'93\'fa\'96\'7b})"
+           R"({\rtlch\fcs1 \af31507 \ltrch\fcs0 \hich\af31506\dbch\af31505\loch\f31506  \'80}\par})",
+       {"naïve 日本 €"}},
+      {"Word",
+       "right-to-left run keeps its own font",
+       R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0\fcharset0 Times;}{\f1\fcharset177 David;}}\ltrch\f0\rtlch\af1 \'f9\'ec\'e5\'ed\par})",
+       {"שלום"}},
+      {"LibreOffice",
+       "Asian font given as the associated font of \\dbch",
+       R"({\rtf1\ansi\deff0{\fonttbl{\f0\fcharset0 Liberation Serif;}{\f5\fcharset128 IPAGothic;}})"
+       R"({\dbch\afs22\af5\dbch \'82\'b1}{\hich\af0\loch\f0\loch  caf\'e9}\par})",
+       {"こ café"}},
+      {"TextEdit",
+       "Japanese font by charset",
+       R"({\rtf1\ansi\ansicpg1252\cocoartf2639{\fonttbl\f0\fswiss\fcharset0 Helvetica;\f1\fnil\fcharset128 HiraginoSans-W3;})"
+       R"(\f0\fs24 caf\'e9 \f1 \'82\'b1\'82\'ea\par})",
+       {"café これ"}},
+  };
+  expectLines(cases);
+
+  // The associated size and weight of right-to-left text are not those of Japanese text.
+  const RichText t = readRtf(
+      fonts + R"(\pard\plain \rtlch\fcs1 \af31507\afs40\ab \ltrch\fcs0 \fs21\loch\af31506\hich\af31506\dbch\af31505 )"
+              R"({\rtlch\fcs1 \af31507\afs40\ab \ltrch\fcs0 \loch\af31506\hich\af31506\dbch\f31505 \'93\'fa}\par})");
+  ASSERT_TRUE(runWith(t, "日"));
+  EXPECT_EQ(runWith(t, "日")->format.sizeHalfPoints, 21);
+  EXPECT_FALSE(runWith(t, "日")->format.bold);
+  EXPECT_EQ(runWith(t, "日")->format.fontName, "Mincho");
+}
+
+// The code page of a document without \ansicpg is its character set's: \ansi is
+// Windows-1252, \mac Mac Roman, \pc 437, \pca 850. Mac code pages have their own tables.
+TEST(RtfRead, DocumentAndMacCodePages) {
+  const SourceCase cases[] = {
+      {"hand-written", "\\ansi alone", R"({\rtf1\ansi caf\'e9 \'85\par})", {"café …"}},
+      {"hand-written", "no character set at all", R"({\rtf1 na\'efve\par})", {"naïve"}},
+      {"hand-written", "a font without a charset", R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\f0 na\'efve\par})", {"naïve"}},
+      {"hand-written", "\\mac", R"({\rtf1\mac caf\'8e \'c9\par})", {"café …"}},
+      {"hand-written", "\\pc", R"({\rtf1\pc caf\'82\par})", {"café"}},
+      {"hand-written", "\\pca", R"({\rtf1\pca \'9b\par})", {"ø"}},
+      {"TextEdit", "Mac Roman", R"({\rtf1\mac\ansicpg10000 \'80\'8e\par})", {"Äé"}},
+      {"Word for Mac",
+       "Mac Japanese font",
+       R"({\rtf1\mac\ansicpg10001{\fonttbl{\f1\fnil\fcharset78 Hira;}}\f1 \'83\'56\'83\'93\par})",
+       {"シン"}},
+      {"Word for Mac", "Mac Japanese single bytes", R"({\rtf1\mac\ansicpg10001 \'82\'b1\'fd\'fe\'ff\par})", {"こ©™…"}},
+      {"Word for Mac",
+       "Mac Roman font in a Windows document",
+       R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0\fnil\fcharset77 Geneva;}}\f0 caf\'8e\par})",
+       {"café"}},
+      {"our writer", "\\ansicpg932 wins over \\ansi", R"({\rtf1\ansi\ansicpg932 \'82\'a0\par})", {"あ"}},
+  };
+  expectLines(cases);
+}
+
+// Groups a writer adds for readers that lack a feature, alternatives, and marks.
+TEST(RtfRead, AlternativesTablesFootnotesAndBreaks) {
+  const SourceCase cases[] = {
+      {"Word",
+       "text-only copy of a nested table",
+       R"({\rtf1\ansi\ansicpg1252 A{\nonesttables fallback\par}B\par})",
+       {"AB"}},
+      {"Word",
+       "nested table rows end at \\nestrow",
+       R"({\rtf1\ansi \pard\intbl a\cell\pard\intbl\itap2 b\nestcell c\nestcell{\*\nesttableprops\trowd\cellx100\nestrow})"
+       R"({\nonesttables b\tab c\par}\pard\intbl\itap2 d\nestcell{\*\nesttableprops\trowd\nestrow}{\nonesttables d\par})"
+       R"(\pard\intbl e\cell\row f\par})",
+       {"a\tb\tc\t", "d\t", "e\t", "f"}},
+      {"Word", "text inside nested table properties", R"({\rtf1 A{\*\nesttableprops B}C\par})", {"ABC"}},
+      {"Word", "Unicode alternative of \\upr", R"({\rtf1 {\upr{G}{\*\ud{\u915?}}}\par})", {"Γ"}},
+      {"Word",
+       "\\upr with formatting in both alternatives",
+       R"({\rtf1 a{\upr{\fs20 \'3f\'3f}{\*\ud{\fs20 \u26085?\u26412?}}}b\par})",
+       {"a日本b"}},
+      {"Word",
+       "footnote marks are numbered",
+       R"({\rtf1 note{\super\chftn{\footnote\pard\plain{\super\chftn} one}} here, more{\super\chftn})"
+       R"({\footnote{\super\chftn} two}.\par})",
+       {"note1 here, more2."}},
+      {"LibreOffice",
+       "footnote as an ignorable destination",
+       R"({\rtf1 text{\super\chftn}{\*\footnote\chftn\pard\plain\s20{\super\chftn} note}\par})",
+       {"text1"}},
+      {"Word", "page and column breaks end a line", R"({\rtf1 a\page b\column c\par})", {"a", "b", "c"}},
+      {"Word", "a page break is not \\pagebb", R"({\rtf1 \pard\pagebb a\par})", {"a"}},
+  };
+  expectLines(cases);
+}
+
+// Nesting is data: any depth reads, in constant stack, and the text at the bottom is kept.
+TEST(RtfRead, DeepNestingKeepsItsText) {
+  for (std::size_t depth : {2000u, 2714u, 100000u}) {
+    std::string rtf = "{\\rtf1\\ansi a";
+    for (std::size_t i = 0; i < depth; ++i) rtf += i % 100 == 0 ? "{\\b " : "{";
+    rtf += "deep";
+    rtf += std::string(depth, '}');
+    rtf += "c\\par}";
+    const RichText t = readRtf(rtf);
+    EXPECT_EQ(linesOf(t), (std::vector<std::string>{"adeepc"})) << depth;
+    ASSERT_TRUE(runWith(t, "deep")) << depth;
+    EXPECT_TRUE(runWith(t, "deep")->format.bold) << depth;
+    EXPECT_FALSE(runWith(t, "c")->format.bold) << depth;
+  }
+}
+
 TEST(RtfRead, CharacterAndParagraphFormats) {
   const RichText t = readRtf(
       R"({\rtf1\ansi\deff1{\fonttbl{\f0\fnil\fcharset0 Arial;}{\f1\fnil\fcharset128 \'82\'6c\'82\'72 \'96\'be\'92\'a9;}})"
