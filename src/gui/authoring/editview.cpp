@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
+#include <QSyntaxHighlighter>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -32,6 +33,34 @@
 #include "gui/richtext/richtextbridge.h"
 
 namespace ruvo::gui {
+
+// Paints the phrase separators "/ " of a passage in the text pane, so the chunks stand out
+// while the text is edited. Only the look changes: the document's own formats stay as typed.
+class TPhraseSeparators final : public QSyntaxHighlighter {
+ public:
+  explicit TPhraseSeparators(QTextDocument* doc) : QSyntaxHighlighter(doc) {
+    format_.setForeground(QColor(0xC0, 0x00, 0x00));
+    format_.setFontWeight(QFont::Bold);
+    format_.setBackground(QColor(0xFF, 0xF0, 0xC0));
+  }
+  void setOn(bool on) {
+    if (on == on_) return;
+    on_ = on;
+    rehighlight();
+  }
+  bool on() const { return on_; }
+
+ protected:
+  void highlightBlock(const QString& text) override {
+    if (!on_) return;
+    for (qsizetype at = text.indexOf(QStringLiteral("/ ")); at >= 0; at = text.indexOf(QStringLiteral("/ "), at + 2))
+      setFormat(static_cast<int>(at), 2, format_);
+  }
+
+ private:
+  QTextCharFormat format_;
+  bool on_ = false;
+};
 
 using authoring::EntryIcon;
 using authoring::EntryKind;
@@ -234,9 +263,14 @@ TEditView::TEditView(app::TForm1Model& model, platform::Ports ports, QWidget* pa
   mv->setContentsMargins(2, 2, 2, 2);
   richEdit2_ = makePane(middle, "RichEdit2", true);
   mv->addWidget(richEdit2_, 1);
+  phraseSeparators_ = new TPhraseSeparators(richEdit2_->document());
   connect(richEdit2_->document(), &QTextDocument::contentsChanged, this, [this] {
     if (syncing_ || richEdit2_->isReadOnly()) return;
-    editor().EditPaneText(richTextOf(*richEdit2_->document()));
+    // Painting the separators signals a change as well; the text itself is the same.
+    rt::RichText now = richTextOf(*richEdit2_->document());
+    if (now == paneSeen_) return;
+    paneSeen_ = now;
+    editor().EditPaneText(now);
     syncTree();
   });
 
@@ -760,6 +794,8 @@ void TEditView::showSelection() {
   const bool was = syncing_;
   syncing_ = true;
   setRichText(*richEdit2_->document(), e.Pane());
+  phraseSeparators_->setOn(e.PaneHasPhrases());
+  paneSeen_ = richTextOf(*richEdit2_->document());
   richEdit2_->setReadOnly(!e.PaneEditable());
   syncing_ = was;
   const bool question = k == EntryKind::Question;

@@ -37,6 +37,7 @@ class TAuthoringModel;
 namespace ruvo::gui {
 
 class TGridRichText;
+class TPhraseSeparators;
 
 class TEditView final : public QWidget {
   Q_OBJECT
@@ -113,6 +114,9 @@ class TEditView final : public QWidget {
   QMenu* lastMenu_ = nullptr;
   QTreeWidget* tree_ = nullptr;
   QTextEdit* richEdit2_ = nullptr;
+  TPhraseSeparators* phraseSeparators_ = nullptr;
+  // RichEdit2's text as last shown or sent to the model: only a change of it is an edit.
+  rt::RichText paneSeen_;
   QWidget* choicePanel_ = nullptr;
   QLabel* panel15_ = nullptr;
   QTableWidget* stringGrid4_ = nullptr;
