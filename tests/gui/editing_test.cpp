@@ -558,4 +558,44 @@ TEST(EditingView, EditedDirectionTextsNameTheirEntries) {
   e.w->grab().save(QStringLiteral("/tmp/authoring-direction-captions.png"));
 }
 
+// An opened sample project is read-only, and so is its test document: Save asks for a new
+// name instead of replacing them.
+TEST(EditingView, SaveOnAnOpenedSampleAsksForANewName) {
+  Editing e("editing-sample-save");
+  const QString sample = e.home + "/system/ruvof/sample/sample4-market.ruvo";
+  const QString project = e.home + "/system/project/sample/sample4-market.ruvp";
+  ASSERT_TRUE(copyFile(QStringLiteral(RUVO_DATA_DIR "/system/ruvof/sample/sample4-market.ruvo"), sample));
+  ASSERT_TRUE(copyFile(QStringLiteral(RUVO_DATA_DIR "/system/project/sample/sample4-market.ruvp"), project));
+  QByteArray shipped;
+  {
+    QFile f(sample);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    shipped = f.readAll();
+  }
+  for (const QString& f : {sample, project})
+    QFile::setPermissions(f, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+  ASSERT_TRUE(e.chooseFromMenu("EditProject", QStringLiteral("sample4-market")));
+  ASSERT_EQ(e.model().FDocumentPath(), project.toStdString());
+  ASSERT_TRUE(e.select(EntryKind::Page, 0));
+  QTest::keyClicks(e.ev->richEdit2(), QStringLiteral("Mine: "));
+  ASSERT_TRUE(e.model().FModified());
+
+  const QString mine = e.home + "/system/ruvof/market-mine.ruvo";
+  int asked = 0;
+  e.dialogs.onFile = [&](const std::string&) {
+    ++asked;
+    return std::optional<std::string>(mine.toStdString());
+  };
+  QToolButton* save = e.w->findChild<QToolButton*>(QStringLiteral("acPageSave"));
+  ASSERT_TRUE(save->isEnabled());
+  save->click();
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(QFile::exists(mine));
+  EXPECT_EQ(e.model().FDocumentPath(), (e.home + "/system/project/market-mine.ruvp").toStdString());
+  EXPECT_FALSE(e.model().FModified());
+  QFile f(sample);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), shipped);
+}
+
 }  // namespace
