@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -596,6 +597,30 @@ TEST(EditingView, SaveOnAnOpenedSampleAsksForANewName) {
   QFile f(sample);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), shipped);
+}
+
+// Return on a folder menu's entry opens the project; the menu outlives the action that ran
+// inside its own key handler (opening lets pending events run).
+TEST(EditingView, ProjectOpensFromItsMenuByKeyboard) {
+  Editing e("editing-menu-keys");
+  const QString project = e.home + "/system/project/market.ruvp";
+  ASSERT_TRUE(copyFile(QStringLiteral(RUVO_DATA_DIR "/system/project/sample/sample4-market.ruvp"), project));
+  e.w->findChild<QToolButton*>(QStringLiteral("EditProject"))->click();
+  QPointer<QMenu> menu = e.ev->lastMenu();
+  ASSERT_TRUE(menu);
+  QAction* entry = e.menuEntry(menu, QStringLiteral("market"));
+  ASSERT_TRUE(entry);
+  ASSERT_TRUE(guitest::waitUntil([&] { return menu->isVisible(); }));
+  menu->setActiveAction(entry);
+  QTest::keyClick(menu, Qt::Key_Return);
+  EXPECT_EQ(e.model().FDocumentPath(), project.toStdString());
+  EXPECT_GT(e.pages().PageCount(), 0);
+  EXPECT_TRUE(menu);
+  // The next menu takes its place.
+  e.w->findChild<QToolButton*>(QStringLiteral("EditProject"))->click();
+  EXPECT_NE(e.ev->lastMenu(), menu.data());
+  e.ev->lastMenu()->close();
+  EXPECT_TRUE(guitest::waitUntil([&] { return menu.isNull(); }));
 }
 
 }  // namespace

@@ -573,7 +573,6 @@ QMenu* TEditView::folderMenu(const std::vector<FolderMenuEntry>& entries,
                              const std::function<void(const std::string&)>& onFile,
                              const std::function<void()>& onDialog, const std::function<void()>& onSecond) {
   auto* menu = new QMenu(this);
-  menu->setAttribute(Qt::WA_DeleteOnClose);
   menu->setObjectName(QStringLiteral("FolderMenu"));
   const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
   const QIcon fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
@@ -619,8 +618,16 @@ QMenu* TEditView::folderMenu(const std::vector<FolderMenuEntry>& entries,
   return menu;
 }
 
-void TEditView::popup(QMenu* m, QWidget* anchor) {
+void TEditView::keepMenu(QMenu* m) {
+  // A menu lives until the next one is made, not until it closes: its action runs inside the
+  // menu's own key or mouse handler, and an action that lets pending events run (opening a
+  // document does) would otherwise delete the menu under that handler.
+  if (lastMenu_ && lastMenu_ != m) lastMenu_->deleteLater();
   lastMenu_ = m;
+}
+
+void TEditView::popup(QMenu* m, QWidget* anchor) {
+  keepMenu(m);
   m->popup(anchor ? anchor->mapToGlobal(QPoint(0, anchor->height())) : QCursor::pos());
 }
 
@@ -698,7 +705,6 @@ void TEditView::treeMenu(const QPoint& pos) {
   if (!it) return;
   if (tree_->currentItem() != it) tree_->setCurrentItem(it);  // selects as a click would
   auto* menu = new QMenu(this);
-  menu->setAttribute(Qt::WA_DeleteOnClose);
   menu->setObjectName(QStringLiteral("PopupMenu1"));
   QMenu* sub = nullptr;
   for (const authoring::MenuItem& m : editor().PopupMenu1()) {
@@ -720,7 +726,7 @@ void TEditView::treeMenu(const QPoint& pos) {
     a->setVisible(m.visible);
     connect(a, &QAction::triggered, this, [this, action = m.action] { runMenuAction(action); });
   }
-  lastMenu_ = menu;
+  keepMenu(menu);
   menu->popup(tree_->viewport()->mapToGlobal(pos));
 }
 
