@@ -5,11 +5,14 @@
 // project again and preview it. Screenshots of the view go into the screenshot folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -17,6 +20,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -414,6 +418,209 @@ TEST(EditingView, ValuesWaitForCreateAndQuestionPagesOpenTheEditor) {
   EXPECT_EQ(e.pages().PageCount(), 0);
   EXPECT_EQ(e.ev->tree()->topLevelItem(0)->childCount(), 0);
   EXPECT_EQ(e.ev->stringGrid(1)->item(5, 1)->text(), QStringLiteral("番号や名前を入力"));
+}
+
+// The phrases of a page: its text between consecutive marks (lines joined by one break, as
+// the marks count them), trimmed.
+std::vector<std::string> phrasesOf(const doc::TPage& p) {
+  QString all;
+  if (p.MainText())
+    for (const rt::Paragraph& para : p.MainText()->paragraphs())
+      all += (all.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromStdString(para.text());
+  std::vector<std::string> out;
+  const auto& m = p.PhraseMarks();
+  for (std::size_t i = 0; i + 1 < m.size(); ++i) out.push_back(all.mid(m[i], m[i + 1] - m[i]).trimmed().toStdString());
+  return out;
+}
+
+// Puts the pane's caret on the text found (selected), or just after it.
+bool caretAt(QTextEdit* pane, const QString& text, bool select) {
+  QTextCursor c = pane->document()->find(text);
+  if (c.isNull()) return false;
+  if (!select) c.clearSelection();
+  pane->setTextCursor(c);
+  return true;
+}
+
+// A chunked passage after Create: the pane shows its separators, marked out; the teacher
+// types before, between and after them, removes one and adds one; after saving and opening
+// the project again the chunks are where the teacher put them.
+TEST(EditingView, ChunkedPassageKeepsItsChunksThroughEditSaveAndOpen) {
+  Editing e("editing-chunks");
+  ASSERT_TRUE(e.chooseFromMenu("acViewTemplate", QStringLiteral("standard")));
+  ASSERT_TRUE(e.chooseFromMenu("acViewScript", QStringLiteral("sample4-market")));
+  e.w->findChild<QToolButton*>(QStringLiteral("acCreateFromTemplate"))->click();
+  ASSERT_EQ(e.lastMessage(), authoring::kMsgCreated);
+  int rp = -1;
+  for (int i = 0; i < e.pages().PageCount() && rp < 0; ++i)
+    if (e.pages().Page(i)->Kind() == doc::PageKind::ReadingStart) rp = i;
+  ASSERT_GE(rp, 0);
+  // The passage's heading line is a phrase of its own; the sentence follows.
+  std::vector<std::string> expected = phrasesOf(*e.pages().Page(rp));
+  const std::size_t k =
+      static_cast<std::size_t>(std::find(expected.begin(), expected.end(), "Every Saturday") - expected.begin());
+  ASSERT_LT(k + 6, expected.size());
+  ASSERT_EQ(expected[k + 1], "the square in front of the station");
+  ASSERT_EQ(expected[k + 2], "turns into a market.");
+  ASSERT_EQ(expected[k + 3], "Before seven o'clock");
+  ASSERT_EQ(expected[k + 4], "the farmers arrive");
+
+  ASSERT_TRUE(e.select(EntryKind::Page, rp));
+  QTextEdit* pane = e.ev->richEdit2();
+  ASSERT_FALSE(pane->isReadOnly());
+  EXPECT_TRUE(pane->toPlainText().contains(
+      QStringLiteral("\nEvery Saturday / the square in front of the station / turns into a market. / Before")))
+      << pane->toPlainText().toStdString();
+  // The separators are painted apart from the text around them.
+  {
+    const QTextBlock b = pane->document()->find(QStringLiteral("Every Saturday")).block();
+    const int slash = static_cast<int>(b.text().indexOf(QStringLiteral("/ ")));
+    bool painted = false;
+    for (const QTextLayout::FormatRange& r : b.layout()->formats())
+      painted = painted || (r.start <= slash && slash < r.start + r.length && r.format.fontWeight() == QFont::Bold);
+    EXPECT_TRUE(painted);
+  }
+  EXPECT_TRUE(e.model().FModified());  // from Create
+
+  // Replace before the first separator, insert between two, remove one, add one, and add
+  // text after the last.
+  pane->setFocus();
+  ASSERT_TRUE(caretAt(pane, QStringLiteral("Every Saturday"), true));
+  QTest::keyClicks(pane, QStringLiteral("On Saturdays"));
+  ASSERT_TRUE(caretAt(pane, QStringLiteral("the square"), false));
+  QTest::keyClicks(pane, QStringLiteral(" by the river"));
+  ASSERT_TRUE(caretAt(pane, QStringLiteral("market. / "), false));
+  QTest::keyClick(pane, Qt::Key_Backspace);
+  QTest::keyClick(pane, Qt::Key_Backspace);
+  ASSERT_TRUE(caretAt(pane, QStringLiteral("the farmers "), false));
+  QTest::keyClicks(pane, QStringLiteral("/ "));
+  ASSERT_TRUE(caretAt(pane, QStringLiteral("a little of everything."), false));
+  QTest::keyClicks(pane, QStringLiteral(" Come early!"));
+  expected[k] = "On Saturdays";
+  expected[k + 1] = "the square by the river in front of the station";
+  expected[k + 2] = "turns into a market. Before seven o'clock";
+  expected[k + 3] = "the farmers";
+  expected[k + 4] = "arrive";
+  expected.back() += " Come early!";
+  EXPECT_EQ(phrasesOf(*e.pages().Page(rp)), expected);
+  pane->moveCursor(QTextCursor::Start);
+  guitest::saveScreenshot(e.w.get(), QStringLiteral("editing-chunked-passage"));
+  e.w->grab().save(QStringLiteral("/tmp/authoring-chunked-passage.png"));
+
+  e.w->findChild<QToolButton*>(QStringLiteral("acPageSave"))->click();
+  ASSERT_FALSE(e.model().FModified());
+  // Showing a passage is no edit, painted separators and all.
+  ASSERT_TRUE(e.select(EntryKind::Page, 0));
+  ASSERT_TRUE(e.select(EntryKind::Page, rp));
+  QTest::qWait(50);
+  EXPECT_FALSE(e.model().FModified());
+
+  ASSERT_TRUE(e.chooseFromMenu("EditProject", QStringLiteral("sample4-market")));
+  ASSERT_EQ(e.pages().Page(rp)->Kind(), doc::PageKind::ReadingStart);
+  EXPECT_EQ(phrasesOf(*e.pages().Page(rp)), expected);
+  ASSERT_TRUE(e.select(EntryKind::Page, rp));
+  EXPECT_TRUE(pane->toPlainText().contains(QStringLiteral(
+      "\nOn Saturdays / the square by the river in front of the station / turns into a market. Before seven o'clock / "
+      "the farmers / arrive /")))
+      << pane->toPlainText().toStdString();
+}
+
+// The upper and lower texts of a question page show their caption in the tree once typed.
+TEST(EditingView, EditedDirectionTextsNameTheirEntries) {
+  Editing e("editing-directions");
+  ASSERT_TRUE(e.chooseFromMenu("acViewTemplate", QStringLiteral("standard")));
+  ASSERT_TRUE(e.chooseFromMenu("acViewScript", QStringLiteral("sample4-market")));
+  e.w->findChild<QToolButton*>(QStringLiteral("acCreateFromTemplate"))->click();
+  int qp = -1;
+  for (int i = 0; i < e.pages().PageCount() && qp < 0; ++i)
+    if (e.pages().Page(i)->Role() == doc::PageRole::Question) qp = i;
+  ASSERT_GE(qp, 0);
+  EXPECT_EQ(e.item(EntryKind::UpperText, qp)->text(0), QStringLiteral("direction A"));
+  struct Case {
+    EntryKind kind;
+    QString typed;
+  };
+  for (const Case& c : {Case{EntryKind::UpperText, QStringLiteral("Answer in English.")},
+                        Case{EntryKind::LowerText, QStringLiteral("Then press Forward.")}}) {
+    ASSERT_TRUE(e.select(c.kind, qp));
+    QTextEdit* pane = e.ev->richEdit2();
+    ASSERT_FALSE(pane->isReadOnly());
+    pane->setFocus();
+    pane->selectAll();
+    QTest::keyClicks(pane, c.typed);
+    EXPECT_EQ(e.item(c.kind, qp)->text(0), c.typed);
+  }
+  // Still so after the tree is rebuilt by a structural change.
+  ASSERT_TRUE(e.select(EntryKind::Page, qp));
+  e.treeMenu("acQueAdd");
+  EXPECT_EQ(e.item(EntryKind::UpperText, qp)->text(0), QStringLiteral("Answer in English."));
+  EXPECT_EQ(e.item(EntryKind::LowerText, qp)->text(0), QStringLiteral("Then press Forward."));
+  guitest::saveScreenshot(e.w.get(), QStringLiteral("editing-direction-captions"));
+  e.w->grab().save(QStringLiteral("/tmp/authoring-direction-captions.png"));
+}
+
+// An opened sample project is read-only, and so is its test document: Save asks for a new
+// name instead of replacing them.
+TEST(EditingView, SaveOnAnOpenedSampleAsksForANewName) {
+  Editing e("editing-sample-save");
+  const QString sample = e.home + "/system/ruvof/sample/sample4-market.ruvo";
+  const QString project = e.home + "/system/project/sample/sample4-market.ruvp";
+  ASSERT_TRUE(copyFile(QStringLiteral(RUVO_DATA_DIR "/system/ruvof/sample/sample4-market.ruvo"), sample));
+  ASSERT_TRUE(copyFile(QStringLiteral(RUVO_DATA_DIR "/system/project/sample/sample4-market.ruvp"), project));
+  QByteArray shipped;
+  {
+    QFile f(sample);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    shipped = f.readAll();
+  }
+  for (const QString& f : {sample, project})
+    QFile::setPermissions(f, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+  ASSERT_TRUE(e.chooseFromMenu("EditProject", QStringLiteral("sample4-market")));
+  ASSERT_EQ(e.model().FDocumentPath(), project.toStdString());
+  ASSERT_TRUE(e.select(EntryKind::Page, 0));
+  QTest::keyClicks(e.ev->richEdit2(), QStringLiteral("Mine: "));
+  ASSERT_TRUE(e.model().FModified());
+
+  const QString mine = e.home + "/system/ruvof/market-mine.ruvo";
+  int asked = 0;
+  e.dialogs.onFile = [&](const std::string&) {
+    ++asked;
+    return std::optional<std::string>(mine.toStdString());
+  };
+  QToolButton* save = e.w->findChild<QToolButton*>(QStringLiteral("acPageSave"));
+  ASSERT_TRUE(save->isEnabled());
+  save->click();
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(QFile::exists(mine));
+  EXPECT_EQ(e.model().FDocumentPath(), (e.home + "/system/project/market-mine.ruvp").toStdString());
+  EXPECT_FALSE(e.model().FModified());
+  QFile f(sample);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), shipped);
+}
+
+// Return on a folder menu's entry opens the project; the menu outlives the action that ran
+// inside its own key handler (opening lets pending events run).
+TEST(EditingView, ProjectOpensFromItsMenuByKeyboard) {
+  Editing e("editing-menu-keys");
+  const QString project = e.home + "/system/project/market.ruvp";
+  ASSERT_TRUE(copyFile(QStringLiteral(RUVO_DATA_DIR "/system/project/sample/sample4-market.ruvp"), project));
+  e.w->findChild<QToolButton*>(QStringLiteral("EditProject"))->click();
+  QPointer<QMenu> menu = e.ev->lastMenu();
+  ASSERT_TRUE(menu);
+  QAction* entry = e.menuEntry(menu, QStringLiteral("market"));
+  ASSERT_TRUE(entry);
+  ASSERT_TRUE(guitest::waitUntil([&] { return menu->isVisible(); }));
+  menu->setActiveAction(entry);
+  QTest::keyClick(menu, Qt::Key_Return);
+  EXPECT_EQ(e.model().FDocumentPath(), project.toStdString());
+  EXPECT_GT(e.pages().PageCount(), 0);
+  EXPECT_TRUE(menu);
+  // The next menu takes its place.
+  e.w->findChild<QToolButton*>(QStringLiteral("EditProject"))->click();
+  EXPECT_NE(e.ev->lastMenu(), menu.data());
+  e.ev->lastMenu()->close();
+  EXPECT_TRUE(guitest::waitUntil([&] { return menu.isNull(); }));
 }
 
 }  // namespace

@@ -246,7 +246,10 @@ ScanResult ScanScript(const RichText& script, const CompileHooks& hooks) {
     r.message = kMsgNoQuestionBlock;
     return r;
   }
-  if (last != '!') close(n - 1, true);
+  // The rest of the script closes the last range: free text after "\", otherwise a question,
+  // even after a final "!", so that a block holding only free text is told as a passage
+  // without its questions rather than as a test without any.
+  close(n - 1, true);
   if (r.blocks.back().QuestionCount() == 0)
     r.message = kMsgNoQuestion;
   else if (last == '!')

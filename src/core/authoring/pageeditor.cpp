@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/document/documentformat.h"
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
 #include "core/text/format.h"
@@ -132,7 +133,20 @@ void TPageEditorModel::Rebuild() {
   if (s_.showSideTab) s_.showSideTab(SideTab::Property);
 }
 
+std::string TPageEditorModel::textCaption(const doc::TPage& p, EntryKind kind) const {
+  const char* fixed = kind == EntryKind::UpperText ? "direction A" : "direction B";
+  if (!editedTexts_.contains({&p, kind})) return fixed;
+  const std::string c = rt::caption(kind == EntryKind::UpperText ? p.MainText() : p.LowerText());
+  // A text left blank keeps an entry that can still be found and clicked.
+  return c.empty() ? fixed : c;
+}
+
 void TPageEditorModel::buildTree() {
+  if (!s_.pages || s_.pages->Generation() != editedGeneration_) {
+    editedTexts_.clear();
+    editedGeneration_ = s_.pages ? s_.pages->Generation() : 0;
+  }
+  std::erase_if(editedTexts_, [this](const auto& e) { return s_.pages->IndexOf(e.first) < 0; });
   tree_ = TreeEntry{EntryKind::Root, "property", EntryIcon::Property, -1, -1, -1, {}};
   const int listed = ListedPageCount();
   for (int i = 0; i < listed; ++i) {
@@ -145,7 +159,8 @@ void TPageEditorModel::buildTree() {
     else if (p.Role() == doc::PageRole::Question)
       e.icon = EntryIcon::QuestionPage;
     if (p.Role() == doc::PageRole::Question) {
-      e.children.push_back({EntryKind::UpperText, "direction A", EntryIcon::Text, i, -1, -1, {}});
+      e.children.push_back(
+          {EntryKind::UpperText, textCaption(p, EntryKind::UpperText), EntryIcon::Text, i, -1, -1, {}});
       for (int q = 0; q < p.QuestionCount(); ++q) {
         const doc::TQAItem& item = *p.Question(q);
         TreeEntry qe{EntryKind::Question,
@@ -165,7 +180,8 @@ void TPageEditorModel::buildTree() {
                                  {}});
         e.children.push_back(std::move(qe));
       }
-      e.children.push_back({EntryKind::LowerText, "direction B", EntryIcon::Text, i, -1, -1, {}});
+      e.children.push_back(
+          {EntryKind::LowerText, textCaption(p, EntryKind::LowerText), EntryIcon::Text, i, -1, -1, {}});
     }
     tree_.children.push_back(std::move(e));
   }
@@ -205,6 +221,7 @@ void TPageEditorModel::Select(const EditorSelection& s) {
   selection_ = s;
   pane_ = rt::RichText();
   paneEditable_ = false;
+  paneHasPhrases_ = false;
   pendingEditRow_ = 0;
   newChoiceRow_ = 0;
   choiceGrid_.clear();
@@ -219,6 +236,8 @@ void TPageEditorModel::Select(const EditorSelection& s) {
       if (!p) break;
       if (p->MainText()) pane_ = *p->MainText();
       paneEditable_ = p->Role() == doc::PageRole::Ordinary;
+      paneHasPhrases_ = paneEditable_;
+      if (paneHasPhrases_) doc::InsertPhraseSeparators(pane_, p->PhraseMarks());
       break;
     case EntryKind::UpperText:
     case EntryKind::LowerText: {
@@ -242,10 +261,19 @@ void TPageEditorModel::Select(const EditorSelection& s) {
 void TPageEditorModel::EditPaneText(const rt::RichText& text) {
   doc::TPage* p = page();
   if (!p || !paneEditable_) return;
-  if (selection_.kind == EntryKind::LowerText)
+  if (selection_.kind == EntryKind::LowerText) {
     p->SetLowerTextFromStream(text);
-  else
+  } else if (paneHasPhrases_) {
+    // The marks are positions in the text without its separators: read both from the text
+    // as edited, as opening the saved document will.
+    rt::RichText plain = text;
+    p->SetPhraseMarks(doc::ExtractPhraseMarks(plain));
+    p->SetMainTextFromStream(plain);
+  } else {
     p->SetMainTextFromStream(text);
+  }
+  if (selection_.kind == EntryKind::UpperText || selection_.kind == EntryKind::LowerText)
+    editedTexts_.insert({p, selection_.kind});
   pane_ = text;
   buildTree();
   modified();

@@ -4,9 +4,12 @@
 // The document is the state; the tree and grids are rebuilt from it after every structural
 // change. Every change marks the document modified.
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/authoring/compiler.h"
@@ -82,9 +85,12 @@ class TPageEditorModel final {
   // StringGrid3: " n ", " c" or " -", the question's caption.
   const std::vector<std::array<std::string, 3>>& CorrectAnswerGrid() const { return correctGrid_; }
   void FillCorrectAnswersFromScript(const std::vector<CorrectAnswerRow>& rows);
-  // RichEdit2
+  // RichEdit2. An ordinary page is shown with its phrase separators "/ " in place, so the
+  // teacher sees and edits the chunks with the text; the marks are read again from every edit.
   const rt::RichText& Pane() const { return pane_; }
   bool PaneEditable() const { return paneEditable_; }
+  // The pane holds an ordinary page's text, where "/ " separates phrases.
+  bool PaneHasPhrases() const { return paneHasPhrases_; }
   // StringGrid4 (rows = choices + 3; row 0 is the title row) and Panel15's title.
   const std::vector<std::array<std::string, 2>>& ChoiceGrid() const { return choiceGrid_; }
   const std::string& ChoicePanelTitle() const { return choicePanelTitle_; }
@@ -139,6 +145,7 @@ class TPageEditorModel final {
  private:
   int addPage(doc::PageKind kind, doc::PageRole role);
   void buildTree();
+  std::string textCaption(const doc::TPage& p, EntryKind kind) const;
   void refillCorrectGrid();
   void fillChoiceGrid();
   void modified();
@@ -152,6 +159,12 @@ class TPageEditorModel final {
   std::vector<std::array<std::string, 3>> correctGrid_;
   rt::RichText pane_;
   bool paneEditable_ = false;
+  bool paneHasPhrases_ = false;
+  // The upper (UpperText) and lower (LowerText) texts edited in the pane: their entries show
+  // the text's caption from then on. Pages are known by address within one generation of
+  // the page controller.
+  std::set<std::pair<const doc::TPage*, EntryKind>> editedTexts_;
+  std::uint64_t editedGeneration_ = 0;
   std::vector<std::array<std::string, 2>> choiceGrid_;
   std::string choicePanelTitle_;
   bool correctChecked_ = false;

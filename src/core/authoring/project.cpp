@@ -271,10 +271,29 @@ std::string TProjectModel::TestDocumentFor(const std::string& path) const {
   return storage::ChangeExtension(target, ".ruvo");
 }
 
+bool TProjectModel::SaveReplacesProtected(const std::string& path) const {
+  const auto shipped = [this](const std::string& file) {
+    const std::string f = fs::path(file).lexically_normal().string();
+    for (const char* folder : {kRuvofFolder, kProjectFolder})
+      if (f.starts_with((fs::path(Folder(folder)) / kSampleFolder).lexically_normal().string() + "/")) return true;
+    return false;
+  };
+  for (const std::string& target : {ProjectFileFor(path), TestDocumentFor(path)})
+    if (storage::fileExists(target) && (shipped(target) || doc::IsProtectedFile(target))) return true;
+  return false;
+}
+
 bool TProjectModel::Save(const std::string& path) {
   if (!s_.pages || !s_.work) return false;
   if (!s_.pages->HasNamePage()) {
     message(kMsgNoNamePage);
+    return false;
+  }
+  // Nothing is written when one of the two files may not be replaced: a project file saved
+  // without its test document would rename the document for nothing.
+  if (SaveReplacesProtected(path)) {
+    const bool project = doc::IsProtectedFile(ProjectFileFor(path));
+    message(path + kBreak2 + (project ? kMsgProjectNotSaved : kMsgRuvoNotSaved));
     return false;
   }
   // The model as it is now, never an older text of the work area.
@@ -300,7 +319,7 @@ bool TProjectModel::Save(const std::string& path) {
 
 bool TProjectModel::acPageSave() {
   const std::string path = s_.documentPath ? s_.documentPath() : std::string();
-  if (path.empty()) return acPageSaveAs() == 1;
+  if (path.empty() || SaveReplacesProtected(path)) return acPageSaveAs() == 1;
   return Save(path);
 }
 
@@ -312,7 +331,13 @@ int TProjectModel::acPageSaveAs() {
   }
   const std::string current = s_.documentPath ? s_.documentPath() : std::string();
   std::string folder, name, filter = kRuvoFilter;
-  if (!current.empty() && storage::IsProjectPath(current)) {
+  if (!current.empty() && SaveReplacesProtected(current)) {
+    // A shipped sample or a read-only file: its name in a folder a save can write.
+    const bool project = storage::IsProjectPath(current);
+    folder = project ? Folder(kProjectFolder) : dialogFolder(dfSaveAs, Folder(kRuvofFolder));
+    name = fs::path(current).filename().string();
+    if (project) filter = kProjectFilter;
+  } else if (!current.empty() && storage::IsProjectPath(current)) {
     folder = folderOf(current);
     name = current;
     filter = kProjectFilter;

@@ -26,6 +26,8 @@ inline constexpr const char* kRuvofFolder = "system/ruvof";
 inline constexpr const char* kTemplateFolder = "system/template";
 inline constexpr const char* kScriptFolder = "system/script";
 inline constexpr const char* kTmpFolder = "tmp";
+// The shipped samples below the test-document and project folders.
+inline constexpr const char* kSampleFolder = "sample";
 // The examinee program beside this one.
 inline constexpr const char* kExamineeProgram = "ruvo";
 inline constexpr const char* kPreviewBaseName = "ruvo$$$";
@@ -147,6 +149,10 @@ class TProjectModel final {
   // Where a save under `path` puts the project file and the test document.
   std::string ProjectFileFor(const std::string& path) const;
   std::string TestDocumentFor(const std::string& path) const;
+  // True when a save under `path` would replace a file it must leave alone: a shipped sample
+  // (system/ruvof/sample, system/project/sample) or any file the user cannot write. Save then
+  // goes to Save as.
+  bool SaveReplacesProtected(const std::string& path) const;
 
  private:
   enum DialogFolder { dfSaveAs, dfTemplate, dfReading, dfProject, dfScript, dfNewScript, dfNewTemplate, dfCount };

@@ -1,5 +1,7 @@
 #include "core/document/documentfile.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -111,6 +113,18 @@ bool SaveProjectText(const std::string& fileName, const rt::RichText& work, plat
   return ok;
 }
 
+bool IsProtectedFile(const std::string& path) {
+  if (!storage::fileExists(path)) return false;
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  if (ec) return false;
+  constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  // The bits, not access(): the superuser may write anything, yet a read-only sample stays one.
+  if (fs::is_regular_file(st) && (st.permissions() & kWrite) == fs::perms::none) return true;
+  if (::access(path.c_str(), W_OK) != 0) return true;
+  return storage::isReadOnlyFileSystem(path);
+}
+
 // ---- the window's operations ----
 
 namespace {
@@ -189,6 +203,10 @@ bool SaveDocumentAs(DocumentSession& s) {
   const auto chosen = s.dialogs->saveFile("", kSaveFilter, folder, "", "ruvo");
   if (!chosen || chosen->empty()) return false;
   const std::string name = storage::ChangeExtension(*chosen, ".ruvo");
+  if (IsProtectedFile(name)) {
+    message(s, kMsgSaveFailed);
+    return false;
+  }
   bool ok = false;
   const bool modified = s.modified && s.modified();
   if (modified && storage::fileExists(s.workingCopy)) {

@@ -50,6 +50,10 @@ std::string LoadDocumentText(const std::string& fileName, rt::RichText& target);
 rt::RichText TextFromBytes(std::string_view bytes, const rt::CharFormat& font = {});
 // The project form: the RTF uncompressed.
 bool SaveProjectText(const std::string& fileName, const rt::RichText& work, platform::Dialogs* dialogs);
+// True when a file exists at path that a save must leave alone: one without any write
+// permission (the shipped samples are kept so), one this user may not write, or one on a
+// read-only file system. The atomic writer could still rename a new file over it.
+bool IsProtectedFile(const std::string& path);
 
 // ---- the window's document operations ----
 // What the operations need of the main window.
@@ -81,7 +85,8 @@ void acPaste(DocumentSession& s);
 void acSrcCopy(DocumentSession& s);
 // The save dialog; writes the document (from the working copy while it is modified) and
 // names it. True when the document was saved under the chosen name; false when cancelled or
-// when the file could not be written (reported, and the old file left in place).
+// when the file could not be written (reported, and the old file left in place). A protected
+// file (IsProtectedFile) is never replaced.
 bool SaveDocumentAs(DocumentSession& s);
 // "Save as": the pages written back into the work area (replacing its text), then the save
 // dialog; the page controller is left unmodified exactly when the document was saved.

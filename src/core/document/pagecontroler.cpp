@@ -181,6 +181,7 @@ void TPageControler::Clear() {
   startTick_ = 0;
   stopTick_ = 0;
   while (!pages_.empty()) pages_.pop_back();
+  ++generation_;
 }
 
 TPage* TPageControler::AddPage() {

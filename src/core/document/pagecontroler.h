@@ -183,6 +183,9 @@ class TPageControler final {
 
   // Flags false (no tick taken), every page freed from the last to the first.
   void Clear();
+  // Counts the Clear calls: a view that remembers something of pages by their address
+  // forgets it when the generation moves on (new pages may reuse the old addresses).
+  std::uint64_t Generation() const { return generation_; }
   TPage* AddPage();
   TPage* InsertPage(int index);  // nullptr outside 0..PageCount() - 1
   void DeletePage(int index);
@@ -221,6 +224,7 @@ class TPageControler final {
 
  private:
   std::vector<std::unique_ptr<TPage>> pages_;
+  std::uint64_t generation_ = 0;
   bool modified_ = false;
   bool timerRunning_ = false;
   std::array<int, kSettingCount> settings_ = kSettingDefaults;

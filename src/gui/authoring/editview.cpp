@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
+#include <QSyntaxHighlighter>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -32,6 +33,34 @@
 #include "gui/richtext/richtextbridge.h"
 
 namespace ruvo::gui {
+
+// Paints the phrase separators "/ " of a passage in the text pane, so the chunks stand out
+// while the text is edited. Only the look changes: the document's own formats stay as typed.
+class TPhraseSeparators final : public QSyntaxHighlighter {
+ public:
+  explicit TPhraseSeparators(QTextDocument* doc) : QSyntaxHighlighter(doc) {
+    format_.setForeground(QColor(0xC0, 0x00, 0x00));
+    format_.setFontWeight(QFont::Bold);
+    format_.setBackground(QColor(0xFF, 0xF0, 0xC0));
+  }
+  void setOn(bool on) {
+    if (on == on_) return;
+    on_ = on;
+    rehighlight();
+  }
+  bool on() const { return on_; }
+
+ protected:
+  void highlightBlock(const QString& text) override {
+    if (!on_) return;
+    for (qsizetype at = text.indexOf(QStringLiteral("/ ")); at >= 0; at = text.indexOf(QStringLiteral("/ "), at + 2))
+      setFormat(static_cast<int>(at), 2, format_);
+  }
+
+ private:
+  QTextCharFormat format_;
+  bool on_ = false;
+};
 
 using authoring::EntryIcon;
 using authoring::EntryKind;
@@ -234,9 +263,14 @@ TEditView::TEditView(app::TForm1Model& model, platform::Ports ports, QWidget* pa
   mv->setContentsMargins(2, 2, 2, 2);
   richEdit2_ = makePane(middle, "RichEdit2", true);
   mv->addWidget(richEdit2_, 1);
+  phraseSeparators_ = new TPhraseSeparators(richEdit2_->document());
   connect(richEdit2_->document(), &QTextDocument::contentsChanged, this, [this] {
     if (syncing_ || richEdit2_->isReadOnly()) return;
-    editor().EditPaneText(richTextOf(*richEdit2_->document()));
+    // Painting the separators signals a change as well; the text itself is the same.
+    rt::RichText now = richTextOf(*richEdit2_->document());
+    if (now == paneSeen_) return;
+    paneSeen_ = now;
+    editor().EditPaneText(now);
     syncTree();
   });
 
@@ -539,7 +573,6 @@ QMenu* TEditView::folderMenu(const std::vector<FolderMenuEntry>& entries,
                              const std::function<void(const std::string&)>& onFile,
                              const std::function<void()>& onDialog, const std::function<void()>& onSecond) {
   auto* menu = new QMenu(this);
-  menu->setAttribute(Qt::WA_DeleteOnClose);
   menu->setObjectName(QStringLiteral("FolderMenu"));
   const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
   const QIcon fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
@@ -585,8 +618,16 @@ QMenu* TEditView::folderMenu(const std::vector<FolderMenuEntry>& entries,
   return menu;
 }
 
-void TEditView::popup(QMenu* m, QWidget* anchor) {
+void TEditView::keepMenu(QMenu* m) {
+  // A menu lives until the next one is made, not until it closes: its action runs inside the
+  // menu's own key or mouse handler, and an action that lets pending events run (opening a
+  // document does) would otherwise delete the menu under that handler.
+  if (lastMenu_ && lastMenu_ != m) lastMenu_->deleteLater();
   lastMenu_ = m;
+}
+
+void TEditView::popup(QMenu* m, QWidget* anchor) {
+  keepMenu(m);
   m->popup(anchor ? anchor->mapToGlobal(QPoint(0, anchor->height())) : QCursor::pos());
 }
 
@@ -664,7 +705,6 @@ void TEditView::treeMenu(const QPoint& pos) {
   if (!it) return;
   if (tree_->currentItem() != it) tree_->setCurrentItem(it);  // selects as a click would
   auto* menu = new QMenu(this);
-  menu->setAttribute(Qt::WA_DeleteOnClose);
   menu->setObjectName(QStringLiteral("PopupMenu1"));
   QMenu* sub = nullptr;
   for (const authoring::MenuItem& m : editor().PopupMenu1()) {
@@ -686,7 +726,7 @@ void TEditView::treeMenu(const QPoint& pos) {
     a->setVisible(m.visible);
     connect(a, &QAction::triggered, this, [this, action = m.action] { runMenuAction(action); });
   }
-  lastMenu_ = menu;
+  keepMenu(menu);
   menu->popup(tree_->viewport()->mapToGlobal(pos));
 }
 
@@ -760,6 +800,8 @@ void TEditView::showSelection() {
   const bool was = syncing_;
   syncing_ = true;
   setRichText(*richEdit2_->document(), e.Pane());
+  phraseSeparators_->setOn(e.PaneHasPhrases());
+  paneSeen_ = richTextOf(*richEdit2_->document());
   richEdit2_->setReadOnly(!e.PaneEditable());
   syncing_ = was;
   const bool question = k == EntryKind::Question;

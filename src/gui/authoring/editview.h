@@ -4,6 +4,8 @@
 // multiple-choice grid StringGrid4 with its in-place editor, the correct-answer panel Panel13,
 // and the side tabs PageControl2. It renders the authoring model of the main-window model and
 // routes every control to it; the main window's toolbar actions land here too.
+#include <QMenu>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -17,7 +19,6 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
-class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -37,6 +38,7 @@ class TAuthoringModel;
 namespace ruvo::gui {
 
 class TGridRichText;
+class TPhraseSeparators;
 
 class TEditView final : public QWidget {
   Q_OBJECT
@@ -83,6 +85,7 @@ class TEditView final : public QWidget {
                     const std::function<void(const std::string&)>& onFile, const std::function<void()>& onDialog,
                     const std::function<void()>& onSecond);
   void popup(QMenu* m, QWidget* anchor);
+  void keepMenu(QMenu* m);
   void after();  // an action ran: show what it left
   void syncTree();
   void selectTreeItem();
@@ -110,9 +113,12 @@ class TEditView final : public QWidget {
   int editTabs_ = 0;
   int chooserGrid_ = 0, chooserRow_ = -1;
 
-  QMenu* lastMenu_ = nullptr;
+  QPointer<QMenu> lastMenu_;
   QTreeWidget* tree_ = nullptr;
   QTextEdit* richEdit2_ = nullptr;
+  TPhraseSeparators* phraseSeparators_ = nullptr;
+  // RichEdit2's text as last shown or sent to the model: only a change of it is an edit.
+  rt::RichText paneSeen_;
   QWidget* choicePanel_ = nullptr;
   QLabel* panel15_ = nullptr;
   QTableWidget* stringGrid4_ = nullptr;

@@ -106,6 +106,9 @@ TEST(Compiler, StopsWithTheirMessages) {
       {{"!", "P", "\\", "free text only"}, kMsgNoQuestion},
       {{"!", "P", "?", "Q", "!", "P2"}, kMsgLastPassage},
       {{"!", "P", "?", "Q", "a", "!", "", ""}, kMsgLastPassage},
+      // The passage after the final "!" is closed as the last block's question.
+      {{"!", "P", "\\", "free text only", "!", "P2"}, kMsgLastPassage},
+      {{"!", "P", "?", "Q", "!", "P2", "\\", "free", "!", "P3", "more"}, kMsgLastPassage},
   };
   for (const Case& c : cases) {
     CompileResult r = compile(c.script, testing::fullTemplate());

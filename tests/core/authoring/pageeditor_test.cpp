@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "authoring_helpers.h"
+#include "core/document/documentformat.h"
 #include "core/platform/headlessports.h"
+#include "core/text/strings.h"
 
 namespace ruvo::authoring {
 namespace {
@@ -270,6 +272,143 @@ TEST_F(Editor, BatchEntryAndTexts) {
   editor_->ChooseCorrectAnswer(0, " 2");
   EXPECT_EQ(first().Correct(), 1);
   EXPECT_EQ(editor_->CorrectAnswerGrid()[0][1], " 2");
+}
+
+// The phrases of a page: its text (lines joined by one break, as the marks count them)
+// between consecutive marks, trimmed.
+V phrases(const doc::TPage& p) {
+  std::string all;
+  if (p.MainText())
+    for (const rt::Paragraph& para : p.MainText()->paragraphs()) all += (all.empty() ? "" : "\n") + para.text();
+  const auto& m = p.PhraseMarks();
+  V out;
+  for (std::size_t i = 0; i + 1 < m.size(); ++i)
+    out.push_back(text::trim(all.substr(static_cast<std::size_t>(m[i]), static_cast<std::size_t>(m[i + 1] - m[i]))));
+  return out;
+}
+
+std::string paneText(const rt::RichText& t) {
+  std::string all;
+  for (const rt::Paragraph& para : t.paragraphs()) all += (all.empty() ? "" : "\n") + para.text();
+  return all;
+}
+
+rt::RichText textOf(const std::string& s) { return lines(text::split(s, '\n')); }
+
+// A chunked passage is shown with its separators; whatever the teacher does to the text, the
+// chunks stay where the separators are, in the open document and after saving and opening.
+TEST_F(Editor, ChunkedPassageKeepsItsChunksThroughEdits) {
+  const std::string passage = "Every Saturday / the square turns into a market. / Before noon / it is full.";
+  const V original = {"Every Saturday", "the square turns into a market.", "Before noon", "it is full."};
+  struct Case {
+    const char* what;
+    std::string from, to;
+    V expected;
+  };
+  const std::vector<Case> cases = {
+      {"replace before the first mark",
+       "Every Saturday",
+       "On Saturdays",
+       {"On Saturdays", "the square turns into a market.", "Before noon", "it is full."}},
+      {"insert between marks",
+       "the square",
+       "the old square",
+       {"Every Saturday", "the old square turns into a market.", "Before noon", "it is full."}},
+      {"insert after the last mark",
+       "full.",
+       "full of people.",
+       {"Every Saturday", "the square turns into a market.", "Before noon", "it is full of people."}},
+      {"delete inside a phrase",
+       " turns into a market",
+       "",
+       {"Every Saturday", "the square.", "Before noon", "it is full."}},
+      {"delete a separator",
+       "market. / Before",
+       "market. Before",
+       {"Every Saturday", "the square turns into a market. Before noon", "it is full."}},
+      {"add a separator",
+       "into a market",
+       "into / a market",
+       {"Every Saturday", "the square turns into", "a market.", "Before noon", "it is full."}},
+      {"delete across a separator",
+       "Saturday / the square",
+       "Saturday square",
+       {"Every Saturday square turns into a market.", "Before noon", "it is full."}},
+      {"break the line",
+       "market. / Before",
+       "market.\nBefore",
+       {"Every Saturday", "the square turns into a market.", "Before noon", "it is full."}},
+      {"remove every separator", passage, "Every Saturday the square turns into a market.", {}},
+  };
+  for (const Case& c : cases) {
+    doc::TWPMMeter meter;
+    rt::RichText work =
+        lines({"title=T", "<page name>", "Name", "<page start phrasing>", passage, "<page end pass>", "<page last>"});
+    doc::ParseDocument(work, doc_.pages, doc_.qa, meter, nullptr);
+    editor_->Rebuild();
+    ASSERT_EQ(phrases(*doc_.pages.Page(1)), original);
+
+    editor_->Select({EntryKind::Page, 1});
+    ASSERT_TRUE(editor_->PaneEditable());
+    EXPECT_TRUE(editor_->PaneHasPhrases());
+    std::string edited = paneText(editor_->Pane());
+    ASSERT_EQ(text::trim(edited), passage) << "the teacher sees the chunks";
+    const std::size_t at = edited.find(c.from);
+    ASSERT_NE(at, std::string::npos) << c.what;
+    edited.replace(at, c.from.size(), c.to);
+    editor_->EditPaneText(textOf(edited));
+    EXPECT_EQ(phrases(*doc_.pages.Page(1)), c.expected) << c.what << " (open document)";
+    // Shown again as typed.
+    editor_->Select({EntryKind::Page, 1});
+    EXPECT_EQ(paneText(editor_->Pane()), edited) << c.what;
+
+    rt::RichText saved;
+    doc_.pages.WriteDocument(saved);
+    TDocumentModel reopened;
+    doc::ParseDocument(saved, reopened.pages, reopened.qa, meter, nullptr);
+    EXPECT_EQ(phrases(*reopened.pages.Page(1)), c.expected) << c.what << " (saved and opened)";
+    EXPECT_EQ(reopened.pages.Page(1)->PhraseMarks(), doc_.pages.Page(1)->PhraseMarks()) << c.what;
+    EXPECT_EQ(doc::WritePageTag(*reopened.pages.Page(1)).find("phrasing") != std::string::npos, !c.expected.empty())
+        << c.what;
+  }
+}
+
+// Texts of a question page never hold phrases: their "/ " stays text.
+TEST_F(Editor, QuestionPageTextsHaveNoPhrases) {
+  compiled();
+  editor_->Select({EntryKind::UpperText, 2});
+  EXPECT_FALSE(editor_->PaneHasPhrases());
+  editor_->EditPaneText(lines({"and/ or"}));
+  EXPECT_EQ(doc_.pages.Page(2)->MainTextPlain(), "and/ or");
+  EXPECT_EQ(doc_.pages.Page(2)->PhraseMarkCount(), 0);
+}
+
+// The upper and lower texts' entries take the caption of their text once it is edited, and
+// keep it through rebuilds of the same document.
+TEST_F(Editor, EditedDirectionEntriesTakeTheirTextsCaption) {
+  compiled();
+  auto captions = [this] {
+    const TreeEntry& qp = editor_->Tree().children[2];
+    return V{qp.children.front().caption, qp.children.back().caption};
+  };
+  EXPECT_EQ(captions(), (V{"direction A", "direction B"}));
+  editor_->Select({EntryKind::UpperText, 2});
+  editor_->EditPaneText(lines({"", "  Answer every question. ", "More"}));
+  EXPECT_EQ(captions(), (V{"Answer every question.", "direction B"}));
+  editor_->Select({EntryKind::LowerText, 2});
+  editor_->EditPaneText(lines({"Then go on."}));
+  EXPECT_EQ(captions(), (V{"Answer every question.", "Then go on."}));
+  // A structural change rebuilds the tree: the edited captions stay.
+  editor_->Select({EntryKind::Page, 2});
+  editor_->acQueAdd();
+  EXPECT_EQ(captions(), (V{"Answer every question.", "Then go on."}));
+  // A text emptied shows its fixed caption again.
+  editor_->Select({EntryKind::LowerText, 2});
+  editor_->EditPaneText(lines({"  "}));
+  EXPECT_EQ(captions(), (V{"Answer every question.", "direction B"}));
+  // Another document starts with the fixed captions.
+  compiled();
+  EXPECT_EQ(captions(), (V{"direction A", "direction B"}));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "core/authoring/project.h"
+#include "core/storage/atomicfile.h"
 #include "core/storage/filenames.h"
 
 #include <gtest/gtest.h>
@@ -285,6 +286,74 @@ TEST_F(Project, SaveFailures) {
   EXPECT_EQ(model_->acPageSaveAs(), 1);
   EXPECT_TRUE(fs::exists(at("system/ruvof/z.ruvo")));
   EXPECT_EQ(path_, at("system/project/z.ruvp"));
+}
+
+// Save on an opened sample, or on a file nobody may write, asks for a new name instead of
+// renaming a new file over the old one; Save as never picks such a file either.
+TEST_F(Project, SaveGoesToSaveAsInsteadOfReplacingASample) {
+  const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  const fs::perms writable = readOnly | fs::perms::owner_write;
+  struct Case {
+    std::string opened;            // the document's path
+    std::vector<std::string> old;  // files standing there, with the mode below
+    fs::perms mode;
+  };
+  const std::vector<Case> cases = {
+      {"system/ruvof/sample/s1.ruvo", {"system/ruvof/sample/s1.ruvo"}, readOnly},
+      // The shipped samples are samples even where the permission bits were never taken away.
+      {"system/ruvof/sample/s2.ruvo", {"system/ruvof/sample/s2.ruvo"}, writable},
+      // A sample project: its test document lies in the samples of the test folder.
+      {"system/project/sample/p.ruvp", {"system/project/sample/p.ruvp", "system/ruvof/sample/p.ruvo"}, readOnly},
+      {"elsewhere/ro.ruvo", {"elsewhere/ro.ruvo"}, readOnly},
+      // A read-only project file in the project folder.
+      {"system/project/q.ruvp", {"system/project/q.ruvp"}, readOnly},
+  };
+  for (const Case& c : cases) {
+    for (const std::string& f : c.old) {
+      fs::create_directories(fs::path(at(f)).parent_path());
+      std::ofstream(at(f), std::ios::binary) << "shipped";
+      fs::permissions(at(f), c.mode);
+    }
+    openSomething();
+    path_ = at(c.opened);
+    doc_.pages.SetModified(true);
+    EXPECT_TRUE(model_->SaveReplacesProtected(path_)) << c.opened;
+    // Cancelled: nothing written, nothing renamed, still modified.
+    dialogs_.log.clear();
+    dialogs_.onFile = [](const std::string&) { return std::nullopt; };
+    EXPECT_FALSE(model_->acPageSave()) << c.opened;
+    ASSERT_EQ(dialogs_.log.size(), 1u) << c.opened;
+    EXPECT_EQ(dialogs_.log[0].kind, "save");
+    EXPECT_EQ(path_, at(c.opened));
+    EXPECT_TRUE(modified_);
+    // A new name: saved there, the old files untouched.
+    const std::string stem = fs::path(c.opened).stem().string();
+    dialogs_.onFile = [&](const std::string&) {
+      return std::optional<std::string>(at("system/ruvof/" + stem + "-mine.ruvo"));
+    };
+    EXPECT_TRUE(model_->acPageSave()) << c.opened;
+    EXPECT_TRUE(fs::exists(at("system/ruvof/" + stem + "-mine.ruvo")));
+    EXPECT_EQ(path_, at("system/project/" + stem + "-mine.ruvp"));
+    EXPECT_FALSE(modified_);
+    for (const std::string& f : c.old) {
+      std::string bytes;
+      ASSERT_TRUE(storage::readWholeFile(at(f), bytes).ok());
+      EXPECT_EQ(bytes, "shipped") << f;
+    }
+    // Save as onto the sample itself: told, and nothing written.
+    dialogs_.log.clear();
+    dialogs_.onFile = [&](const std::string&) { return std::optional<std::string>(at(c.opened)); };
+    doc_.pages.SetModified(true);
+    EXPECT_EQ(model_->acPageSaveAs(), 1);
+    ASSERT_EQ(dialogs_.messages().size(), 1u) << c.opened;
+    EXPECT_NE(dialogs_.messages()[0].find("の保存ができませんでした"), std::string::npos);
+    EXPECT_TRUE(modified_);
+    doc_.pages.Clear();
+  }
+  // A new file in a sample folder replaces nothing; a writable file elsewhere is saved over.
+  EXPECT_FALSE(model_->SaveReplacesProtected(at("system/ruvof/sample/new.ruvo")));
+  std::ofstream(at("mine.ruvo")) << "x";
+  EXPECT_FALSE(model_->SaveReplacesProtected(at("mine.ruvo")));
 }
 
 TEST_F(Project, ReadingPreviewOnlyAfterASuccessfulSave) {

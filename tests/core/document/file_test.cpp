@@ -256,5 +256,41 @@ TEST_F(DocumentFiles, SaveAsFailureKeepsTheOldFileAndSaysSo) {
   EXPECT_EQ(path, file("before.ruvo"));
 }
 
+// A file without write permission (a shipped sample) is never replaced, whether the document
+// comes from the working copy or from the work area; a writable one is.
+TEST_F(DocumentFiles, SaveAsLeavesAReadOnlyFileAlone) {
+  struct Case {
+    const char* name;
+    fs::perms mode;
+    bool pasted;
+    bool replaced;
+  };
+  const Case cases[] = {
+      {"sample.ruvo", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, true, false},
+      {"sample2.ruvo", fs::perms::owner_read, false, false},
+      {"mine.ruvo", fs::perms::owner_read | fs::perms::owner_write, true, true},
+  };
+  for (const Case& c : cases) {
+    put(c.name, "shipped bytes");
+    fs::permissions(file(c.name), c.mode);
+    d.parse({"<page>", "x"});
+    if (c.pasted) {
+      clip.rtfData = rt::writeRtf(linesText({"<page>", "pasted"}));
+      acPaste(s);
+    }
+    modified = c.pasted;
+    path = file("before.ruvo");
+    dialogs.messages.clear();
+    dialogs.saveAnswer = file(c.name);
+    EXPECT_EQ(SaveDocumentAs(s), c.replaced) << c.name;
+    EXPECT_EQ(get(c.name) != "shipped bytes", c.replaced) << c.name;
+    EXPECT_EQ(path, c.replaced ? file(c.name) : file("before.ruvo")) << c.name;
+    EXPECT_EQ(dialogs.messages, c.replaced ? std::vector<std::string>{} : std::vector<std::string>{kMsgSaveFailed})
+        << c.name;
+    EXPECT_EQ(IsProtectedFile(file(c.name)), !c.replaced) << c.name;
+  }
+  EXPECT_FALSE(IsProtectedFile(file("absent.ruvo")));
+}
+
 }  // namespace
 }  // namespace ruvo::doc
