@@ -6,10 +6,11 @@
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "core/app/paths.h"
 #include "core/app/resultrecord.h"
-#include "core/app/rundriver.h"
+#include "core/app/runjournal.h"
 #include "core/authoring/authoringmodel.h"
 #include "core/document/documentfile.h"
 #include "core/document/documentformat.h"
@@ -31,6 +32,7 @@ constexpr rt::Color kSilver = 0xC0C0C0;
 constexpr rt::Color kWhite = 0xFFFFFF;
 constexpr rt::Color kWindow = -1;
 constexpr const char* kTwoBreaks = "\r\n\r\n";
+constexpr rt::Color kGrey = 0x808080;
 
 const char* const kWelcome[11] = {
     "D&D a .ruvo file here.",
@@ -86,10 +88,12 @@ TForm1Model::TForm1Model(platform::Ports ports, std::string programFolder)
   qa_ = std::make_unique<doc::TQAControler>(pages_.get());
   meter_ = std::make_unique<doc::TWPMMeter>();
   pages_->SetQAControler(qa_.get());
-  pages_->SetClock(ports_.clock);
   pages_->SetModifiedListener([this](bool f) { SetModified(f); });
   host_ = std::make_unique<Host>(*this);
-  run_ = std::make_unique<TRunDriver>(*this);
+  runView_ = std::make_unique<RunView>(*this);
+  run_ = std::make_unique<TTestRun>(RunModels{pages_.get(), qa_.get(), meter_.get()}, *runView_, ports_.clock);
+  // The test clock runs on the run's clock, which a resumed run moves on.
+  pages_->SetClock(&run_->Clock());
   authoring::ProjectSession ps;
   ps.programFolder = programFolder_;
   if (ports_.shell) ps.executableFolder = FolderOf(ports_.shell->programPath());
@@ -162,7 +166,7 @@ void TForm1Model::Create(const std::vector<std::string>& args) {
 
   acOpenFolder_.visible = false;
   acOpenFolder_.enabled = false;
-  examineeName_.clear();
+  run_->SetExamineeName("");
   test_.label26 = {};
   test_.label26.visible = false;
   test_.label1 = {};
@@ -217,7 +221,7 @@ bool TForm1Model::FormCloseQuery() {
     if (!hasResults && i > 0) return ok(std::string("途中です。") + kTwoBreaks + "かまわず終了しますか？");
     return true;
   }
-  if (i > 1 && !examineeName_.empty()) {
+  if (i > 1 && !run_->ExamineeName().empty()) {
     // Break-off: the questions never reached count as unread, and the result page follows.
     if (ok(std::string("途中です。") + kTwoBreaks + "かまわず終了しますか？")) run_->BreakOff();
     return false;
@@ -378,11 +382,7 @@ void TForm1Model::SetMenusVisible(bool flag) {
   changed();
 }
 
-void TForm1Model::SetExamineeName(const std::string& name) {
-  examineeName_ = name;
-  test_.label3.text = name;
-  changed();
-}
+void TForm1Model::SetExamineeName(const std::string& name) { run_->SetExamineeName(name); }
 
 bool TForm1Model::OpenTestDocument(const std::string& path) {
   rt::RichText loaded;
@@ -394,7 +394,42 @@ bool TForm1Model::OpenTestDocument(const std::string& path) {
   workRichEdit_ = std::move(loaded);
   documentFolder_ = FolderOf(path);
   SetDocumentPath(path);
+  JournalTest test = JournalTestOf(path);
+  const bool resume = journaling_ && offerResume(path, test);
+  if (journaling_) {
+    pendingJournalFolder_ = journalFolder();
+    pendingJournalTest_ = std::move(test);
+  }
   parseDocument();
+  if (resume) run_->FinishResume();
+  changed();
+  return true;
+}
+
+std::string TForm1Model::journalFolder() const { return journalFolder_.empty() ? ReportFolder() : journalFolder_; }
+
+bool TForm1Model::offerResume(const std::string& path, const JournalTest& test) {
+  (void)path;
+  if (!resumeOffered_) return false;
+  const std::vector<std::string> found = FindUnfinishedJournals(journalFolder(), test);
+  if (found.empty()) return false;
+  // The latest unfinished run is the one the examinee was taking.
+  const std::string& latest = found.back();
+  JournalContents contents;
+  if (!ReadJournalFile(latest, contents).ok()) return false;
+  const bool yes =
+      ports_.dialogs && ports_.dialogs->askYesNo(std::string("前回の受験が 途中で終わっています。") + kTwoBreaks +
+                                                 "続きから 再開しますか？") == platform::Answer::Yes;
+  if (!yes) {
+    // Starting afresh keeps the old journal, marked so that it is not offered again.
+    TRunJournalWriter w;
+    JournalEvent e;
+    e.type = JournalEvent::Type::SetAside;
+    e.date = FormatResultDate(endDate());
+    if (w.Reopen(latest, contents.validBytes).ok()) (void)w.Append(e);
+    return false;
+  }
+  run_->PrepareResume(latest, contents);
   return true;
 }
 
@@ -404,10 +439,8 @@ struct TForm1Model::Host final : doc::DocumentHost {
   void ResetRunState() override {
     // The run starts over: counters, readings, answers and the result of the previous run.
     m.run_->ResetTiming();
-    m.result_.Clear();
-    m.resultColumnsAdded_ = false;
+    m.run_->SetJournal(std::exchange(m.pendingJournalFolder_, {}), std::exchange(m.pendingJournalTest_, {}));
     m.lastReportFile_.clear();
-    m.lastRecordText_.clear();
     m.test_.fontLevel = 3;
     m.sideTab_ = 2;
   }
@@ -436,6 +469,82 @@ struct TForm1Model::Host final : doc::DocumentHost {
 };
 
 void TForm1Model::parseDocument() { doc::ParseDocument(workRichEdit_, *pages_, *qa_, *meter_, host_.get()); }
+
+// What the run shows goes to the test view's state.
+struct TForm1Model::RunView final : TRunView {
+  explicit RunView(TForm1Model& m) : m(m) {}
+  void BeginPress() override {
+    m.forwardWasEnabled_ = m.acForward_.enabled;
+    m.acForward_.enabled = false;
+    if (m.view_) m.view_->SetRepaintSuspended(true);
+    m.SetViewMode(vmTest);
+    m.test_.caret = 0;
+  }
+  void EndPress(int lockMs, bool stopped) override {
+    m.test_.progressBar1 = m.pages_->ProgressBar1();
+    // Input made while the step ran is dropped, so a double click moves one page only.
+    m.flush(true);
+    if (lockMs > 0)
+      m.startTimer2(lockMs);
+    else
+      m.acForward_.enabled = m.forwardWasEnabled_ && !stopped;
+    if (m.view_) m.view_->SetRepaintSuspended(false);
+    m.changed();
+  }
+  void ShowText(const rt::RichText& text, std::size_t caret, ScrollRequest scroll) override {
+    m.test_.richEdit1 = text;
+    m.scaleToFontLevel(m.test_.richEdit1);
+    m.test_.caret = caret;
+    m.scrollTo(scroll);
+  }
+  void ShowStatus(const std::string& counter, const std::string& glyphs) override {
+    TestViewState& t = m.test_;
+    t.label2.text = glyphs;
+    t.label2.color = kGrey;
+    t.label2.left = 22;
+    t.label1.color = 0x000000;
+    t.label1.text = counter;
+  }
+  void ShowAnswerPanels(bool visible) override {
+    m.test_.panel5Visible = visible;
+    m.test_.panel11Visible = visible;
+  }
+  void ShowNameBox(bool up) override {
+    m.test_.nameBoxUp = up;
+    m.test_.richEdit1Visible = !up;
+    if (up && m.view_) m.view_->SetRepaintSuspended(false);
+    m.changed();
+    if (up) m.flush(false);
+  }
+  std::optional<std::string> AskName(const std::string& caption, const std::string& prompt,
+                                     const std::string& def) override {
+    if (!m.ports_.dialogs) return std::nullopt;
+    return m.ports_.dialogs->input(caption, prompt, def);
+  }
+  bool AskYesNo(const std::string& question) override {
+    return m.ports_.dialogs && m.ports_.dialogs->askYesNo(question) == platform::Answer::Yes;
+  }
+  void NameChanged(const std::string& name) override {
+    m.test_.label3.text = name;
+    m.changed();
+  }
+  void Stopped() override { m.test_.speedButton1Visible = false; }
+  void Ended(const rt::RichText& record, bool copyOffered) override {
+    // The record goes under the page at the display's font level.
+    rt::RichText r = record;
+    m.scaleToFontLevel(r);
+    m.appendToRichEdit1(r);
+    if (!copyOffered) {
+      m.test_.speedButton1Visible = false;
+    } else {
+      m.test_.speedButton1Action = ForwardBinding::acCopyRec;
+      m.test_.checkBox3Visible = true;
+    }
+    m.test_.caret = 0;
+    m.scrollTo(ScrollRequest::Top);
+  }
+  TForm1Model& m;
+};
 
 void TForm1Model::ResetDocument() { CloseDocument(); }
 
@@ -627,7 +736,7 @@ void TForm1Model::acSrcCopy() {
 void TForm1Model::Timer1Timer() {
   LabelState before = test_.label26;
   if (pages_->PageCount() > 0 && pages_->TimerRunning() && ports_.clock) {
-    const std::int64_t s = text::secondsFromMs(ports_.clock->tickMs() - static_cast<std::int64_t>(pages_->StartTick()));
+    const std::int64_t s = text::secondsFromMs(run_->Clock().tickMs() - static_cast<std::int64_t>(pages_->StartTick()));
     test_.label26.text = text::format("%D:%.2D", {s / 60, s % 60});
     test_.label26.visible = true;
   } else {
@@ -753,7 +862,7 @@ void TForm1Model::scaleToFontLevel(rt::RichText& t) const { scaleBy(t, kFontScal
 platform::DateTime TForm1Model::endDate() const { return ports_.clock ? ports_.clock->now() : platform::DateTime{}; }
 
 RunFacts TForm1Model::runFacts() const {
-  return RunFacts{pages_.get(), qa_.get(), meter_.get(), &run_->AnswerLog(), examineeName_, endDate()};
+  return RunFacts{pages_.get(), qa_.get(), meter_.get(), &run_->AnswerLog(), run_->ExamineeName(), endDate()};
 }
 
 void TForm1Model::appendToRichEdit1(const rt::RichText& t) {
@@ -797,11 +906,8 @@ void TForm1Model::acCopyRec() {
 }
 
 bool TForm1Model::SaveResultFile() {
-  if (!result_.Empty() && !resultColumnsAdded_) {
-    // Added once: a second Copy must write the same two lines again, not grow them.
-    resultColumnsAdded_ = true;
-    AddAnswerColumns(result_, *pages_, *qa_);
-  }
+  run_->AddAnswerColumnsOnce();
+  const TResultColumns& result = run_->Result();
 
   std::string collection;
   if (collectionEnabled_) {
@@ -817,15 +923,15 @@ bool TForm1Model::SaveResultFile() {
   const std::string report = ReportFolder();
   std::vector<std::string> folders{report};
   if (collectionUsable) folders.push_back(collection);
-  const std::string baseName = ResultFileName(endDate(), examineeName_);
+  const std::string baseName = ResultFileName(endDate(), run_->ExamineeName());
   // The first counter free in both folders, so that both copies normally share one name; each
   // copy then claims its name atomically, and a name another run took meanwhile moves that
   // copy on to the next counter. A result file is never replaced.
   int number = FreeResultFileNumber(baseName, folders);
 
   storage::TCompressStringList list(ports_.dialogs);
-  list.Add(result_.HeaderLine());
-  list.Add(result_.ValueLine());
+  list.Add(result.HeaderLine());
+  list.Add(result.ValueLine());
   const std::string bytes = list.SaveToCompressedStream();
 
   bool sent = false;
@@ -856,6 +962,8 @@ bool TForm1Model::SaveResultFile() {
     return false;
   }
   lastReportFile_ = reportWritten ? reportPath : JoinPath(collection, fileName);
+  // The run is over: its journal stays beside the result file, closed as finished.
+  run_->MarkFinished(fileName);
   acOpenFolder_.visible = true;
   acOpenFolder_.enabled = true;
   acOpenFolder_.hint = fileName;
