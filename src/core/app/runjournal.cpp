@@ -289,13 +289,18 @@ std::vector<std::string> JournalFilesIn(const std::string& path) {
 }
 
 std::vector<std::string> FindUnfinishedJournals(const std::string& folder, const JournalTest& test) {
-  std::vector<std::string> out;
+  std::vector<std::pair<fs::file_time_type, std::string>> found;
   for (const auto& p : JournalFilesIn(folder)) {
     JournalContents c;
     if (!ReadJournalFile(p, c).ok() || !c.Unfinished()) continue;
     const JournalTest* t = c.Test();
-    if (t->file == test.file && t->crc == test.crc) out.push_back(p);
+    std::error_code ec;
+    if (t->file == test.file && t->crc == test.crc) found.emplace_back(fs::last_write_time(p, ec), p);
   }
+  // The one written last is the run most recently under way.
+  std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> out;
+  for (auto& f : found) out.push_back(std::move(f.second));
   return out;
 }
 

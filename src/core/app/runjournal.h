@@ -87,7 +87,7 @@ struct JournalContents {
 bool ParseJournal(std::string_view bytes, JournalContents& out);
 platform::Status ReadJournalFile(const std::string& path, JournalContents& out);
 
-// The unfinished journals of a test in a folder, newest name last.
+// The unfinished journals of a test in a folder, the one written last at the end.
 std::vector<std::string> FindUnfinishedJournals(const std::string& folder, const JournalTest& test);
 // All journals in a folder (or the file itself), sorted by name.
 std::vector<std::string> JournalFilesIn(const std::string& path);

@@ -389,6 +389,7 @@ bool TTestRun::appendToJournal(const JournalEvent& e) {
     journalError_ = s.message();
     return false;
   }
+  if (journalListener_) journalListener_(e);
   return true;
 }
 

@@ -12,6 +12,7 @@
 // Every press that ends a page or a phrase is journaled when a journal folder is set (see
 // runjournal.h); Resume() replays a journal into a fresh run.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -107,6 +108,8 @@ class TTestRun final {
   const std::string& JournalPath() const { return journalPath_; }
   // A journal could not be written (the run goes on without it).
   const std::string& JournalError() const { return journalError_; }
+  // Told of every event once it is on the disk.
+  void SetJournalListener(std::function<void(const JournalEvent&)> f) { journalListener_ = std::move(f); }
   // The result file of the run was written: the journal is closed as finished.
   void MarkFinished(const std::string& resultFile);
 
@@ -221,6 +224,7 @@ class TTestRun final {
   std::string journalPath_;
   std::string journalError_;
   bool journalFinished_ = false;
+  std::function<void(const JournalEvent&)> journalListener_;
 
   struct Replay;
   std::unique_ptr<Replay> replay_;
