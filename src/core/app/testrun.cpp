@@ -17,6 +17,8 @@ constexpr const char* kNameCaption = "受験者の名前";
 constexpr const char* kNameRequired = "必須です";
 constexpr const char* kUnanswered = "未解答項目があります。 もどって解答しますか？";
 constexpr const char* kReadingStart = "読解計測を始めます。\r\n\r\nいいですか？";
+// The longest a page may have stood on screen in a replayed journal (a week).
+constexpr std::int64_t kMaxReplayGapMs = 7LL * 24 * 3600 * 1000;
 // A name box that gives back the same refused answer this often in a row is answered by
 // nobody: a person types something else long before.
 constexpr int kMaxSameRefusals = 50;
@@ -458,7 +460,9 @@ void TTestRun::MarkFinished(const std::string& resultFile) {
 // ---- resume -------------------------------------------------------------------------------
 
 void TTestRun::PrepareResume(const std::string& path, const JournalContents& journal) {
-  if (journal.events.empty()) return;
+  // Ticks far from any clock's would overflow the offset of the resumed clock.
+  constexpr std::int64_t kFar = std::int64_t{1} << 60;
+  if (journal.events.empty() || journal.events.front().tick > kFar || journal.events.front().tick < -kFar) return;
   replay_ = std::make_unique<Replay>();
   replay_->journal = journal;
   replay_->path = path;
@@ -467,12 +471,13 @@ void TTestRun::PrepareResume(const std::string& path, const JournalContents& jou
 }
 
 void TTestRun::applyAnswers(const JournalEvent& e) {
+  // A journal is a file like any other: only answers the question could have been given.
   for (const auto& a : e.answers) {
-    doc::TQAItem* item = m_.qa->Item(a.q - 1);
-    if (!item) continue;
-    if (a.answer == doc::kTypedAnswer)
+    doc::TQAItem* item = a.q >= 1 ? m_.qa->Item(a.q - 1) : nullptr;
+    if (!item || item->PageIndex() != e.page) continue;
+    if (item->ChoiceCount() == 0 && a.answer == doc::kTypedAnswer)
       item->SetTypedText(a.typed);
-    else
+    else if (a.answer == -1 || (a.answer >= 1 && a.answer <= item->ChoiceCount()))
       item->SetAnswer(a.answer);
   }
 }
@@ -488,6 +493,9 @@ void TTestRun::FinishResume() {
     if (!e.press || (e.type != JournalEvent::Type::Page && e.type != JournalEvent::Type::Phrase &&
                      e.type != JournalEvent::Type::BreakOff))
       continue;
+    // Time runs forward, and no run takes years: a journal saying otherwise is replayed no
+    // further.
+    if (e.tick < last || e.tick - last > kMaxReplayGapMs) break;
     replay_->current = &e;
     // Answers come with the page event; a phrase press on a question page gives none.
     if (e.type == JournalEvent::Type::Page) applyAnswers(e);
