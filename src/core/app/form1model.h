@@ -356,6 +356,8 @@ class TForm1Model final {
   struct Host;
   friend struct Host;
   struct RunView;
+  // The run view over this model (form1run.cpp).
+  std::unique_ptr<TRunView> makeRunView();
   void changed();
   void flush(bool discardInput);
   // Sizes of a text multiplied by the scale of the present font level.
@@ -400,7 +402,7 @@ class TForm1Model final {
   std::string caption_;
   bool examineeProgram_ = false;
 
-  std::unique_ptr<RunView> runView_;
+  std::unique_ptr<TRunView> runView_;
   std::unique_ptr<TTestRun> run_;
   bool forwardWasEnabled_ = false;  // acForward before the press under way
   std::string journalFolder_;
