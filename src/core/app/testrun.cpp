@@ -474,7 +474,7 @@ void TTestRun::applyAnswers(const JournalEvent& e) {
   // A journal is a file like any other: only answers the question could have been given.
   for (const auto& a : e.answers) {
     doc::TQAItem* item = a.q >= 1 ? m_.qa->Item(a.q - 1) : nullptr;
-    if (!item || item->PageIndex() != e.page) continue;
+    if (!item || item->PageIndex() != e.page || e.page != pageOnScreen_) continue;
     if (item->ChoiceCount() == 0 && a.answer == doc::kTypedAnswer)
       item->SetTypedText(a.typed);
     else if (a.answer == -1 || (a.answer >= 1 && a.answer <= item->ChoiceCount()))

@@ -345,3 +345,67 @@ TEST(RunJournal, TheExamineeProgramAsksBeforeResuming) {
 
 }  // namespace
 }  // namespace ruvo::app
+
+namespace ruvo::app {
+namespace {
+
+// A journal is a file anyone can edit: its replay takes only what a run could have done.
+TEST(RunJournal, AReplayTakesOnlyWhatARunCouldHaveDone) {
+  struct Case {
+    const char* what;
+    std::vector<int> pages;              // the page each press ended
+    std::vector<std::int64_t> ticks;     // its tick
+    std::vector<JournalAnswer> answers;  // given with the press that ends page 4
+    int pageOnScreen;
+    std::vector<int> expectedAnswers;  // of questions 1..3
+  };
+  const std::int64_t week = 7LL * 24 * 3600 * 1000;
+  // The phrase page 3 takes four presses.
+  const std::vector<int> toPage5 = {0, 1, 2, 3, 3, 3, 3, 4};
+  const std::vector<std::int64_t> ticks = {3000, 5000, 6000, 7000, 8000, 9000, 10000, 11000};
+  const Case cases[] = {
+      {"time runs forward", {0, 1}, {3000, 5000}, {}, 2, {-1, -1, -1}},
+      {"a tick runs backwards", {0, 1, 2}, {3000, 500, 9000}, {}, 1, {-1, -1, -1}},
+      {"more than a week on a page", {0, 1}, {3000, 3000 + week + 1}, {}, 1, {-1, -1, -1}},
+      {"answers that fit", toPage5, ticks, {{1, 2, "", "1"}, {2, 99, "typed", ""}}, 5, {2, 99, -1}},
+      {"answers no run could give",
+       toPage5,
+       ticks,
+       {{1, 7, "", "1"}, {2, 1, "", ""}, {3, 1, "", "1"}, {0, 1, "", ""}, {-2147483647 - 1, 1, "", ""}},
+       5,
+       {-1, -1, -1}},
+      // The press said to end page 4 ends a phrase of page 3: no question is on screen.
+      {"answers for a page not on screen", {0, 1, 2, 4}, {3000, 5000, 6000, 7000}, {{1, 2, "", "1"}}, 3, {-1, -1, -1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir("replay");
+    const std::string doc = WriteTestDocument(dir / "t.ruvo", kStory);
+    std::string bytes(kJournalMagic);
+    JournalEvent start;
+    start.type = JournalEvent::Type::Start;
+    start.test = JournalTestOf(doc);
+    start.tick = 1000;
+    bytes += FrameJournalRecord(EncodeJournalEvent(start));
+    for (std::size_t i = 0; i < c.pages.size(); ++i) {
+      JournalEvent e;
+      e.page = c.pages[i];
+      e.tick = c.ticks[i];
+      e.name = "Ana";
+      if (e.page == 4) e.answers = c.answers;
+      bytes += FrameJournalRecord(EncodeJournalEvent(e));
+    }
+    fs::create_directories(dir / "report");
+    spit(dir / "report/t_1.ruvoj", bytes);
+    platform::HeadlessPorts hp;
+    TForm1Model m(hp.ports(), dir.path());
+    m.SetExamineeProgram(true);
+    m.Create({});
+    ASSERT_TRUE(m.OpenTestDocument(doc));
+    EXPECT_EQ(m.PageOnScreen(), c.pageOnScreen);
+    for (int q = 0; q < 3; ++q) EXPECT_EQ(m.FQAControler().Item(q)->Answer(), c.expectedAnswers[q]) << q + 1;
+  }
+}
+
+}  // namespace
+}  // namespace ruvo::app
