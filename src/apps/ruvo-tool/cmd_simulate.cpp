@@ -4,12 +4,15 @@
 #include <iostream>
 #include <string>
 
+#include <csignal>
+
 #include <unistd.h>
 
 #include "core/app/paths.h"
 #include "core/app/resultrecord.h"
 #include "core/app/simulation.h"
 #include "core/delivery/delivery.h"
+#include "core/text/strings.h"
 #include "tool.h"
 
 namespace ruvo::tool {
@@ -39,12 +42,15 @@ bool hasControlCharacter(const std::string& s) {
 int runSimulate(const Args& args) {
   ParsedArgs parsed;
   if (int rc = parseArgs("simulate", args,
-                         {{}, {"--name", "--answers", "--seconds", "--date", "--out", "--collection"}}, parsed);
+                         {{"--resume"},
+                          {"--name", "--answers", "--seconds", "--date", "--out", "--collection", "--phrase-seconds",
+                           "--journal", "--crash-after-page"}}, parsed);
       rc != kOk)
     return rc;
   app::SimulationOptions o;
   o.date = localNow();
   bool haveName = false;
+  int crashAfter = 0;
   std::string collection;
   for (const auto& [a, v] : parsed.options) {
     if (a == "--name") {
@@ -59,6 +65,18 @@ int runSimulate(const Args& args) {
       if (!app::ParseResultDate(v, o.date)) return usageError("simulate", "not a date \"yyyy/mm/dd hh:nn:ss\": " + v);
     } else if (a == "--out") {
       o.outFolder = v;
+    } else if (a == "--phrase-seconds") {
+      std::string error;
+      if (!app::ParsePhraseSeconds(v, o.phraseSeconds, error)) return usageError("simulate", error);
+    } else if (a == "--journal") {
+      if (v.empty()) return usageError("simulate", "--journal needs a folder");
+      o.journalFolder = v;
+    } else if (a == "--resume") {
+      o.resume = true;
+    } else if (a == "--crash-after-page") {
+      if (!text::parseInt(v) || *text::parseInt(v) < 1)
+        return usageError("simulate", "--crash-after-page needs a page number from 1");
+      crashAfter = *text::parseInt(v);
     } else if (a == "--collection") {
       collection = v;
     }
@@ -72,6 +90,15 @@ int runSimulate(const Args& args) {
   if (std::string error; !app::CheckExamineeName(o.name, error)) return usageError("simulate", error);
   if (const auto regular = checkInput(o.document); !regular && regular.error() == EINVAL)
     return refuse(regular.message());
+  if ((o.resume || crashAfter > 0) && o.journalFolder.empty())
+    return usageError("simulate", "--resume and --crash-after-page need --journal DIR");
+  if (o.resume && crashAfter > 0) return usageError("simulate", "--resume and --crash-after-page exclude each other");
+  if (crashAfter > 0)
+    o.afterJournal = [crashAfter](const app::JournalEvent& e) {
+      // A power cut right after the page's event is on the disk: nothing more runs.
+      if (e.type == app::JournalEvent::Type::Page && e.page == crashAfter - 1) ::kill(::getpid(), SIGKILL);
+      return true;
+    };
   o.programFolder = app::ProgramFolder(selfPath());
   app::SimulationResult r = app::SimulateRun(o);
   if (!r.ok) {
@@ -97,12 +124,17 @@ int runSimulate(const Args& args) {
 const ToolCommand simulateCommand{
     "simulate",
     "  simulate FILE.ruvo --name NAME [--answers LIST] [--seconds LIST] [--date \"yyyy/mm/dd hh:nn:ss\"] [--out DIR]\n"
-    "           [--collection DIR]\n"
+    "           [--collection DIR] [--phrase-seconds LIST] [--journal DIR [--crash-after-page K | --resume]]\n"
     "      takes the test headless with a fake clock and prints the readable record; Copy writes the\n"
     "      result file into DIR (default: the report folder). LIST is comma-separated: --answers one\n"
     "      per question in document order (choice number, \"-\" for none, or the text of a field);\n"
     "      --seconds the time on each page in page order (default 10). --collection also sends the\n"
-    "      result into DIR as the examinee program sends it to its collection folder.\n",
+    "      result into DIR as the examinee program sends it to its collection folder.\n"
+    "      --phrase-seconds gives the phrases of pages shown phrase by phrase their own times:\n"
+    "      \"PAGE:S/S/S,...\" (pages counted from 1; phrases not given share the page's seconds).\n"
+    "      --journal journals the run into DIR, one file per run; --crash-after-page K kills the\n"
+    "      process (SIGKILL) right after page K has ended and is journaled; --resume goes on with\n"
+    "      the unfinished run of the test in DIR and finishes it.\n",
     runSimulate};
 
 }  // namespace

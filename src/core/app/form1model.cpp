@@ -6,10 +6,11 @@
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "core/app/paths.h"
 #include "core/app/resultrecord.h"
-#include "core/app/rundriver.h"
+#include "core/app/runjournal.h"
 #include "core/authoring/authoringmodel.h"
 #include "core/document/documentfile.h"
 #include "core/document/documentformat.h"
@@ -86,10 +87,12 @@ TForm1Model::TForm1Model(platform::Ports ports, std::string programFolder)
   qa_ = std::make_unique<doc::TQAControler>(pages_.get());
   meter_ = std::make_unique<doc::TWPMMeter>();
   pages_->SetQAControler(qa_.get());
-  pages_->SetClock(ports_.clock);
   pages_->SetModifiedListener([this](bool f) { SetModified(f); });
   host_ = std::make_unique<Host>(*this);
-  run_ = std::make_unique<TRunDriver>(*this);
+  runView_ = makeRunView();
+  run_ = std::make_unique<TTestRun>(RunModels{pages_.get(), qa_.get(), meter_.get()}, *runView_, ports_.clock);
+  // The test clock runs on the run's clock, which a resumed run moves on.
+  pages_->SetClock(&run_->Clock());
   authoring::ProjectSession ps;
   ps.programFolder = programFolder_;
   if (ports_.shell) ps.executableFolder = FolderOf(ports_.shell->programPath());
@@ -162,7 +165,7 @@ void TForm1Model::Create(const std::vector<std::string>& args) {
 
   acOpenFolder_.visible = false;
   acOpenFolder_.enabled = false;
-  examineeName_.clear();
+  run_->SetExamineeName("");
   test_.label26 = {};
   test_.label26.visible = false;
   test_.label1 = {};
@@ -217,7 +220,7 @@ bool TForm1Model::FormCloseQuery() {
     if (!hasResults && i > 0) return ok(std::string("途中です。") + kTwoBreaks + "かまわず終了しますか？");
     return true;
   }
-  if (i > 1 && !examineeName_.empty()) {
+  if (i > 1 && !run_->ExamineeName().empty()) {
     // Break-off: the questions never reached count as unread, and the result page follows.
     if (ok(std::string("途中です。") + kTwoBreaks + "かまわず終了しますか？")) run_->BreakOff();
     return false;
@@ -378,11 +381,7 @@ void TForm1Model::SetMenusVisible(bool flag) {
   changed();
 }
 
-void TForm1Model::SetExamineeName(const std::string& name) {
-  examineeName_ = name;
-  test_.label3.text = name;
-  changed();
-}
+void TForm1Model::SetExamineeName(const std::string& name) { run_->SetExamineeName(name); }
 
 bool TForm1Model::OpenTestDocument(const std::string& path) {
   rt::RichText loaded;
@@ -394,7 +393,20 @@ bool TForm1Model::OpenTestDocument(const std::string& path) {
   workRichEdit_ = std::move(loaded);
   documentFolder_ = FolderOf(path);
   SetDocumentPath(path);
+  JournalTest test = JournalTestOf(path);
+  const bool resume = journaling_ && offerResume(path, test);
+  if (journaling_) {
+    pendingJournalFolder_ = journalFolder();
+    pendingJournalTest_ = std::move(test);
+  }
   parseDocument();
+  if (resume) {
+    run_->FinishResume();
+    // The replayed presses were made long ago: Forward is not locked after them.
+    timer2_.enabled = false;
+    acForward_.enabled = !run_->Abandoned();
+  }
+  changed();
   return true;
 }
 
@@ -404,10 +416,8 @@ struct TForm1Model::Host final : doc::DocumentHost {
   void ResetRunState() override {
     // The run starts over: counters, readings, answers and the result of the previous run.
     m.run_->ResetTiming();
-    m.result_.Clear();
-    m.resultColumnsAdded_ = false;
+    m.run_->SetJournal(std::exchange(m.pendingJournalFolder_, {}), std::exchange(m.pendingJournalTest_, {}));
     m.lastReportFile_.clear();
-    m.lastRecordText_.clear();
     m.test_.fontLevel = 3;
     m.sideTab_ = 2;
   }
@@ -627,7 +637,7 @@ void TForm1Model::acSrcCopy() {
 void TForm1Model::Timer1Timer() {
   LabelState before = test_.label26;
   if (pages_->PageCount() > 0 && pages_->TimerRunning() && ports_.clock) {
-    const std::int64_t s = text::secondsFromMs(ports_.clock->tickMs() - static_cast<std::int64_t>(pages_->StartTick()));
+    const std::int64_t s = text::secondsFromMs(run_->Clock().tickMs() - static_cast<std::int64_t>(pages_->StartTick()));
     test_.label26.text = text::format("%D:%.2D", {s / 60, s % 60});
     test_.label26.visible = true;
   } else {
@@ -753,7 +763,7 @@ void TForm1Model::scaleToFontLevel(rt::RichText& t) const { scaleBy(t, kFontScal
 platform::DateTime TForm1Model::endDate() const { return ports_.clock ? ports_.clock->now() : platform::DateTime{}; }
 
 RunFacts TForm1Model::runFacts() const {
-  return RunFacts{pages_.get(), qa_.get(), meter_.get(), &run_->AnswerLog(), examineeName_, endDate()};
+  return RunFacts{pages_.get(), qa_.get(), meter_.get(), &run_->AnswerLog(), run_->ExamineeName(), endDate()};
 }
 
 void TForm1Model::appendToRichEdit1(const rt::RichText& t) {
@@ -797,11 +807,8 @@ void TForm1Model::acCopyRec() {
 }
 
 bool TForm1Model::SaveResultFile() {
-  if (!result_.Empty() && !resultColumnsAdded_) {
-    // Added once: a second Copy must write the same two lines again, not grow them.
-    resultColumnsAdded_ = true;
-    AddAnswerColumns(result_, *pages_, *qa_);
-  }
+  run_->AddAnswerColumnsOnce();
+  const TResultColumns& result = run_->Result();
 
   std::string collection;
   if (collectionEnabled_) {
@@ -817,15 +824,15 @@ bool TForm1Model::SaveResultFile() {
   const std::string report = ReportFolder();
   std::vector<std::string> folders{report};
   if (collectionUsable) folders.push_back(collection);
-  const std::string baseName = ResultFileName(endDate(), examineeName_);
+  const std::string baseName = ResultFileName(endDate(), run_->ExamineeName());
   // The first counter free in both folders, so that both copies normally share one name; each
   // copy then claims its name atomically, and a name another run took meanwhile moves that
   // copy on to the next counter. A result file is never replaced.
   int number = FreeResultFileNumber(baseName, folders);
 
   storage::TCompressStringList list(ports_.dialogs);
-  list.Add(result_.HeaderLine());
-  list.Add(result_.ValueLine());
+  list.Add(result.HeaderLine());
+  list.Add(result.ValueLine());
   const std::string bytes = list.SaveToCompressedStream();
 
   bool sent = false;
@@ -856,6 +863,8 @@ bool TForm1Model::SaveResultFile() {
     return false;
   }
   lastReportFile_ = reportWritten ? reportPath : JoinPath(collection, fileName);
+  // The run is over: its journal stays beside the result file, closed as finished.
+  run_->MarkFinished(fileName);
   acOpenFolder_.visible = true;
   acOpenFolder_.enabled = true;
   acOpenFolder_.hint = fileName;

@@ -2,7 +2,8 @@
 // The main window without widgets: every field, action and piece of display state of TForm1
 // lives here, so that a test can walk a whole test run without a display and the window only
 // renders what this model holds. The model owns the concerns it delegates to: the test run is
-// the run driver's (rundriver.h), the result record is built by resultrecord.h.
+// the run object's (testrun.h), which the model shows through its run view; the result record
+// is built by resultrecord.h.
 //
 // How a window binds to it:
 //  - Construct with the ports and the program folder; call Create() (the create step), then
@@ -23,6 +24,7 @@
 
 #include "core/app/resultrecord.h"
 #include "core/app/settings.h"
+#include "core/app/testrun.h"
 #include "core/app/totalsport.h"
 #include "core/document/pagecontroler.h"
 #include "core/platform/ports.h"
@@ -77,9 +79,6 @@ struct TimerState {
   std::uint64_t generation = 0;
   bool operator==(const TimerState&) const = default;
 };
-
-// What the window should do with RichEdit1's scroll position after a change.
-enum class ScrollRequest : std::uint8_t { None, Top, End };
 
 // Display state of the test view (tsMain).
 struct TestViewState {
@@ -146,8 +145,6 @@ class TForm1View {
   virtual void SetRepaintSuspended(bool /*suspended*/) {}
 };
 
-class TRunDriver;
-
 // The main window's state and logic.
 class TForm1Model final {
  public:
@@ -172,7 +169,10 @@ class TForm1Model final {
   bool FormClose();
   // The examinee program: its window placement, folders and options are the teacher's, so its
   // close writes no settings.
-  void SetExamineeProgram(bool on) { examineeProgram_ = on; }
+  void SetExamineeProgram(bool on) {
+    examineeProgram_ = on;
+    resumeOffered_ = on;
+  }
   // The question before a new document replaces the current one.
   bool CanLeaveView();
 
@@ -191,7 +191,7 @@ class TForm1Model final {
   bool FModified() const { return modified_; }
   bool FSourceEditing() const { return sourceEditing_; }
   bool FMenusVisible() const { return menusVisible_; }
-  const std::string& FExamineeName() const { return examineeName_; }
+  const std::string& FExamineeName() const { return run_->ExamineeName(); }
   int FCurrentPage() const;
   // Index of the page now shown in RichEdit1 (-1 before the first).
   int PageOnScreen() const;
@@ -202,9 +202,9 @@ class TForm1Model final {
   const std::string& FCommandLineDoc() const { return commandLineDoc_; }
   const std::vector<std::string>& FAnswerLog() const;
   // The two lines of the result file being built (column names, values).
-  std::string FResultHeader() const { return result_.HeaderLine(); }
-  std::string FResultValues() const { return result_.ValueLine(); }
-  const TResultColumns& ResultColumns() const { return result_; }
+  std::string FResultHeader() const { return run_->Result().HeaderLine(); }
+  std::string FResultValues() const { return run_->Result().ValueLine(); }
+  const TResultColumns& ResultColumns() const { return run_->Result(); }
   const std::string& ProgramFolder() const { return programFolder_; }
   // Folder "report" beside the program.
   std::string ReportFolder() const;
@@ -213,7 +213,16 @@ class TForm1Model final {
   // The readable record last copied to the clipboard (plain text).
   const std::string& LastClipboardRecord() const { return lastClipboardRecord_; }
   // The readable record appended under the last page at the end of the run (plain text).
-  const std::string& LastRecordText() const { return lastRecordText_; }
+  const std::string& LastRecordText() const { return run_->RecordText(); }
+  // The examinee's run over the open test.
+  TTestRun& Run() { return *run_; }
+
+  // Runs are journaled into this folder ("" = the report folder); off, nothing is journaled.
+  void SetJournalFolder(std::string folder) { journalFolder_ = std::move(folder); }
+  void SetJournaling(bool on) { journaling_ = on; }
+  // Opening a test with an unfinished run in the journal folder asks whether to go on with
+  // it (the examinee program does).
+  void SetResumeOffered(bool on) { resumeOffered_ = on; }
 
   // Headless runs (ruvo-tool simulate): result files go to this folder instead of the report
   // folder, and no collection folder is written.
@@ -346,7 +355,9 @@ class TForm1Model final {
  private:
   struct Host;
   friend struct Host;
-  friend class TRunDriver;
+  struct RunView;
+  // The run view over this model (form1run.cpp).
+  std::unique_ptr<TRunView> makeRunView();
   void changed();
   void flush(bool discardInput);
   // Sizes of a text multiplied by the scale of the present font level.
@@ -362,6 +373,9 @@ class TForm1Model final {
   void parseDocument();
   platform::DateTime endDate() const;
   RunFacts runFacts() const;
+  std::string journalFolder() const;
+  // Asks about an unfinished run of the test at path; true when it is to be resumed.
+  bool offerResume(const std::string& path, const JournalTest& test);
 
   platform::Ports ports_;
   std::unique_ptr<Host> host_;
@@ -383,20 +397,23 @@ class TForm1Model final {
   bool modified_ = false;
   std::string documentPath_;
   int sideTab_ = 5;
-  std::string examineeName_;
   std::string commandLineDoc_;
   mutable std::string versionText_;
   std::string caption_;
   bool examineeProgram_ = false;
 
-  std::unique_ptr<TRunDriver> run_;
+  std::unique_ptr<TRunView> runView_;
+  std::unique_ptr<TTestRun> run_;
+  bool forwardWasEnabled_ = false;  // acForward before the press under way
+  std::string journalFolder_;
+  bool journaling_ = true;
+  bool resumeOffered_ = false;
+  // The journal the next parse gives the run (only a test opened from a file has one).
+  std::string pendingJournalFolder_;
+  JournalTest pendingJournalTest_;
   std::unique_ptr<authoring::TAuthoringModel> authoring_;
-  // The result file's columns, built at the end of the run (ans, scr and mj join at Copy).
-  TResultColumns result_;
-  bool resultColumnsAdded_ = false;
   std::string lastReportFile_;
   std::string lastClipboardRecord_;
-  std::string lastRecordText_;
   std::string documentFolder_;
   std::string reportFolderOverride_;
   bool collectionEnabled_ = true;

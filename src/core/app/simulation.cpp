@@ -61,6 +61,23 @@ bool ParseSeconds(const std::string& list, std::vector<double>& out, std::string
   return true;
 }
 
+bool ParsePhraseSeconds(const std::string& list, std::map<int, std::vector<double>>& out, std::string& error) {
+  out.clear();
+  for (const auto& item : SplitList(list)) {
+    const std::string t = text::trim(item);
+    const std::size_t colon = t.find(':');
+    const auto page = colon == std::string::npos ? std::nullopt : text::parseInt(t.substr(0, colon));
+    if (!page || *page < 1) {
+      error = "not PAGE:SECONDS/SECONDS/...: \"" + item + "\"";
+      return false;
+    }
+    std::vector<double> phrases;
+    if (!ParseSeconds(text::replaceAll(t.substr(colon + 1), "/", ","), phrases, error)) return false;
+    out[*page - 1] = std::move(phrases);
+  }
+  return true;
+}
+
 bool CheckExamineeName(const std::string& name, std::string& error) {
   const std::string t = text::trim(name);
   if (t.empty() || t == "必須です") {
@@ -96,6 +113,17 @@ SimulationResult SimulateRun(const SimulationOptions& o) {
   m.SetCollectionEnabled(false);
   m.SetOpenFolderSuppressed(true);
   if (!o.outFolder.empty()) m.SetReportFolderOverride(o.outFolder);
+  m.SetJournaling(!o.journalFolder.empty());
+  m.SetJournalFolder(o.journalFolder);
+  m.SetResumeOffered(o.resume);
+  if (o.resume && FindUnfinishedJournals(o.journalFolder, JournalTestOf(o.document)).empty()) {
+    r.error = "no unfinished run of " + o.document + " is journaled in " + o.journalFolder;
+    return r;
+  }
+  bool stopped = false;
+  m.Run().SetJournalListener([&](const JournalEvent& e) {
+    if (o.afterJournal && !o.afterJournal(e)) stopped = true;
+  });
 
   if (!m.OpenTestDocument(o.document)) {
     auto msgs = hp.dialogs.messages();
@@ -149,22 +177,44 @@ SimulationResult SimulateRun(const SimulationOptions& o) {
 
   // The parser has shown the first page. Walk until the end of the test.
   int guard = 0;
-  while (!runEnded(m) && m.FCurrentPage() <= pages.PageCount() && ++guard < 100000) {
+  while (!stopped && !runEnded(m) && m.FCurrentPage() <= pages.PageCount() && ++guard < 100000) {
     const int page = pageOnScreen(m);
-    const std::int64_t total = std::llround(secondsOf(page) * 1000.0);
     const std::int64_t entered = hp.clock.tick;
     doc::TPage* p = pages.Page(page);
     answerPage(page);
-    // Phrase presses fall evenly inside the page's time.
     int inner = 0;
     if (p && p->ChunkIndex() >= 0) inner = p->PhraseMarkCount() - p->ChunkIndex();
-    for (int j = 1; j <= inner; ++j) {
-      hp.clock.tick = entered + total * j / (inner + 1);
+    // The end of each part on screen: the phrases, then the whole page. Phrases without
+    // seconds of their own fall evenly inside the page's time.
+    std::vector<std::int64_t> ends;
+    const auto given = o.phraseSeconds.find(page);
+    if (given != o.phraseSeconds.end() && inner > 0) {
+      const std::int64_t share = std::llround(secondsOf(page) * 1000.0) / (inner + 1);
+      std::int64_t at = entered;
+      // A page resumed between its phrases goes on with the phrase on screen.
+      const std::size_t first = static_cast<std::size_t>(p->PhraseMarkCount() - 1 - inner);
+      for (int j = 0; j <= inner; ++j) {
+        const std::size_t k = first + static_cast<std::size_t>(j);
+        at += k < given->second.size() ? std::llround(given->second[k] * 1000.0) : share;
+        ends.push_back(at);
+      }
+    } else {
+      const std::int64_t total = std::llround(secondsOf(page) * 1000.0);
+      for (int j = 1; j <= inner; ++j) ends.push_back(entered + total * j / (inner + 1));
+      ends.push_back(entered + total);
+    }
+    for (std::size_t j = 0; j < ends.size() && !stopped; ++j) {
+      hp.clock.tick = ends[j];
       press();
     }
-    hp.clock.tick = entered + total;
-    press();
+    if (stopped) break;
     if (m.PageOnScreen() == page && !runEnded(m)) break;  // nothing more to show
+  }
+  r.journal = m.Run().JournalPath();
+  if (stopped) {
+    r.stopped = true;
+    r.error = "stopped after a journaled event";
+    return r;
   }
   // A question page the results appeared under is still answered before Copy.
   if (runEnded(m)) answerPage(pageOnScreen(m));
