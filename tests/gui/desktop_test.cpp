@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTranslator>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "gui/app/mainwindow.h"
 #include "gui/platform/qtports.h"
 #include "gui/platform/qttranslations.h"
+#include "gui/platform/windowfit.h"
 #include "guitest.h"
 #include "support/tempdir.h"
 
@@ -201,6 +203,27 @@ TEST(WindowPlacement, AWindowSavedOnALargerScreenFitsASmallerOne) {
   const QRect onWindow(forward->mapTo(&w, QPoint(0, 0)), forward->size());
   EXPECT_LE(w.y() + onWindow.bottom(), 768);
   EXPECT_TRUE(w.rect().contains(onWindow));
+}
+
+TEST(WindowPlacement, AWindowReachingOffTheScreenOnceShownIsFittedAgain) {
+  // The frame comes with the window manager after the window is shown; the window is fitted
+  // again then, with whatever frame it got, onto the work area of its screen.
+  guitest::app();
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  QWidget w;
+  w.setMinimumSize(570, 500);
+  w.resize(700, area.height() + 200);
+  w.move(area.left() + 10, area.top() + 50);
+  w.show();
+  FitOnScreenOnceFramed(&w, 500);
+  ASSERT_TRUE(guitest::waitUntil([&] { return area.contains(w.frameGeometry()); }, 2000))
+      << w.frameGeometry().height() << " high in " << area.height();
+  EXPECT_EQ(w.width(), 700) << "only what does not fit changes";
+  // Later the person may place the window as they like.
+  QTest::qWait(600);
+  w.move(area.left() - 100, area.top());
+  QTest::qWait(300);
+  EXPECT_LT(w.frameGeometry().left(), area.left() - 50) << "left where the person put it";
 }
 
 // A test whose phrase-by-phrase reading comes after the name and an instruction page, with a
