@@ -2,11 +2,17 @@
 // filters of the file dialogs, the clipboard formats other programs read, and the clock.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QClipboard>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QTest>
+#include <QTimer>
 #include <QUrl>
+#include <utility>
+#include <vector>
 
 #include "gui/platform/qtports.h"
 #include "guitest.h"
@@ -83,4 +89,36 @@ TEST(QtPorts, ClockIsMonotonicAndNeverZero) {
   EXPECT_GE(now.year, 2024);
   EXPECT_GE(now.month, 1);
   EXPECT_LE(now.month, 12);
+}
+
+TEST(QtPorts, BoxesAreWideEnoughForTheirWholeTitle) {
+  // The window manager puts its icon and buttons beside the title and cuts what does not fit: a
+  // short question under the program's long title must still show all of it.
+  ruvo::guitest::app();
+  ruvo::gui::QtDialogs qtDialogs;
+  ruvo::platform::Dialogs& dialogs = qtDialogs;  // as the core calls it
+  std::vector<std::pair<QString, int>> shown;    // title, box width
+  QTimer poll;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box || !box->isVisible() || box->property("measured").toBool()) return;
+    box->setProperty("measured", true);
+    shown.emplace_back(box->windowTitle(), box->width());
+    if (shown.size() == 1) ruvo::guitest::saveScreenshot(box, QStringLiteral("guib-title-box"));
+    QMetaObject::invokeMethod(
+        box, [box] { QTest::keyClick(box, Qt::Key_Escape); }, Qt::QueuedConnection);
+  });
+  poll.start();
+  dialogs.askYesNo("はい");
+  dialogs.confirmNoOk("途中です。", "かまわず終了しますか？ 受験者の名前を確かめてください");
+  dialogs.message("OK");
+  dialogs.input("受験者の名前を入力してください（番号でもかまいません）", "名前", "");
+  ASSERT_EQ(shown.size(), 4u);
+  for (const auto& [title, width] : shown) {
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const int frame = 100;  // the least a frame's icon and three buttons take
+    EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(title) + frame) << title.toStdString();
+  }
 }

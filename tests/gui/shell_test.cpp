@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
@@ -12,6 +13,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -276,6 +278,32 @@ TEST_F(ShellWindow, HelpButtonsAndTheHelpTabOpenTheirAnchors) {
   EXPECT_TRUE(guitest::waitUntil([&] { return help->snail()->text() != snail; }, 3000));
   guitest::saveScreenshot(w.get(), QStringLiteral("shell-mainwindow-helptab"));
   EXPECT_TRUE(dialogs.log.empty());
+}
+
+TEST_F(ShellWindow, RightClickOnTheEditingToolbarOpensTheManualAtTheCaption) {
+  open();
+  ASSERT_EQ(w->model().FViewMode(), app::vmEditing);
+  auto* bar = find<QWidget>("EditToolbar");
+  ASSERT_NE(bar, nullptr);
+  const std::vector<std::pair<const char*, const char*>> controls = {
+      {"EditProject", "Project"},         {"acViewTemplate", "Template"}, {"acViewScript", "Script"},
+      {"acCreateFromTemplate", "Create"}, {"SpeedButton26", "Property"},  {"CheckBox1", "自動段下げ"},
+      {"CheckBox2", "自動通し番号"}};
+  const auto& anchors = shell::CaptionAnchors();
+  for (const auto& [name, caption] : controls) {
+    auto* b = bar->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    ASSERT_NE(b, nullptr) << name;
+    ASSERT_TRUE(b->isVisible()) << name;
+    EXPECT_NE(std::find(anchors.begin(), anchors.end(), caption), anchors.end()) << caption << " has its section";
+    const bool checked = b->isChecked();
+    shell.opened.clear();
+    dialogs.log.clear();
+    QTest::mouseClick(b, Qt::RightButton);
+    EXPECT_EQ(shell.opened, std::vector<std::string>{manualUrl(caption)}) << name;
+    EXPECT_EQ(b->isChecked(), checked) << name << ": the right click does not tick the box";
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << name << ": no menu opens";
+    EXPECT_TRUE(dialogs.log.empty()) << name;
+  }
 }
 
 TEST_F(ShellWindow, InformationMenuReachesTheShellAndShowsTheVersionBox) {

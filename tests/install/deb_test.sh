@@ -13,6 +13,7 @@ dpkg-deb --info "$deb" >"$tmp/info"
 dpkg-deb --contents "$deb" | awk '{print $NF}' >"$tmp/contents"
 grep -q '^ Package: tovimeter$' "$tmp/info" || fail "package name"
 grep -q '^ Depends: .*libqt6widgets6' "$tmp/info" || fail "no dependency on the Qt libraries"
+grep -q '^ Depends: .*qt6-translations-l10n' "$tmp/info" || fail "no dependency on Qt's Japanese buttons and dialogs"
 for f in ./usr/bin/tovimeter ./usr/bin/ruvo ./usr/bin/ruvo-tool \
          ./usr/share/applications/tovimeter.desktop ./usr/share/applications/ruvo.desktop \
          ./usr/share/mime/packages/tovimeter.xml \

@@ -7,6 +7,7 @@
 #include "apps/common/guardedapplication.h"
 #include "core/app/form1model.h"
 #include "gui/app/mainwindow.h"
+#include "gui/platform/windowfit.h"
 
 int main(int argc, char** argv) try {
   ruvo::apps::GuardedApplication app(argc, argv);
@@ -21,6 +22,7 @@ int main(int argc, char** argv) try {
     QObject::connect(
         &w, &ruvo::gui::TForm1::firstPagePainted, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   w.show();
+  ruvo::gui::FitOnScreenOnceFramed(&w);
   return app.exec();
 } catch (const std::bad_alloc&) {
   std::fputs("ruvo: out of memory\n", stderr);

@@ -7,6 +7,7 @@
 #include "apps/common/guardedapplication.h"
 #include "core/app/form1model.h"
 #include "gui/app/mainwindow.h"
+#include "gui/platform/windowfit.h"
 
 int main(int argc, char** argv) try {
   ruvo::apps::GuardedApplication app(argc, argv);
@@ -16,6 +17,7 @@ int main(int argc, char** argv) try {
   opt.registerFileTypes = true;
   ruvo::gui::TForm1 w(opt);
   w.show();
+  ruvo::gui::FitOnScreenOnceFramed(&w);
   return app.exec();
 } catch (const std::bad_alloc&) {
   std::fputs("tovimeter: out of memory\n", stderr);

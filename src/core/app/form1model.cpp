@@ -875,7 +875,12 @@ bool TForm1Model::SaveResultFile() {
 }
 
 void TForm1Model::acOpenFolder() {
-  if (ports_.shell && !suppressOpenFolder_) ports_.shell->open(ReportFolder());
+  if (suppressOpenFolder_) return;
+  // The examinee is pointed at this folder to copy the result by hand: a folder that does not
+  // open must say so, with the path to look for.
+  if (!ports_.shell || !ports_.shell->open(ReportFolder()))
+    if (ports_.dialogs)
+      ports_.dialogs->message(ReportFolder() + kTwoBreaks + "このフォルダを開けるアプリケーションがありません");
 }
 
 }  // namespace ruvo::app

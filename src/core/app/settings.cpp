@@ -170,15 +170,48 @@ bool SaveSettings(const std::string& path, const TSettings& s, const platform::R
   return ini.Save();
 }
 
-platform::Rect PlaceWindow(const TSettings& s, const std::vector<platform::Rect>& monitors) {
-  platform::Rect primary = monitors.empty() ? platform::Rect{0, 0, 1920, 1080} : monitors.front();
+namespace {
+long long overlap(const platform::Rect& a, const platform::Rect& b) {
+  const long long w = std::min<long long>(a.left + a.width, b.left + b.width) - std::max(a.left, b.left);
+  const long long h = std::min<long long>(a.top + a.height, b.top + b.height) - std::max(a.top, b.top);
+  return w > 0 && h > 0 ? w * h : 0;
+}
+}  // namespace
+
+platform::Rect FitWindow(platform::Rect r, const std::vector<platform::Rect>& monitors, FrameSize frame) {
+  if (monitors.empty()) return r;
+  r.width = std::max(r.width, kWindowMinWidth);
+  r.height = std::max(r.height, kWindowMinHeight);
+  const platform::Rect outer{r.left, r.top, r.width + frame.width, r.height + frame.height};
+  const platform::Rect* home = &monitors.front();
+  long long best = 0;
+  for (const auto& m : monitors) {
+    const long long a = overlap(outer, m);
+    if (a > best) {
+      best = a;
+      home = &m;
+    }
+  }
+  // A window taller or wider than its monitor hides its edges whatever its position: it shrinks.
+  r.width = std::max(kWindowMinWidth, std::min(r.width, home->width - frame.width));
+  r.height = std::max(kWindowMinHeight, std::min(r.height, home->height - frame.height));
+  // Then it moves inside; a monitor smaller than the minimum size keeps the title bar on screen.
+  r.left = std::max(home->left, std::min(r.left, home->left + home->width - r.width - frame.width));
+  r.top = std::max(home->top, std::min(r.top, home->top + home->height - r.height - frame.height));
+  return r;
+}
+
+platform::Rect PlaceWindow(const TSettings& s, const std::vector<platform::Rect>& monitors, FrameSize frame) {
+  const std::vector<platform::Rect> screens =
+      monitors.empty() ? std::vector<platform::Rect>{{0, 0, 1920, 1080}} : monitors;
+  const platform::Rect& primary = screens.front();
   const int screenW = primary.width, screenH = primary.height;
   platform::Rect r;
   // The window never gets smaller than its minimum size, so the edges are computed from the
   // size it really takes.
   auto clampSize = [&] {
-    r.width = std::max(r.width, 570);
-    r.height = std::max(r.height, 500);
+    r.width = std::max(r.width, kWindowMinWidth);
+    r.height = std::max(r.height, kWindowMinHeight);
   };
   if (!s.fileExisted) {
     r.width = 600;
@@ -186,25 +219,14 @@ platform::Rect PlaceWindow(const TSettings& s, const std::vector<platform::Rect>
     clampSize();
     r.left = (screenW - r.width) / 2 - 16;
     r.top = r.height / 10 - 16;
-    return r;
-  }
-  int minL = 0, minT = 0, maxR = 0, maxB = 0;
-  for (const auto& m : monitors) {
-    minL = std::min(minL, m.left);
-    minT = std::min(minT, m.top);
-    maxR = std::max(maxR, m.left + m.width);
-    maxB = std::max(maxB, m.top + m.height);
-  }
-  if (monitors.empty()) {
-    maxR = screenW;
-    maxB = screenH;
+    return FitWindow(r, screens, frame);
   }
   r.width = s.width.value_or(std::min(600, screenW));
   r.height = s.height.value_or(screenH * 4 / 5);
   clampSize();
-  r.left = std::max(minL, std::min(s.left.value_or((screenW - r.width) / 2), maxR - r.width));
-  r.top = std::max(minT, std::min(s.top.value_or(r.height / 10), maxB - r.height));
-  return r;
+  r.left = s.left.value_or((screenW - r.width) / 2);
+  r.top = s.top.value_or(r.height / 10);
+  return FitWindow(r, screens, frame);
 }
 
 }  // namespace ruvo::app

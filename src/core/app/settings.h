@@ -64,8 +64,23 @@ TSettings LoadSettings(const std::string& path);
 // program never calls this (see TForm1Model::SetExamineeProgram).
 bool SaveSettings(const std::string& path, const TSettings& s, const platform::Rect& window);
 
-// Window placement from the settings over the union of the monitors (the first monitor is the
-// primary screen, whose size gives the defaults).
-platform::Rect PlaceWindow(const TSettings& s, const std::vector<platform::Rect>& monitors);
+// What the window manager's frame (title bar, borders) adds to the window's own width and height.
+struct FrameSize {
+  int width = 0, height = 0;
+};
+
+// The smallest size the main window takes; it never gets smaller, even on a smaller screen.
+inline constexpr int kWindowMinWidth = 570, kWindowMinHeight = 500;
+
+// Window placement from the settings. The monitors are the areas windows may cover (without the
+// desktop's panels); the first is the primary screen, whose size gives the defaults. The saved
+// window is then fitted as FitWindow does.
+platform::Rect PlaceWindow(const TSettings& s, const std::vector<platform::Rect>& monitors, FrameSize frame = {});
+
+// Pulls a window (left/top: the outer corner; width/height: without the frame) onto the monitor
+// that holds most of it, or the primary one when none does: a window larger than that monitor
+// shrinks to it (not below the minimum size), then moves inside it, so that no edge, and no
+// button of the bottom bar, lies off the screen.
+platform::Rect FitWindow(platform::Rect window, const std::vector<platform::Rect>& monitors, FrameSize frame = {});
 
 }  // namespace ruvo::app

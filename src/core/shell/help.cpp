@@ -63,8 +63,8 @@ const HelpLink* FindHelpLink(const std::string& control) {
 
 const std::vector<std::string>& CaptionAnchors() {
   // The editing tabs' tool buttons and the two check boxes of the compile.
-  static const std::vector<std::string> captions = {"Template", "Script",   "Edit",         "Review",
-                                                    "Create",   "Property", "自動通し番号", "自動段下げ"};
+  static const std::vector<std::string> captions = {"Project", "Template", "Script",       "Edit",      "Review",
+                                                    "Create",  "Property", "自動通し番号", "自動段下げ"};
   return captions;
 }
 

@@ -297,36 +297,39 @@ void TForm1::buildTestView(QWidget* sheet) {
   speedButton27_->setToolTip(QStringLiteral("Quit"));
   speedButton27_->setFixedSize(36, 36);
   speedButton27_->setFocusPolicy(Qt::NoFocus);
-  g->addWidget(speedButton27_, 0, 0, 2, 1, Qt::AlignVCenter);
+  g->addWidget(speedButton27_, 0, 0, 3, 1, Qt::AlignVCenter);
 
+  // The status line of marks has the bar's whole width above the rest: a page's worth of marks
+  // (up to thirty a line) must show beside the name, the counter, the clock and the progress.
   label2_ = new QLabel(panel1_);
   label2_->setObjectName(QStringLiteral("Label2"));
   label2_->setTextFormat(Qt::PlainText);
   label2_->setIndent(0);
   label2_->setContentsMargins(22 - 6, 0, 0, 0);
-  g->addWidget(label2_, 0, 1, 1, 1, Qt::AlignLeft | Qt::AlignBottom);
+  label2_->setMinimumHeight(label2_->fontMetrics().height());
+  g->addWidget(label2_, 0, 1, 1, 6, Qt::AlignLeft | Qt::AlignVCenter);
   label3_ = new QLabel(panel1_);
   label3_->setObjectName(QStringLiteral("Label3"));
   label3_->setTextFormat(Qt::PlainText);
   label3_->setContentsMargins(22 - 6, 0, 0, 0);
-  g->addWidget(label3_, 1, 1, 1, 1, Qt::AlignLeft | Qt::AlignTop);
+  g->addWidget(label3_, 2, 1, 1, 1, Qt::AlignLeft | Qt::AlignTop);
 
   progressBar1_ = new QProgressBar(panel1_);
   progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
   progressBar1_->setTextVisible(false);
   progressBar1_->setFixedSize(120, 10);
-  g->addWidget(progressBar1_, 1, 2, 1, 1, Qt::AlignRight | Qt::AlignVCenter);
+  g->addWidget(progressBar1_, 2, 2, 1, 1, Qt::AlignRight | Qt::AlignVCenter);
 
   label1_ = new QLabel(panel1_);
   label1_->setObjectName(QStringLiteral("Label1"));
   label1_->setTextFormat(Qt::PlainText);
-  g->addWidget(label1_, 0, 2, 1, 1, Qt::AlignRight | Qt::AlignBottom);
+  g->addWidget(label1_, 1, 2, 1, 1, Qt::AlignRight | Qt::AlignBottom);
   label26_ = new QLabel(panel1_);
   label26_->setObjectName(QStringLiteral("Label26"));
   label26_->setTextFormat(Qt::PlainText);
   label26_->setMinimumWidth(40);
   label26_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  g->addWidget(label26_, 0, 3, 1, 1, Qt::AlignRight | Qt::AlignBottom);
+  g->addWidget(label26_, 1, 3, 1, 1, Qt::AlignRight | Qt::AlignBottom);
 
   auto* fontBox = new QWidget(panel1_);
   auto* fv = new QVBoxLayout(fontBox);
@@ -357,14 +360,14 @@ void TForm1::buildTestView(QWidget* sheet) {
     fontGauge_->setPalette(p);
   }
   fv->addWidget(fontGauge_);
-  g->addWidget(fontBox, 0, 4, 2, 1, Qt::AlignVCenter);
+  g->addWidget(fontBox, 1, 4, 2, 1, Qt::AlignVCenter);
   connect(speedButton2_, &QPushButton::clicked, this, [this] { model_->acBigLetter(); });
   connect(speedButton3_, &QPushButton::clicked, this, [this] { model_->acSmallLetter(); });
 
   speedButton4_ = new TDragButton(QStringLiteral("結果フォルダ"), panel1_);
   speedButton4_->setObjectName(QStringLiteral("SpeedButton4"));
   speedButton4_->setFocusPolicy(Qt::NoFocus);
-  g->addWidget(speedButton4_, 0, 5, 2, 1, Qt::AlignVCenter);
+  g->addWidget(speedButton4_, 1, 5, 2, 1, Qt::AlignVCenter);
   connect(speedButton4_, &QPushButton::clicked, this, [this] { model_->acOpenFolder(); });
   connect(speedButton4_, &TDragButton::dragRequested, this, [this] { dragResultFile(); });
 
@@ -381,7 +384,7 @@ void TForm1::buildTestView(QWidget* sheet) {
   checkBox3_ = new QCheckBox(QStringLiteral("SPSS対応"), forwardBox);
   checkBox3_->setObjectName(QStringLiteral("CheckBox3"));
   fwv->addWidget(checkBox3_);
-  g->addWidget(forwardBox, 0, 6, 2, 1, Qt::AlignVCenter);
+  g->addWidget(forwardBox, 1, 6, 2, 1, Qt::AlignVCenter);
   connect(speedButton1_, &QPushButton::clicked, this, [this] { model_->SpeedButton1Click(); });
   // A click changes the model; the redraw then shows what the model holds.
   connect(checkBox3_, &QCheckBox::clicked, this, [this](bool checked) { model_->CheckBox3Click(checked); });
@@ -394,7 +397,8 @@ void TForm1::buildTestView(QWidget* sheet) {
 
   g->setColumnStretch(1, 1);
   // The bar does not jump when a button comes or goes.
-  for (QWidget* w : std::initializer_list<QWidget*>{speedButton1_, speedButton27_, speedButton4_, checkBox3_}) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{speedButton1_, speedButton27_, speedButton4_, checkBox3_, label2_}) {
     QSizePolicy sp = w->sizePolicy();
     sp.setRetainSizeWhenHidden(true);
     w->setSizePolicy(sp);

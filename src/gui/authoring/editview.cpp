@@ -31,6 +31,7 @@
 #include "gui/authoring/gridrichtext.h"
 #include "gui/platform/qtports.h"
 #include "gui/richtext/richtextbridge.h"
+#include "gui/shell/captionhelp.h"
 
 namespace ruvo::gui {
 
@@ -399,6 +400,11 @@ void TEditView::buildToolbar(QWidget* bar) {
   h->addWidget(checkBox2_);
   h->addStretch(1);
   QToolButton* property = button("SpeedButton26", QStringLiteral("Property"), QStringLiteral("Open Property Tab Page"));
+  // A right-button release on these opens the manual at the control's caption.
+  auto* captionHelp = new TCaptionHelp(ports_, model_.ProgramFolder(), this);
+  for (QAbstractButton* b :
+       std::initializer_list<QAbstractButton*>{project, templ, script, create, property, checkBox1_, checkBox2_})
+    captionHelp->watch(b);
 
   connect(templ, &QToolButton::clicked, this, [this, templ] {
     popup(

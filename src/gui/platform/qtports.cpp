@@ -7,8 +7,10 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
@@ -16,9 +18,12 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QSysInfo>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/app/form1model.h"
 #include "gui/app/editruvo.h"
@@ -34,10 +39,28 @@ QString captionOr(const std::string& caption) {
 // The core writes CRLF; a message box shows either.
 QString messageText(const std::string& text) { return qs(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
+// A message box is as wide as its text, and the window manager cuts a title that does not fit
+// the frame: the box is made wide enough for the whole title, beside the frame's icon and buttons.
+int titleWidth(const QWidget* box, const QString& title) {
+  constexpr int kFrameButtons = 140;  // icon, minimise / maximise / close, the frame's margins
+  QFont f = box->font();
+  f.setBold(true);  // most frames set the title in bold
+  return QFontMetrics(f).horizontalAdvance(title) + kFrameButtons;
+}
+
+void fitTitle(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  // The box sizes itself from its layout on every show; a spacer across it sets the lower bound.
+  grid->addItem(new QSpacerItem(titleWidth(&box, box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 platform::Answer ask(QWidget* parent, const std::string& text, const std::string& caption,
                      QMessageBox::StandardButtons buttons, QMessageBox::StandardButton def,
                      QMessageBox::StandardButton esc) {
   QMessageBox box(QMessageBox::Question, captionOr(caption), messageText(text), buttons, parent);
+  fitTitle(box);
   box.setDefaultButton(def);
   box.setEscapeButton(esc);
   switch (box.exec()) {
@@ -56,6 +79,7 @@ platform::Answer ask(QWidget* parent, const std::string& text, const std::string
 
 void QtDialogs::message(const std::string& text) {
   QMessageBox box(QMessageBox::Information, captionOr({}), messageText(text), QMessageBox::Ok, parent_);
+  fitTitle(box);
   box.exec();
 }
 
@@ -91,7 +115,7 @@ std::optional<std::string> QtDialogs::input(const std::string& caption, const st
   lay->addWidget(buttons);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-  dlg.setMinimumWidth(320);
+  dlg.setMinimumWidth(std::max(320, titleWidth(&dlg, dlg.windowTitle())));
   edit->setFocus();
   if (dlg.exec() != QDialog::Accepted) return std::nullopt;
   return us(edit->text());
@@ -221,7 +245,33 @@ bool QtShell::open(const std::string& pathOrUrl) {
   const QString s = qs(pathOrUrl);
   QUrl url(s);
   if (url.scheme().size() <= 1 || QFileInfo::exists(s)) url = QUrl::fromLocalFile(QFileInfo(s).absoluteFilePath());
-  return QDesktopServices::openUrl(url);
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (opener.isEmpty()) return QDesktopServices::openUrl(url);
+
+  // Only the opener's exit status tells whether some program took the file: starting it always
+  // succeeds. It usually ends at once; one that is still running after a while has handed the
+  // file to a program that keeps it (a browser started in the foreground), which counts as opened.
+  auto* p = new QProcess;
+  p->setProcessChannelMode(QProcess::ForwardedChannels);
+  p->setStandardInputFile(QProcess::nullDevice());
+  QEventLoop loop;
+  QObject::connect(p, &QProcess::finished, &loop, &QEventLoop::quit);
+  QObject::connect(p, &QProcess::errorOccurred, &loop, [&loop](QProcess::ProcessError e) {
+    if (e == QProcess::FailedToStart) loop.quit();
+  });
+  QTimer::singleShot(waitMs_, &loop, &QEventLoop::quit);
+  p->start(opener, {QString::fromLatin1(url.toEncoded())});
+  // The window keeps painting meanwhile; what the person does waits until the answer is in.
+  if (p->state() != QProcess::NotRunning) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  if (p->state() != QProcess::NotRunning) {
+    QObject::disconnect(p, nullptr, &loop, nullptr);
+    QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
+    return true;
+  }
+  const bool ok =
+      p->error() != QProcess::FailedToStart && p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0;
+  delete p;
+  return ok;
 }
 
 bool QtShell::start(const std::string& program, const std::vector<std::string>& args) {
@@ -247,7 +297,8 @@ std::string QtShell::systemName() {
 std::vector<platform::Rect> QtScreen::monitors() {
   std::vector<platform::Rect> out;
   for (QScreen* s : QGuiApplication::screens()) {
-    const QRect g = s->geometry();
+    // The area windows may cover: the desktop's panels are no place for the bottom bar.
+    const QRect g = s->availableGeometry();
     out.push_back(platform::Rect{g.left(), g.top(), g.width(), g.height()});
   }
   return out;

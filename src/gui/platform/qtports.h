@@ -60,15 +60,23 @@ class QtClipboard final : public platform::Clipboard {
   std::optional<std::string> text() override;
 };
 
+// Files and addresses open through the desktop's opener (xdg-open); a failure of the opener is
+// a failure to open.
 class QtShell final : public platform::Shell {
  public:
   bool open(const std::string& pathOrUrl) override;
+  // How long open() waits for the opener's answer before it counts the file as opened.
+  void setOpenerWaitMs(int ms) { waitMs_ = ms; }
   bool start(const std::string& program, const std::vector<std::string>& args) override;
   std::string programPath() override;
   std::string version() override;
   std::string systemName() override;
+
+ private:
+  int waitMs_ = 5000;
 };
 
+// The monitors as the areas windows may cover (without the desktop's panels).
 class QtScreen final : public platform::Screen {
  public:
   std::vector<platform::Rect> monitors() override;

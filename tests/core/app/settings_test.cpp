@@ -60,6 +60,41 @@ TEST(Placement, SavedPositionsArePulledInsideTheUnionOfMonitors) {
   }
 }
 
+TEST(Placement, ASavedWindowLargerThanItsMonitorShrinksOntoIt) {
+  // Monitors are the areas windows may cover: a panel along the top leaves 1024 x 741 at y 27.
+  const platform::Rect small{0, 0, 1024, 768}, paneled{0, 27, 1024, 741};
+  const platform::Rect big{0, 0, 1920, 1080}, right{1920, 0, 1024, 768};
+  struct Case {
+    const char* what;
+    platform::Rect saved;
+    std::vector<platform::Rect> monitors;
+    FrameSize frame;
+    platform::Rect expected;
+  } cases[] = {
+      {"saved on a taller screen", {100, 50, 600, 800}, {small}, {}, {100, 0, 600, 768}},
+      {"a panel takes the top", {100, 50, 600, 800}, {paneled}, {}, {100, 27, 600, 741}},
+      {"the title bar counts", {100, 50, 600, 800}, {paneled}, {8, 30}, {100, 27, 600, 711}},
+      {"wider than the screen", {300, 10, 1600, 600}, {small}, {}, {0, 10, 1024, 600}},
+      {"fits: left alone", {100, 50, 600, 700}, {small}, {}, {100, 50, 600, 700}},
+      {"on the smaller of two monitors", {2000, 100, 800, 900}, {big, right}, {}, {2000, 0, 800, 768}},
+      {"mostly on the larger monitor", {1500, 100, 800, 900}, {big, right}, {}, {1120, 100, 800, 900}},
+      {"on no monitor: the primary", {5000, 5000, 800, 900}, {small, right}, {}, {224, 0, 800, 768}},
+      {"a screen below the minimum size", {50, 50, 600, 600}, {{0, 0, 800, 480}}, {}, {50, 0, 600, 500}},
+  };
+  for (const auto& c : cases) {
+    TSettings s;
+    s.fileExisted = true;
+    s.left = c.saved.left;
+    s.top = c.saved.top;
+    s.width = c.saved.width;
+    s.height = c.saved.height;
+    EXPECT_EQ(PlaceWindow(s, c.monitors, c.frame), c.expected) << c.what;
+    EXPECT_EQ(FitWindow(c.saved, c.monitors, c.frame), c.expected) << c.what;
+  }
+  // Without a settings file the built-in size is fitted the same way.
+  EXPECT_EQ(PlaceWindow(TSettings{}, {{0, 0, 800, 480}}), (platform::Rect{84, 0, 600, 500}));
+}
+
 TEST(SettingsFile, ReadsEveryKeyRaisesIntervalAndWritesAllKeysInOrder) {
   std::string dir = tempDir("settings");
   std::string path = dir + "/tovimeter.ini";

@@ -470,6 +470,33 @@ TEST(TestRun, ResultGoesToTheCollectionFolderOfTheEnvironmentFile) {
   EXPECT_TRUE(s.hp.shell.opened.empty());  // sent: the report folder is not opened
 }
 
+TEST(TestRun, AReportFolderThatNoProgramOpensIsToldWithItsPath) {
+  // The folder is where the examinee copies the result by hand: when no file browser takes it,
+  // the examinee is told so, with the path, instead of nothing happening.
+  struct RefusingShell final : platform::Shell {
+    std::vector<std::string> opened;
+    bool open(const std::string& p) override {
+      opened.push_back(p);
+      return false;
+    }
+    bool start(const std::string&, const std::vector<std::string>&) override { return false; }
+    std::string programPath() override { return "/usr/bin/ruvo"; }
+    std::string version() override { return "0"; }
+    std::string systemName() override { return "Linux"; }
+  } shell;
+  Story s(false);
+  platform::Ports ports = s.hp.ports();
+  ports.shell = &shell;
+  TForm1Model m(ports, s.dir.path());
+  m.Create({});
+  m.SetReportFolderOverride(s.dir / "report");
+  m.acOpenFolder();
+  EXPECT_EQ(shell.opened, std::vector<std::string>{s.dir / "report"});
+  ASSERT_FALSE(s.hp.dialogs.messages().empty());
+  EXPECT_EQ(s.hp.dialogs.messages().back(),
+            s.dir / "report" + "\r\n\r\nこのフォルダを開けるアプリケーションがありません");
+}
+
 TEST(TestRun, ResultFilesOfOtherExamineesAreKeptInBothFolders) {
   // Another examinee's run of the same second is already in the collection folder, and a
   // third one in the report folder: both copies move on to a name free in both, and the
