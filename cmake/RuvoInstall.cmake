@@ -158,6 +158,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "education")
+# The examinee runtime's programs find its libraries inside the package through their RPATH;
+# naming its lib folder private would hide from dpkg-shlibdeps the system Qt that bin/ needs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # One package a line, so that additions merge cleanly.
 set(ruvo_deb_depends
@@ -166,8 +168,6 @@ set(ruvo_deb_depends
   xdg-utils
 )
 list(JOIN ruvo_deb_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
-# The examinee package's copies of the libraries are the package's own.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "/usr/lib/tovimeter/ruvo-examinee/ruvo-runtime/lib")
 include(CPack)
 
 # The installation and the package, checked the way a desktop reads them.
