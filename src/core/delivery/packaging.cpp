@@ -287,16 +287,15 @@ void TPackaging::acSend(const platform::Ports& ports, const PackagingPlace& plac
     return;
   }
 
-  // 5. The examinee program, unless the folder has it already.
+  // 5. The examinee program, unless the folder has it already; it is copied with its runtime.
   std::string examinee;
   if (!FileExists(JoinPath(dest, kExamineeProgram)) && yes(ports, "圧縮ファイルに 受験者用ルーヴォを加えますか？")) {
     examinee = ExamineePackageFor(RealFileSystem(), ExamineeProgramPath(place));
-    if (!examinee.empty()) {
-      // copied below, with its runtime
-    } else if (!yes(ports, std::string("受験者用ルーヴォが 見つかりません") + kBreak2 + "かまわず続けますか？" +
-                               kBreak2 + "------------------------" + kBreak2 +
-                               text::format("%S ファイルを %S フォルダに置いてからやり直すことをお勧めします",
-                                            {kExamineeProgram, where(place)}))) {
+    if (examinee.empty() &&
+        !yes(ports, std::string("受験者用ルーヴォが 見つかりません") + kBreak2 + "かまわず続けますか？" + kBreak2 +
+                        "------------------------" + kBreak2 +
+                        text::format("%S ファイルを %S フォルダに置いてからやり直すことをお勧めします",
+                                     {kExamineeProgram, where(place)}))) {
       return;
     }
   }
