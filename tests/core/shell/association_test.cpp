@@ -108,7 +108,9 @@ TEST_F(AssociationTest, OnlyAnInstalledProgramBecomesTheDefaultAndItRepairsACopy
     std::ofstream(userMime) << MimePackageXml({*FindFileType(".ruvo")});
     EXPECT_TRUE(RegisterFileAssociation(&shell, installed, ".ruvo", dirs, isInstalled));
     EXPECT_EQ(DesktopEntryProgram(read(entry)), c.after);
-    if (c.after.empty()) EXPECT_FALSE(fs::exists(userMime)) << "the installation's types serve";
+    if (c.after.empty()) {
+      EXPECT_FALSE(fs::exists(userMime)) << "the installation's types serve";
+    }
   }
 }
 
