@@ -14,11 +14,14 @@ dpkg-deb --contents "$deb" | awk '{print $NF}' >"$tmp/contents"
 grep -q '^ Package: tovimeter$' "$tmp/info" || fail "package name"
 grep -q '^ Depends: .*libqt6widgets6' "$tmp/info" || fail "no dependency on the Qt libraries"
 grep -q '^ Depends: .*qt6-translations-l10n' "$tmp/info" || fail "no dependency on Qt's Japanese buttons and dialogs"
+grep -q '^ Depends: .*fonts-liberation2' "$tmp/info" || fail "no dependency on the Liberation fonts"
 for f in ./usr/bin/tovimeter ./usr/bin/ruvo ./usr/bin/ruvo-tool \
          ./usr/share/applications/tovimeter.desktop ./usr/share/applications/ruvo.desktop \
          ./usr/share/mime/packages/tovimeter.xml \
          ./usr/share/icons/hicolor/scalable/apps/tovimeter.svg \
-         ./usr/share/tovimeter/system/help/ruvo-help.html ./usr/share/tovimeter/system/help/ruvo-help.pdf; do
+         ./usr/share/tovimeter/system/help/ruvo-help.html ./usr/share/tovimeter/system/help/ruvo-help.pdf \
+         ./usr/bin/libruvo_chartpng.so ./usr/lib/tovimeter/ruvo-examinee/ruvo \
+         ./usr/lib/tovimeter/ruvo-examinee/ruvo-runtime/ruvo; do
   grep -qxF "$f" "$tmp/contents" || fail "$f is not in the package"
 done
 # The desktop's caches are dpkg's to build (triggers): a package never ships them.

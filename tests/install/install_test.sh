@@ -24,6 +24,21 @@ for f in bin/tovimeter bin/ruvo bin/ruvo-tool \
   [ -s "$prefix/$f" ] || fail "missing $f"
 done
 [ -x "$prefix/bin/ruvo" ] || fail "ruvo is not executable"
+# What people install is stripped.
+for p in bin/tovimeter bin/ruvo bin/ruvo-tool bin/libruvo_chartpng.so; do
+  ! readelf -S "$prefix/$p" | grep -q '\.symtab' || fail "$p is not stripped"
+done
+echo "installed ruvo: $(( $(stat -c %s "$prefix/bin/ruvo") / 1024 )) KiB"
+# The installed tool draws PNG charts.
+mkdir -p "$tmp/results"
+"$prefix/bin/ruvo-tool" simulate "$prefix/share/tovimeter/system/ruvof/sample/sample3-lighthouse.ruvo" \
+  --name A --collection "$tmp/results" >/dev/null 2>&1 || fail "ruvo-tool simulate"
+"$prefix/bin/ruvo-tool" chart "$tmp/results" -o "$tmp/chart.png" || fail "the installed ruvo-tool writes no PNG chart"
+[ "$(head -c 4 "$tmp/chart.png" | tail -c 3)" = PNG ] || fail "chart.png is no PNG"
+# The installed tool packs the installed examinee program with its libraries.
+"$prefix/bin/ruvo-tool" package "$prefix/share/tovimeter/system/ruvof/sample/sample3-lighthouse.ruvo" \
+  -o "$tmp/class 1" >/dev/null || fail "the installed ruvo-tool package"
+[ -x "$tmp/class 1/ruvo" ] && [ -s "$tmp/class 1/ruvo-runtime/lib/libQt6Core.so.6" ] || fail "package without its runtime"
 [ "$(head -c 5 "$prefix/share/tovimeter/system/help/ruvo-help.pdf")" = "%PDF-" ] || fail "the manual's PDF is no PDF"
 
 desktop-file-validate "$prefix/share/applications/tovimeter.desktop" "$prefix/share/applications/ruvo.desktop" \

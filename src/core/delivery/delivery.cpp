@@ -6,6 +6,7 @@
 #include "core/app/paths.h"
 #include "core/app/resultrecord.h"
 #include "core/app/settings.h"
+#include "core/delivery/packaging.h"
 #include "core/storage/compressstringlist.h"
 #include "core/text/cp932.h"
 #include "core/text/format.h"
@@ -227,11 +228,17 @@ void TForm3Model::dropDocuments(const std::vector<std::string>& items) {
   changed();
 }
 
-std::string TForm3Model::copyLine(const std::string& from, bool envi) {
+std::string TForm3Model::copyLine(const std::string& from, CopyKind kind) {
   const std::string name = FileNameOf(from);
   if (!fs_.isFile(from)) return kBr + name + " がありません。";
+  if (kind == CopyKind::Program) {
+    // The examinee program goes with the libraries it needs, where a bundle of them was built.
+    const bool ok =
+        fs_.makeFolders(distribution_) && CopyExamineeProgram(fs_, ExamineePackageFor(fs_, from), distribution_, true);
+    return kBr + name + text::format(" コピー%Sしました", {ok ? "" : "に失敗"});
+  }
   bool ok = true;
-  if (envi) {
+  if (kind == CopyKind::Envi) {
     // An environment file naming another folder than the one set (left by an older setting,
     // or changed behind the window's back) would send every result astray.
     std::string bytes;
@@ -245,8 +252,8 @@ std::string TForm3Model::Send() {
   if (!CheckFolder(distribution_, "配布先", true)) return {};
   if (cbSendEnvi.on() && !CheckFolder(collection_, "回収先", true)) return {};
   std::string program, envi, docs;
-  if (cbSendRuvoExe.on()) program = copyLine(examineeProgram_);
-  if (cbSendEnvi.on()) envi = copyLine(EnviFilePath(), true);
+  if (cbSendRuvoExe.on()) program = copyLine(examineeProgram_, CopyKind::Program);
+  if (cbSendEnvi.on()) envi = copyLine(EnviFilePath(), CopyKind::Envi);
   // Every document gets its own line.
   if (cbSendRuvoFile.on())
     for (const auto& d : droppedDocs_) docs += copyLine(d);

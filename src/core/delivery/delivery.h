@@ -100,7 +100,8 @@ class TForm3Model final {
   void changed();
   void dropFolder(DropBox box, const std::vector<std::string>& items);
   void dropDocuments(const std::vector<std::string>& items);
-  std::string copyLine(const std::string& from, bool envi = false);
+  enum class CopyKind { Document, Program, Envi };
+  std::string copyLine(const std::string& from, CopyKind kind = CopyKind::Document);
 
   FileSystem& fs_;
   platform::Dialogs* dialogs_;

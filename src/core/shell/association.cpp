@@ -1,5 +1,6 @@
 #include "core/shell/association.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "core/app/paths.h"
@@ -100,24 +101,71 @@ XdgDirs XdgDirsFromEnvironment() {
   return d;
 }
 
+std::string DesktopEntryProgram(const std::string& entry) {
+  const auto key = entry.find("\nExec=");
+  if (key == std::string::npos) return {};
+  std::size_t i = key + 6;
+  std::string out;
+  if (i >= entry.size() || entry[i] != '"') {
+    while (i < entry.size() && entry[i] != ' ' && entry[i] != '\n') out += entry[i++];
+    return out;
+  }
+  // The reverse of DesktopExecArgument.
+  for (++i; i < entry.size() && entry[i] != '\n'; ++i) {
+    const char c = entry[i];
+    if (c == '"') return out;
+    if (c == '%' && i + 1 < entry.size() && entry[i + 1] == '%') {
+      out += '%';
+      ++i;
+    } else if (c == '\\' && entry.compare(i, 4, "\\\\\\\\") == 0) {
+      out += '\\';
+      i += 3;
+    } else if (c == '\\' && entry.compare(i, 2, "\\\\") == 0 && i + 2 < entry.size()) {
+      out += entry[i + 2];
+      i += 2;
+    } else {
+      out += c;
+    }
+  }
+  return {};
+}
+
 bool RegisterFileAssociation(platform::Shell* shell, const std::string& exePath, const std::string& extension,
-                             const XdgDirs& dirs) {
+                             const XdgDirs& dirs, const InstalledTest& isInstalled) {
   const FileType* type = FindFileType(extension);
   if (!type || exePath.empty()) return false;
+  bool provided = false;
   for (const auto& d : dirs.dataDirs)
-    if (app::FileExists(app::JoinPath(d, std::string("mime/packages/") + kInstalledMimePackage))) return true;
-  if (dirs.dataHome.empty()) return false;
+    if (app::FileExists(app::JoinPath(d, std::string("mime/packages/") + kInstalledMimePackage))) provided = true;
+  if (!isInstalled || !isInstalled(exePath)) return provided;
+  if (dirs.dataHome.empty()) return provided;
 
   const std::string tag = std::string(type->extension + 1);
-  const std::string entry = UserDesktopEntry(*type, exePath);
-  if (entry.empty()) return false;
   const std::string mimeDir = app::JoinPath(dirs.dataHome, "mime");
   const std::string appsDir = app::JoinPath(dirs.dataHome, "applications");
+  const std::string userEntry = app::JoinPath(appsDir, "tovimeter-open-" + tag + ".desktop");
+  const std::string userMime = app::JoinPath(mimeDir, "packages/tovimeter-" + tag + ".xml");
+  // A user's entry for a build tree or a mailed copy gives way to the installed program.
+  std::string old;
+  if (storage::readWholeFile(userEntry, old)) {
+    const std::string program = DesktopEntryProgram(old);
+    if (program != exePath && (program.empty() || !isInstalled(program))) {
+      const bool ok = std::remove(userEntry.c_str()) == 0;
+      if (provided) {
+        std::remove(userMime.c_str());
+        if (shell) shell->start("update-mime-database", {mimeDir});
+      }
+      if (shell) shell->start("update-desktop-database", {appsDir});
+      if (!ok) return false;
+    }
+  }
+  if (provided) return true;
+
+  const std::string entry = UserDesktopEntry(*type, exePath);
+  if (entry.empty()) return false;
   bool mimeChanged = false, entryChanged = false;
-  if (!writeIfChanged(app::JoinPath(mimeDir, "packages/tovimeter-" + tag + ".xml"), MimePackageXml({*type}),
-                      mimeChanged))
-    return false;
-  if (!writeIfChanged(app::JoinPath(appsDir, "tovimeter-open-" + tag + ".desktop"), entry, entryChanged)) return false;
+  if (!writeIfChanged(userMime, MimePackageXml({*type}), mimeChanged)) return false;
+  if (!writeIfChanged(userEntry, entry, entryChanged)) return false;
   // The desktop reads the types from the caches these tools build.
   bool ok = true;
   if (mimeChanged || !app::FileExists(app::JoinPath(mimeDir, "mime.cache")))

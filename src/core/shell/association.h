@@ -1,9 +1,11 @@
 #pragma once
 // The file types of the system and their place in the desktop: shared-mime-info types, the
 // desktop entries that open them, and the per-user registration at start-up.
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/app/paths.h"
 #include "core/platform/ports.h"
 
 namespace ruvo::shell {
@@ -42,13 +44,23 @@ XdgDirs XdgDirsFromEnvironment();
 // Name of the MIME package the installation puts under share/mime/packages.
 inline constexpr const char* kInstalledMimePackage = "tovimeter.xml";
 
-// Makes files of the extension open with exePath for this user, unless an installation already
-// provides the types (its MIME package lies in one of the data dirs). Writes the user's MIME
-// package and desktop entry (unchanged files are not rewritten) and asks the desktop's tools to
-// refresh their caches. True when the types are known or were registered; false otherwise,
-// silently (start-up goes on either way).
+// The program a desktop entry's Exec key starts (its first argument, unquoted); "" when there
+// is none.
+std::string DesktopEntryProgram(const std::string& entry);
+
+using InstalledTest = std::function<bool(const std::string& executablePath)>;
+
+// Makes files of the extension open with exePath for this user. Only an installed program
+// (isInstalled) does so: a build tree or a copy carried about would otherwise stay the
+// default after the real installation. An installed program first removes the user's entry
+// when it opens the type with a program that is not installed; then, unless an installation
+// provides the types (its MIME package lies in one of the data dirs), writes the user's MIME
+// package and desktop entry (unchanged files are not rewritten). It asks the desktop's tools
+// to refresh their caches. True when the types are known or were registered; false
+// otherwise, silently (start-up goes on either way).
 bool RegisterFileAssociation(platform::Shell* shell, const std::string& exePath, const std::string& extension,
-                             const XdgDirs& dirs = XdgDirsFromEnvironment());
+                             const XdgDirs& dirs = XdgDirsFromEnvironment(),
+                             const InstalledTest& isInstalled = app::IsInstalledProgram);
 
 // A project the file manager hands the teacher's program: the first argument with the extension
 // ".ruvp" (letter case ignored) that names an existing file, unless a test document came along

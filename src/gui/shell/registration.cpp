@@ -11,7 +11,8 @@ namespace ruvo::gui {
 
 bool RegisterFileTypesAtStartUp(bool examinee) {
   // A program folder given from outside (tests, benchmarks, a trial run) is no installation
-  // that the desktop should keep opening files with.
+  // that the desktop should keep opening files with. A build tree or a copy is not either:
+  // RegisterFileAssociation leaves the desktop to installed programs.
   if (!qEnvironmentVariableIsEmpty("TOVIMETER_HOME")) return false;
   QtShell shell;
   const std::string exe = us(QCoreApplication::applicationFilePath());

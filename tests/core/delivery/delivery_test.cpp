@@ -102,6 +102,26 @@ TEST_F(DeliveryTest, AFailedEnvironmentWriteLeavesNoStaleFileToSend) {
   EXPECT_FALSE(fs.has("/dist/ruvo_envi.dat"));
 }
 
+TEST_F(DeliveryTest, SendCopiesTheExamineeProgramWithItsLibraries) {
+  // The bundle built beside the program: the launcher, and the runtime it starts.
+  fs.put("/prog/ruvo-examinee/ruvo", "launcher");
+  fs.put("/prog/ruvo-examinee/ruvo-runtime/ruvo", "program");
+  fs.put("/prog/ruvo-examinee/ruvo-runtime/lib/libQt6Core.so.6", "qt");
+  fs.put("/prog/ruvo-examinee/ruvo-runtime/plugins/platforms/libqxcb.so", "xcb");
+  fs.put("/dist/ruvo-runtime/lib/libQt6Core.so.6", "an older build's");
+  m.SetDistributionFolder("/dist");
+  m.cbSendEnvi.checked = false;
+  EXPECT_EQ(m.Send(), "\r\n▼\r\nruvo コピーしました");
+  EXPECT_EQ(fs.bytes("/dist/ruvo"), "launcher");
+  EXPECT_EQ(fs.bytes("/dist/ruvo-runtime/ruvo"), "program");
+  EXPECT_EQ(fs.bytes("/dist/ruvo-runtime/lib/libQt6Core.so.6"), "qt");
+  EXPECT_EQ(fs.bytes("/dist/ruvo-runtime/plugins/platforms/libqxcb.so"), "xcb");
+
+  // A runtime file that cannot be written fails the program's line.
+  fs.failWrites.insert("/dist/ruvo-runtime/lib/libQt6Core.so.6");
+  EXPECT_EQ(m.Send(), "\r\n▼\r\nruvo コピーに失敗しました");
+}
+
 TEST_F(DeliveryTest, AFolderNameTheEnvironmentFileCannotHoldIsRefused) {
   fs.makeFolders("/collect/клас😀");
   m.SetCollectionFolder("/collect");

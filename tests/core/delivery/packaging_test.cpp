@@ -12,6 +12,7 @@
 #include <map>
 
 #include "../shell/shellfakes.h"
+#include "core/delivery/delivery.h"
 #include "core/platform/headlessports.h"
 #include "core/storage/atomicfile.h"
 
@@ -213,6 +214,156 @@ TEST_F(Packaging, FailuresAreToldAndNothingIsArchivedAsIfComplete) {
   put(send() / "plain", "x");
   run({(tests / "unit2.ruvo").string()}, (send() / "plain/sub").string(), {});
   EXPECT_EQ(dialogs.texts("message").back(), "フォルダが作成できませんでした");
+}
+
+TEST_F(Packaging, OnlyANewOrPackageFolderTakesThePackage) {
+  // An earlier package and its archive in send/.
+  installExaminee();
+  run({(tests / "unit 1.ruvo").string()}, (send() / "class A").string(), {Answer::Yes, Answer::No});
+  ASSERT_TRUE(fs::exists(send() / "class A.zip"));
+  fs::create_directories(root / "home/Documents");
+  put(root / "home/notes.txt", "n");
+
+  const std::string refused = "このフォルダには 配布するファイルを格納できません";
+  struct Case {
+    const char* what;
+    fs::path chosen;
+    bool taken;
+  } cases[] = {
+      {"an existing file of send/ stands for send/ itself", send() / "class A.zip", false},
+      {"send/ itself", send(), false},
+      {"a folder above send/", fs::path(place.programFolder), false},
+      {"a folder holding other folders", root / "home", false},
+      {"a file of a folder holding other folders", root / "home/notes.txt", false},
+      {"the earlier package again", send() / "class A", true},
+      {"a file of the earlier package", send() / "class A/unit 1.ruvo", true},
+      {"a new folder", send() / "class B", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    dialogs.log.clear();
+    fs::remove(send().parent_path() / "send.zip");
+    run({(tests / "unit2.ruvo").string()}, c.chosen.string(), {Answer::No, Answer::No});
+    const auto msgs = dialogs.texts("message");
+    const bool wasRefused = !msgs.empty() && msgs.back().rfind(refused, 0) == 0;
+    EXPECT_EQ(wasRefused, !c.taken);
+    if (!c.taken) {
+      EXPECT_TRUE(dialogs.texts("yesno").empty()) << "nothing asked after the refusal";
+      EXPECT_FALSE(fs::exists(send() / "unit2.ruvo"));
+      EXPECT_FALSE(fs::exists(root / "home/unit2.ruvo"));
+    }
+  }
+  EXPECT_FALSE(fs::exists(send().parent_path() / "send.zip")) << "send/ was never archived";
+  EXPECT_FALSE(fs::exists(root / "home.zip"));
+  EXPECT_TRUE(readZip((send() / "class A.zip").string()).count("class A/unit2.ruvo"));
+  EXPECT_TRUE(fs::exists(send() / "class B.zip"));
+}
+
+TEST_F(Packaging, ArchiveModesAreNeverWritableByOthers) {
+  const fs::path pkg = root / "pkg";
+  put(pkg / "unit.ruvo", "t");
+  put(pkg / "ruvo", "#!/bin/sh\n");
+  put(pkg / "ruvo-runtime/lib/libx.so", "lib");
+  put(pkg / "ruvo-runtime/ruvo", "elf");
+  // As a lax umask leaves them.
+  for (const auto& [p, mode] : std::vector<std::pair<fs::path, unsigned>>{{pkg, 0777},
+                                                                          {pkg / "ruvo-runtime", 0777},
+                                                                          {pkg / "ruvo-runtime/lib", 0775},
+                                                                          {pkg / "unit.ruvo", 0666},
+                                                                          {pkg / "ruvo", 0777},
+                                                                          {pkg / "ruvo-runtime/lib/libx.so", 0664},
+                                                                          {pkg / "ruvo-runtime/ruvo", 0700}})
+    ::chmod(p.c_str(), mode);
+  std::string zip, error;
+  ASSERT_TRUE(ZipFolder(pkg.string(), &zip, &error)) << error;
+  const auto entries = readZip(zip);
+  const std::map<std::string, unsigned> expected = {{"pkg/", 0755u},
+                                                    {"pkg/ruvo-runtime/", 0755u},
+                                                    {"pkg/ruvo-runtime/lib/", 0755u},
+                                                    {"pkg/unit.ruvo", 0644u},
+                                                    {"pkg/ruvo", 0755u},
+                                                    {"pkg/ruvo-runtime/lib/libx.so", 0644u},
+                                                    {"pkg/ruvo-runtime/ruvo", 0755u}};
+  ASSERT_EQ(entries.size(), expected.size());
+  for (const auto& [name, mode] : expected) {
+    ASSERT_TRUE(entries.count(name)) << name;
+    EXPECT_EQ(entries.at(name).second, mode) << name;
+  }
+}
+
+// The examinee program with its libraries, where the build or the installation put them.
+TEST_F(Packaging, TheExamineeProgramTravelsWithItsRuntime) {
+  struct Case {
+    const char* what;
+    fs::path programs;  // the running programs' folder
+    fs::path bundle;
+  } cases[] = {
+      {"build tree", root / "build/bin", root / "build/bin/ruvo-examinee"},
+      {"installation", root / "usr/bin", root / "usr/lib/tovimeter/ruvo-examinee"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    place.executableFolder = c.programs.string();
+    put(c.programs / "ruvo", "plain program");
+    put(c.bundle / "ruvo", "launcher");
+    put(c.bundle / "ruvo-runtime/ruvo", "program");
+    put(c.bundle / "ruvo-runtime/lib/libQt6Core.so.6", "qt");
+    const std::string folder = "c" + std::to_string(++n);
+    run({(tests / "unit2.ruvo").string()}, (send() / folder).string(), {Answer::Yes, Answer::No});
+    EXPECT_EQ(slurp(send() / folder / "ruvo"), "launcher");
+    EXPECT_EQ(slurp(send() / folder / "ruvo-runtime/lib/libQt6Core.so.6"), "qt");
+    const auto entries = readZip((send() / (folder + ".zip")).string());
+    EXPECT_TRUE(entries.count(folder + "/ruvo-runtime/ruvo"));
+    // The preview still starts the plain program.
+    EXPECT_EQ(ExamineeProgramPath(place), (c.programs / "ruvo").string());
+  }
+}
+
+TEST_F(Packaging, ToolPackageMakesTheFolderTheEnvironmentFileAndTheArchive) {
+  put(root / "bundle/ruvo", "launcher");
+  put(root / "bundle/ruvo-runtime/ruvo", "program");
+  auto& disk = RealFileSystem();
+  PackageRequest r;
+  r.tests = {(tests / "unit 1.ruvo").string(), (tests / "unit2.ruvo").string()};
+  r.folder = (root / "out/class 1").string();
+  r.collection = "/srv/collect";
+  r.examinee = (root / "bundle/ruvo").string();
+  std::string zip, error;
+  ASSERT_TRUE(MakeExamineePackage(disk, r, &zip, &error)) << error;
+  EXPECT_EQ(zip, (root / "out/class 1.zip").string());
+  const auto entries = readZip(zip);
+  EXPECT_EQ(entries.at("class 1/unit 1.ruvo").first, "first");
+  EXPECT_EQ(entries.at("class 1/ruvo").first, "launcher");
+  EXPECT_EQ(entries.at("class 1/ruvo-runtime/ruvo").first, "program");
+  EXPECT_EQ(EnviFileFolder(entries.at("class 1/ruvo_envi.dat").first), "/srv/collect");
+
+  // Made again: the tests are the new ones.
+  put(tests / "unit2.ruvo", "second, corrected");
+  ASSERT_TRUE(MakeExamineePackage(disk, r, &zip, &error)) << error;
+  EXPECT_EQ(readZip(zip).at("class 1/unit2.ruvo").first, "second, corrected");
+
+  struct Refusal {
+    const char* what;
+    std::vector<std::string> tests;
+    fs::path folder;
+  } refusals[] = {
+      {"not a test", {(root / "bundle/ruvo").string()}, root / "out/x"},
+      {"a missing test", {(tests / "gone.ruvo").string()}, root / "out/x"},
+      {"two tests of one name", {(tests / "unit2.ruvo").string(), (tests / "unit2.ruvo").string()}, root / "out/x"},
+      {"a folder holding folders", {(tests / "unit2.ruvo").string()}, root},
+  };
+  for (const auto& c : refusals) {
+    SCOPED_TRACE(c.what);
+    PackageRequest bad = r;
+    bad.tests = c.tests;
+    bad.folder = c.folder.string();
+    error.clear();
+    EXPECT_FALSE(MakeExamineePackage(disk, bad, &zip, &error));
+    EXPECT_FALSE(error.empty());
+  }
+  EXPECT_FALSE(fs::exists(root / "out/x.zip"));
+  EXPECT_FALSE(fs::exists(root.parent_path() / (root.filename().string() + ".zip")));
 }
 
 TEST_F(Packaging, ExamineeProgramStartedOnADocumentWithBlanksInItsPath) {

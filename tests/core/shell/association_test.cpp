@@ -14,6 +14,9 @@ namespace ruvo::shell {
 namespace {
 namespace fs = std::filesystem;
 
+// Which programs count as installed, decided by the test.
+bool anyInstalled(const std::string&) { return true; }
+
 struct AssociationTest : ::testing::Test {
   fs::path root;
   XdgDirs dirs;
@@ -34,7 +37,7 @@ struct AssociationTest : ::testing::Test {
 
 TEST_F(AssociationTest, WritesTheUsersTypeAndEntryOnceAndRefreshesTheCaches) {
   const std::string exe = "/home/t/My Programs/ruvo";
-  ASSERT_TRUE(RegisterFileAssociation(&shell, exe, ".RUVO", dirs));
+  ASSERT_TRUE(RegisterFileAssociation(&shell, exe, ".RUVO", dirs, anyInstalled));
   const fs::path home = dirs.dataHome;
   const std::string xml = read(home / "mime/packages/tovimeter-ruvo.xml");
   EXPECT_NE(xml.find("<mime-type type=\"application/x-ruvo-test\">"), std::string::npos);
@@ -50,10 +53,10 @@ TEST_F(AssociationTest, WritesTheUsersTypeAndEntryOnceAndRefreshesTheCaches) {
   // Again, with the cache in place: nothing to write, nothing to refresh.
   std::ofstream(home / "mime/mime.cache") << "cache";
   shell.started.clear();
-  ASSERT_TRUE(RegisterFileAssociation(&shell, exe, ".ruvo", dirs));
+  ASSERT_TRUE(RegisterFileAssociation(&shell, exe, ".ruvo", dirs, anyInstalled));
   EXPECT_TRUE(shell.started.empty());
   // A moved program rewrites its entry only.
-  ASSERT_TRUE(RegisterFileAssociation(&shell, "/opt/ruvo", ".ruvo", dirs));
+  ASSERT_TRUE(RegisterFileAssociation(&shell, "/opt/ruvo", ".ruvo", dirs, anyInstalled));
   ASSERT_EQ(shell.started.size(), 1u);
   EXPECT_EQ(shell.started[0].first, "update-desktop-database");
 }
@@ -61,21 +64,75 @@ TEST_F(AssociationTest, WritesTheUsersTypeAndEntryOnceAndRefreshesTheCaches) {
 TEST_F(AssociationTest, InstalledTypesNeedNoUserFiles) {
   fs::create_directories(root / "usr/share/mime/packages");
   std::ofstream(root / "usr/share/mime/packages/tovimeter.xml") << MimePackageXml(FileTypes());
-  EXPECT_TRUE(RegisterFileAssociation(&shell, "/usr/bin/ruvo", ".ruvo", dirs));
+  EXPECT_TRUE(RegisterFileAssociation(&shell, "/usr/bin/ruvo", ".ruvo", dirs, anyInstalled));
   EXPECT_FALSE(fs::exists(fs::path(dirs.dataHome) / "mime"));
   EXPECT_TRUE(shell.started.empty());
 }
 
+TEST_F(AssociationTest, OnlyAnInstalledProgramBecomesTheDefaultAndItRepairsACopysEntry) {
+  const fs::path home = dirs.dataHome;
+  const std::string copy = "/home/t/Downloads/class 1/ruvo-runtime/ruvo", build = "/home/t/src/build/bin/ruvo";
+  const std::string installed = "/usr/bin/ruvo", otherInstall = "/home/t/.local/bin/ruvo";
+  auto isInstalled = [&](const std::string& p) { return p == installed || p == otherInstall; };
+  const fs::path entry = home / "applications/tovimeter-open-ruvo.desktop";
+  const fs::path userMime = home / "mime/packages/tovimeter-ruvo.xml";
+
+  // A mailed copy or a build tree registers nothing.
+  for (const auto& p : {copy, build}) EXPECT_FALSE(RegisterFileAssociation(&shell, p, ".ruvo", dirs, isInstalled));
+  EXPECT_FALSE(fs::exists(home));
+  EXPECT_TRUE(shell.started.empty());
+
+  struct Case {
+    const char* what;
+    std::string entryFor;  // whose entry the user has
+    bool provided;         // the installation's types are in the data dirs
+    std::string after;     // whom the entry opens afterwards ("" for no entry)
+  } cases[] = {
+      {"a copy's entry, types installed: removed", copy, true, ""},
+      {"a build tree's entry, types not in the data dirs: replaced", build, false, installed},
+      {"a vanished program's entry: removed", "/tmp/gone/ruvo", true, ""},
+      {"another installation's entry: kept", otherInstall, true, otherInstall},
+      {"its own entry: kept", installed, false, installed},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(root / "usr");
+    fs::remove_all(home);
+    if (c.provided) {
+      fs::create_directories(root / "usr/share/mime/packages");
+      std::ofstream(root / "usr/share/mime/packages/tovimeter.xml") << MimePackageXml(FileTypes());
+    }
+    fs::create_directories(entry.parent_path());
+    fs::create_directories(userMime.parent_path());
+    std::ofstream(entry) << UserDesktopEntry(*FindFileType(".ruvo"), c.entryFor);
+    std::ofstream(userMime) << MimePackageXml({*FindFileType(".ruvo")});
+    EXPECT_TRUE(RegisterFileAssociation(&shell, installed, ".ruvo", dirs, isInstalled));
+    EXPECT_EQ(DesktopEntryProgram(read(entry)), c.after);
+    if (c.after.empty()) {
+      EXPECT_FALSE(fs::exists(userMime)) << "the installation's types serve";
+    }
+  }
+}
+
+TEST(DesktopExec, TheProgramIsReadBackFromTheEntry) {
+  const FileType& t = *FindFileType(".ruvo");
+  for (const char* p : {"/usr/bin/ruvo", "/a b/ruvo", "/a\"b/$x`y", "/a\\b", "/100%/ruvo"})
+    EXPECT_EQ(DesktopEntryProgram(UserDesktopEntry(t, p)), p);
+  EXPECT_EQ(DesktopEntryProgram("[Desktop Entry]\nExec=/usr/bin/ruvo %f\n"), "/usr/bin/ruvo");
+  EXPECT_EQ(DesktopEntryProgram("[Desktop Entry]\nName=x\n"), "");
+}
+
 TEST_F(AssociationTest, FailuresAreReportedByTheResultOnly) {
-  EXPECT_FALSE(RegisterFileAssociation(&shell, "/usr/bin/ruvo", ".txt", dirs)) << "not one of our types";
-  EXPECT_FALSE(RegisterFileAssociation(&shell, "/a\nb/ruvo", ".ruvo", dirs)) << "unwritable Exec line";
+  EXPECT_FALSE(RegisterFileAssociation(&shell, "/usr/bin/ruvo", ".txt", dirs, anyInstalled)) << "not one of our types";
+  EXPECT_FALSE(RegisterFileAssociation(&shell, "/a\nb/ruvo", ".ruvo", dirs, anyInstalled)) << "unwritable Exec line";
   // The data home is a file: nothing can be written below it.
   fs::create_directories(fs::path(dirs.dataHome).parent_path());
   std::ofstream(dirs.dataHome) << "not a folder";
-  EXPECT_FALSE(RegisterFileAssociation(&shell, "/usr/bin/ruvo", ".ruvp", dirs));
+  EXPECT_FALSE(RegisterFileAssociation(&shell, "/usr/bin/ruvo", ".ruvp", dirs, anyInstalled));
   shell.startSucceeds = false;
   dirs.dataHome = (root / "other").string();
-  EXPECT_FALSE(RegisterFileAssociation(&shell, "/usr/bin/ruvo", ".ruvp", dirs)) << "the MIME cache cannot be built";
+  EXPECT_FALSE(RegisterFileAssociation(&shell, "/usr/bin/ruvo", ".ruvp", dirs, anyInstalled))
+      << "the MIME cache cannot be built";
 }
 
 TEST_F(AssociationTest, TheTeachersProgramTakesAProjectFromTheCommandLine) {

@@ -41,5 +41,28 @@ TEST(Manual, InternalLinksLeadToSections) {
   EXPECT_GT(links, 0);
 }
 
+// The text of the section that starts at id, up to the next section.
+std::string section(const std::string& html, const std::string& id) {
+  const auto start = html.find("<h2 id=\"" + id + "\"");
+  if (start == std::string::npos) return {};
+  const auto end = html.find("<h2 ", start + 1);
+  return html.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+TEST(Manual, SaysWhatTheProgramsDo) {
+  std::string html;
+  ASSERT_TRUE(storage::readWholeFile(std::string(RUVO_DATA_DIR) + "/system/help/ruvo-help.html", html));
+  // The page editor, with every control a teacher meets there.
+  const std::string editor = section(html, "PageEditor");
+  for (const char* word : {"ツリー", "選択肢グリッド", "一括", "YES", "Clear Answer", "direction A", "Questionnaire"})
+    EXPECT_NE(editor.find(word), std::string::npos) << word;
+  EXPECT_NE(html.find("href=\"#PageEditor\""), std::string::npos) << "in the index";
+  // The examinee program takes no drops, and its package needs no Qt on the examinee's machine.
+  const std::string taking = section(html, "TakeTest");
+  EXPECT_EQ(taking.find("ドロップして開きます"), std::string::npos);
+  EXPECT_NE(taking.find("ドロップしても開けません"), std::string::npos);
+  EXPECT_EQ(section(html, "CreateZip").find("Qt 6 のライブラリが必要"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace ruvo::shell
