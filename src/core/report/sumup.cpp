@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 
 #include "core/report/collation.h"
@@ -58,8 +59,8 @@ float averageFrom(const std::vector<std::string>& header, const std::vector<std:
       const auto n = text::parseInt(v);
       if (!n) continue;
       x = *n;
-    } else if (!parseReal(v, x)) {
-      continue;
+    } else if (!parseReal(v, x) || std::fabs(x) > std::numeric_limits<float>::max()) {
+      continue;  // a speed no reading gives, beyond what the average can hold
     }
     sum = static_cast<float>(static_cast<double>(sum) + x);
     ++count;
@@ -173,7 +174,7 @@ void TSumUpList::AddResult(const std::vector<std::string>& lines) {
     scores_.WidenDates(values[2]);
   }
   if (!dated) date = clock_ ? EncodeDateTime(clock_->now()) : 0.0;
-  scores_.AddPoint(date, wpm, scr);
+  scores_.AddPoint(date, wpm, scr, dated);
 }
 
 void TSumUpList::WriteTables(std::vector<std::string>& lines) {
