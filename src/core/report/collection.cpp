@@ -52,10 +52,25 @@ platform::DateTime systemToday() {
 
 }  // namespace
 
-std::vector<std::string> ReadResultLines(delivery::FileSystem& fs, const std::string& path) {
+ResultFileRead ReadResultThrough(delivery::FileSystem& fs, const std::string& path, bool keepBytes) {
+  if (&fs == &delivery::RealFileSystem()) return ReadResultFile(path, keepBytes);
+  ResultFileRead r;
   std::string bytes;
-  if (!fs.readFile(path, bytes)) return {};
-  return decode(bytes);
+  if (!fs.readFile(path, bytes)) {
+    delivery::FileEntry e;
+    r.refusal =
+        fs.stat(path, e) ? (e.folder ? ResultRefusal::NotAFile : ResultRefusal::Unreadable) : ResultRefusal::Vanished;
+    r.why = r.refusal == ResultRefusal::NotAFile ? "a folder, not a file" : "cannot be read";
+    return r;
+  }
+  r = DecodeResultBytes(bytes);
+  if (keepBytes) r.bytes = std::move(bytes);
+  return r;
+}
+
+std::vector<std::string> ReadResultLines(delivery::FileSystem& fs, const std::string& path) {
+  ResultFileRead r = ReadResultThrough(fs, path);
+  return r.ok() ? std::move(r.lines) : std::vector<std::string>{};
 }
 
 std::string ReportFolderOf(const std::string& reportRoot, const platform::DateTime& day) {
@@ -97,6 +112,24 @@ std::vector<TResultCollection::Candidate> TResultCollection::resultFiles(bool ch
   return out;
 }
 
+bool TResultCollection::refusedOnRead(const Candidate& c, const ResultFileRead& r) {
+  switch (r.refusal) {
+    case ResultRefusal::Unreadable:
+    case ResultRefusal::NotAFile:
+    case ResultRefusal::TooLarge: {
+      // Read again only once it changes: a link to an endless device or a huge file is not
+      // opened at every poll.
+      seen_[c.entry.name] = Seen{c.entry, 0};
+      refusedNow_[c.entry.name] = r.why;
+      newlyRefused_.push_back({c.path, r.why});
+      return true;
+    }
+    default:
+      refusedNow_.erase(c.entry.name);
+      return false;
+  }
+}
+
 bool TResultCollection::take(const std::string& path, const std::vector<std::string>& lines, TakenResult* out) {
   if (lines.size() < 2) return false;
   sink_.AddResult(lines);
@@ -118,14 +151,17 @@ TResultCollection::Newest TResultCollection::BeginCollection(const std::string& 
   pending_ = 0;
   Newest newest;
   std::int64_t newestStamp = 0;
+  refusedNow_.clear();
+  newlyRefused_.clear();
   for (auto& c : resultFiles(false)) {
-    std::string bytes;
-    std::vector<std::string> lines;
-    if (fs_.readFile(c.path, bytes)) lines = decode(bytes);
-    if (lines.size() < 2) {
-      ++pending_;
+    if (stopped()) break;
+    ResultFileRead r = ReadResultThrough(fs_, c.path, true);
+    if (!r.ok()) {
+      if (!refusedOnRead(c, r) && r.refusal != ResultRefusal::Vanished) ++pending_;
       continue;
     }
+    std::vector<std::string> lines = std::move(r.lines);
+    const std::string bytes = std::move(r.bytes);
     // The question needs a title and a date: the newest file that has them. A file still being
     // written is no example of what is in the folder.
     if (fieldCount(lines[1]) >= 4 && (!newest.found || c.entry.mtimeNs > newestStamp)) {
@@ -141,6 +177,7 @@ TResultCollection::Newest TResultCollection::BeginCollection(const std::string& 
 std::vector<TakenResult> TResultCollection::TakeExisting(Existing which, const Newest& newest) {
   std::vector<TakenResult> taken;
   for (const auto& l : existing_) {
+    if (stopped()) break;
     bool wanted = which == Existing::All;
     if (which == Existing::SameTitle && newest.found && fieldCount(l.lines[1]) >= 4)
       wanted = text::split(l.lines[1], '\t')[0] == newest.title;
@@ -183,19 +220,22 @@ std::vector<TakenResult> TResultCollection::CollectNewResults() {
   std::vector<TakenResult> taken;
   pending_ = 0;
   for (const auto& c : resultFiles(true)) {
+    if (stopped()) break;
     auto it = seen_.find(c.entry.name);
-    std::string bytes;
-    if (!fs_.readFile(c.path, bytes)) {
-      ++pending_;
+    ResultFileRead r = ReadResultThrough(fs_, c.path, true);
+    if (!r.ok() && r.refusal != ResultRefusal::Damaged && r.refusal != ResultRefusal::TooFewLines) {
+      if (!refusedOnRead(c, r) && r.refusal != ResultRefusal::Vanished) ++pending_;
       continue;
     }
+    refusedNow_.erase(c.entry.name);
+    const std::string& bytes = r.bytes;
     const std::size_t h = hashOf(bytes);
     if (it != seen_.end() && it->second.contentHash == h) {
       // Touched or written again with the same result: nothing new.
       it->second.entry = c.entry;
       continue;
     }
-    const std::vector<std::string> lines = decode(bytes);
+    const std::vector<std::string> lines = r.ok() ? std::move(r.lines) : std::vector<std::string>{};
     TakenResult t;
     if (!take(c.path, lines, &t)) {
       ++pending_;  // still being written: tried again next time
@@ -264,8 +304,12 @@ DropOutcome TResultCollection::DropResults(const std::vector<std::string>& items
   std::set<std::string> once;  // a file dropped itself and inside a dropped folder counts once
   for (const auto& r : results) {
     if (!once.insert(r).second) continue;
+    ResultFileRead read = ReadResultThrough(fs_, r);
     TakenResult t;
-    if (take(r, ReadResultLines(fs_, r), &t)) out.taken.push_back(std::move(t));
+    if (read.ok() && take(r, read.lines, &t))
+      out.taken.push_back(std::move(t));
+    else if (read.refusal != ResultRefusal::Vanished)
+      out.skipped.push_back({r, read.why});
   }
   // Sorted ignoring ASCII case; lines equal but for case count once.
   auto folded = [](const std::string& a, const std::string& b) { return lowerAscii(a) < lowerAscii(b); };
@@ -273,7 +317,13 @@ DropOutcome TResultCollection::DropResults(const std::vector<std::string>& items
   for (const auto& o : old) {
     out.hadOldResults = true;
     std::string bytes;
-    if (!fs_.readFile(o, bytes)) continue;
+    ResultRefusal refusal = ResultRefusal::None;
+    std::string why;
+    // The old edition's files are as small; the same guards hold.
+    if (&fs_ == &delivery::RealFileSystem() ? !ReadResultBytes(o, bytes, refusal, why) : !fs_.readFile(o, bytes)) {
+      if (refusal != ResultRefusal::Vanished) out.skipped.push_back({o, why.empty() ? "cannot be read" : why});
+      continue;
+    }
     std::vector<std::string> lines = decode(bytes);
     if (lines.empty() && !bytes.empty()) {
       // Not a compressed list: the old edition's plain text.
