@@ -18,6 +18,9 @@ using app::JoinPath;
 
 namespace {
 
+// Notes kept for a caller that never collects them (the window) stay few.
+constexpr std::size_t kMaxKeptNotes = 10000;
+
 std::string lowerAscii(const std::string& s) { return text::asciiLower(s); }
 
 std::size_t hashOf(const std::string& bytes) { return std::hash<std::string_view>{}(bytes); }
@@ -96,7 +99,8 @@ TResultCollection::TResultCollection(delivery::FileSystem& fs, ResultSink& sink,
 std::vector<TResultCollection::Candidate> TResultCollection::resultFiles(bool changedOnly) {
   std::vector<delivery::FileEntry> entries;
   std::vector<Candidate> out;
-  if (folder_.empty() || !fs_.list(folder_, entries)) return out;
+  listFailed_ = !folder_.empty() && !fs_.list(folder_, entries);
+  if (folder_.empty() || listFailed_) return out;
   for (auto& e : entries) {
     // Hidden names are other programs' side files (a share's "._" companions, a copy in
     // progress), never a result an examinee's program wrote.
@@ -121,7 +125,7 @@ bool TResultCollection::refusedOnRead(const Candidate& c, const ResultFileRead& 
       // opened at every poll.
       seen_[c.entry.name] = Seen{c.entry, 0};
       refusedNow_[c.entry.name] = r.why;
-      newlyRefused_.push_back({c.path, r.why});
+      if (newlyRefused_.size() < kMaxKeptNotes) newlyRefused_.push_back({c.path, r.why});
       return true;
     }
     default:
@@ -138,9 +142,16 @@ bool TResultCollection::take(const std::string& path, const std::vector<std::str
 }
 
 void TResultCollection::retrieveInto(const std::string& reportFolder, const std::string& path) {
-  // Copy failures are not reported; an existing copy is never replaced.
-  if (!fs_.makeFolders(reportFolder)) return;
-  fs_.copyFile(path, JoinPath(reportFolder, app::FileNameOf(path)), false);
+  // An existing copy is never replaced. Failures are kept for callers that can say so (the
+  // window ignores them).
+  if (!fs_.makeFolders(reportFolder)) {
+    if (copyFailures_.size() < kMaxKeptNotes)
+      copyFailures_.push_back({path, "cannot create the report folder " + reportFolder});
+    return;
+  }
+  const std::string target = JoinPath(reportFolder, app::FileNameOf(path));
+  if (!fs_.copyFile(path, target, false) && !fs_.isFile(target) && copyFailures_.size() < kMaxKeptNotes)
+    copyFailures_.push_back({path, "cannot copy into " + reportFolder});
 }
 
 TResultCollection::Newest TResultCollection::BeginCollection(const std::string& folder) {

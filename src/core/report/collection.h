@@ -108,6 +108,10 @@ class TResultCollection final {
   int RefusedCount() const { return static_cast<int>(refusedNow_.size()); }
   // The files refused since the last call, each once per change.
   std::vector<SkippedFile> TakeRefused() { return std::exchange(newlyRefused_, {}); }
+  // Copies into report folders that failed since the last call (an existing copy is no failure).
+  std::vector<SkippedFile> TakeCopyFailures() { return std::exchange(copyFailures_, {}); }
+  // The last listing of the collection folder failed.
+  bool ListFailed() const { return listFailed_; }
   // When set and true, the take-in and the poll stop after the file at hand.
   void SetStop(const std::atomic<bool>* stop) { stop_ = stop; }
 
@@ -138,6 +142,8 @@ class TResultCollection final {
   bool refusedOnRead(const Candidate& c, const ResultFileRead& r);
   bool stopped() const { return stop_ && stop_->load(); }
   void retrieveInto(const std::string& reportFolder, const std::string& path);
+  std::vector<SkippedFile> copyFailures_;
+  bool listFailed_ = false;
   void walk(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& visited);
 
   delivery::FileSystem& fs_;

@@ -136,6 +136,17 @@ bool DecodeResultDate(const std::string& text, double& days) {
   return true;
 }
 
+bool DecodeCalendarDate(const std::string& text, double& days) {
+  platform::DateTime t;
+  if (!app::ParseResultDate(text, t)) return false;
+  const long long length =
+      daysFromCivil(t.month == 12 ? t.year + 1 : t.year, t.month == 12 ? 1u : static_cast<unsigned>(t.month + 1), 1) -
+      daysFromCivil(t.year, static_cast<unsigned>(t.month), 1);
+  if (t.day > length) return false;
+  days = EncodeDateTime(t);
+  return true;
+}
+
 TScoreStats ComputeStats(const std::vector<TWpmScore>& points) {
   TScoreStats s;
   s.Count = static_cast<int>(points.size());

@@ -19,6 +19,8 @@ inline constexpr const char* kScoresLastDateSentinel = "1952/06/03 08:00:53";
 double EncodeDateTime(const platform::DateTime& t);
 // A result date text ("yyyy/mm/dd hh:nn:ss") as days; false when it is not a date.
 bool DecodeResultDate(const std::string& text, double& days);
+// The same, refusing days a month does not have ("2024/02/30"): for dates a person types.
+bool DecodeCalendarDate(const std::string& text, double& days);
 
 // The most axis steps a chart has: a forged speed does not overflow the count.
 inline constexpr int kMaxAxisSteps = 1 << 30;

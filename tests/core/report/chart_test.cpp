@@ -38,6 +38,14 @@ TEST(WpmScores, DatesAreDaysSinceTheEndOf1899) {
   ASSERT_TRUE(DecodeResultDate("2004/05/06 10:11:12", d));
   EXPECT_NEAR(d, 38113 + 36672 / 86400.0, 1e-9);
   EXPECT_FALSE(DecodeResultDate("yesterday", d));
+  // Typed dates: a day the month does not have is no date.
+  struct Case {
+    const char* text;
+    bool date;
+  } typed[] = {{"2024/02/29 10:00:00", true},  {"2023/02/29 10:00:00", false}, {"2024/02/30 10:00:00", false},
+               {"2024/04/31 00:00:00", false}, {"2024/12/31 23:59:59", true},  {"2100/02/29 00:00:00", false},
+               {"2000/02/29 00:00:00", true}};
+  for (const auto& c : typed) EXPECT_EQ(DecodeCalendarDate(c.text, d), c.date) << c.text;
 }
 
 TEST(WpmScores, FiguresRegressionAndMarksOfAFewResults) {
