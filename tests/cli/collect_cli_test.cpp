@@ -185,7 +185,9 @@ TEST_F(CollectCli, AFifoUnderAResultNameNeitherFreezesNorHidesTheTotals) {
   EXPECT_EQ(waitAtMost(collector, std::chrono::seconds(5)), 0);
   // What was taken in before the stop is in the totals (one record: the copies are one result).
   const std::string out = slurp(p("collect.out"));
-  if (!out.empty()) EXPECT_NE(out.find("title\tname\tdate\t"), std::string::npos) << out;
+  if (!out.empty()) {
+    EXPECT_NE(out.find("title\tname\tdate\t"), std::string::npos) << out;
+  }
 }
 
 }  // namespace

@@ -315,7 +315,9 @@ TEST(WpmScores, PointsNoReadingGivesCountNowhere) {
   EXPECT_TRUE(std::isfinite(big.Regression().Intercept));
   big.DrawGraph();
   for (const auto& d : big.GraphChart())
-    if (d.kind == TDrawKind::Text) EXPECT_LT(d.text.size(), 80u) << d.text;
+    if (d.kind == TDrawKind::Text) {
+      EXPECT_LT(d.text.size(), 80u) << d.text;
+    }
 }
 
 TEST(WpmScores, RegressionLineIsClippedToThePlot) {
