@@ -187,8 +187,8 @@ TResultCollection::Newest TResultCollection::BeginCollection(const std::string& 
 
 std::vector<TakenResult> TResultCollection::TakeExisting(Existing which, const Newest& newest) {
   std::vector<TakenResult> taken;
+  // What the start read is taken in even after a stop: the totals then hold what was read.
   for (const auto& l : existing_) {
-    if (stopped()) break;
     bool wanted = which == Existing::All;
     if (which == Existing::SameTitle && newest.found && fieldCount(l.lines[1]) >= 4)
       wanted = text::split(l.lines[1], '\t')[0] == newest.title;

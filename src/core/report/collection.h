@@ -112,7 +112,8 @@ class TResultCollection final {
   std::vector<SkippedFile> TakeCopyFailures() { return std::exchange(copyFailures_, {}); }
   // The last listing of the collection folder failed.
   bool ListFailed() const { return listFailed_; }
-  // When set and true, the take-in and the poll stop after the file at hand.
+  // When set and true, reading stops after the file at hand (at the start and in the poll);
+  // what was read is still taken in.
   void SetStop(const std::atomic<bool>* stop) { stop_ = stop; }
 
   // --- drops ---
