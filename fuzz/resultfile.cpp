@@ -12,6 +12,7 @@
 #include "core/app/resultrecord.h"
 #include "core/app/simulation.h"
 #include "core/document/documentfile.h"
+#include "core/report/resultfile.h"
 #include "core/storage/compressstringlist.h"
 #include "core/text/strings.h"
 
@@ -27,6 +28,9 @@ const std::string& workDir() {
 }
 
 void readResultFile(std::string_view bytes) {
+  // The guarded decoding keeps the two lines the totals use, and says why when it refuses.
+  const ruvo::report::ResultFileRead r = ruvo::report::DecodeResultBytes(bytes);
+  if (r.ok() != r.why.empty() || (r.ok() && r.lines.size() != 2)) std::abort();
   ruvo::storage::TCompressStringList list;
   if (!list.LoadFromCompressedStream(bytes) || list.Count() < 2) return;
   auto header = ruvo::text::split(list[0], '\t');

@@ -12,6 +12,7 @@
 #include "core/storage/compressstringlist.h"
 #include "core/text/cp932.h"
 #include "core/text/strings.h"
+#include "core/text/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view in(reinterpret_cast<const char*>(data), size);
@@ -43,8 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   scores.SetSeed(1);
   const auto st = scores.Stats();
   if (st.AxisSteps < 2 || st.ValidCount > st.Count) std::abort();
+  scores.OperatorName = std::string(in.substr(0, 16));
   scores.DrawGraph();
+  // Whatever the speeds, a chart is an ordinary one: a few hundred commands at most.
+  if (scores.GraphChart().size() > 250 + static_cast<std::size_t>(st.ValidCount)) std::abort();
   const std::string svg = ruvo::report::ChartToSvg(scores.GraphChart());
-  if (svg.find("</svg>") == std::string::npos) std::abort();
+  if (svg.find("</svg>") == std::string::npos || !ruvo::text::isValidUtf8(svg)) std::abort();
   return 0;
 }

@@ -115,13 +115,79 @@ TEST_F(CollectCli, RefusesWhatItCannotUse) {
   };
   for (const Case& c :
        {Case{"collect", 2}, Case{"collect " + q("missing"), 1}, Case{"collect " + q("file"), 1},
-        Case{"collect " + q("") + " --interval 0", 2}, Case{"collect . --for soon", 2}, Case{"collect . --bogus", 2}}) {
+        Case{"collect " + q("") + " --interval 0", 2}, Case{"collect . --for soon", 2}, Case{"collect . --bogus", 2},
+        // Seconds are plain decimals: not hexadecimal (0x10 read as 16), exponents or infinity.
+        Case{"collect . --for 0x10", 2}, Case{"collect . --for 1e3", 2}, Case{"collect . --interval inf", 2},
+        Case{"collect . --for -1", 2}, Case{"collect . --for 1.2.3", 2},
+        // Copies that could never be made are refused before anything is taken in.
+        Case{"collect . --report " + q("file"), 1}, Case{"collect . --report " + q("file") + "/sub", 1}}) {
     EXPECT_EQ(runTool(c.args).exit, c.exit) << c.args;
   }
   // An examinee whose collection folder is not there is told so.
   const ToolRun r = runTool("simulate '" + kSample + "' --name X --out " + q("out") + " --collection " + q("nowhere"));
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("cannot send"), std::string::npos) << r.err;
+}
+
+// Whether a process has a handler installed for sig.
+bool catches(pid_t pid, int sig) {
+  for (const auto& line : ruvo::text::splitLines(slurp("/proc/" + std::to_string(pid) + "/status")))
+    if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (sig - 1)) & 1;
+  return false;
+}
+
+// Waits up to a limit for a child; kills it when the limit passes. The exit code, or -1.
+int waitAtMost(pid_t pid, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  int st = 0;
+  while (std::chrono::steady_clock::now() < end) {
+    if (::waitpid(pid, &st, WNOHANG) == pid) return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, &st, 0);
+  return -1;
+}
+
+TEST_F(CollectCli, AFifoUnderAResultNameNeitherFreezesNorHidesTheTotals) {
+  fs::create_directories(p("class"));
+  ASSERT_EQ(std::system(simulate("Aoki", 50).c_str()), 0);
+  ASSERT_EQ(::mkfifo((p("class") / "20140509100001Fifo.ruvot").c_str(), 0600), 0);
+  { std::ofstream big(p("class") / "20140509100002Huge.ruvot"); }
+  fs::resize_file(p("class") / "20140509100002Huge.ruvot", std::uintmax_t{1} << 30);
+
+  for (int sig : {SIGTERM, SIGINT}) {
+    const pid_t collector = startCollector(q("class") + " --for 300 --interval 0.1");
+    ASSERT_GT(collector, 0);
+    // Taken in the result beside the FIFO and polled a few times.
+    for (int i = 0; i < 200 && slurp(p("collect.out")).empty(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    ::kill(collector, sig);
+    ASSERT_EQ(waitAtMost(collector, std::chrono::seconds(5)), 0) << sig;
+    const std::string out = slurp(p("collect.out")), err = slurp(p("collect.err"));
+    EXPECT_NE(out.find(kTitle + "\tAoki\t"), std::string::npos) << out;  // the totals
+    EXPECT_NE(err.find("20140509100001Fifo.ruvot: skipped: not a regular file"), std::string::npos) << err;
+    EXPECT_NE(err.find("20140509100002Huge.ruvot: skipped: larger than 256 MiB"), std::string::npos) << err;
+    // Named once, not at every poll, and not called incomplete.
+    EXPECT_EQ(err.find("Fifo.ruvot"), err.rfind("Fifo.ruvot")) << err;
+    EXPECT_EQ(err.find("incomplete"), std::string::npos) << err;
+  }
+
+  // A stop during the take-in itself still ends with what was taken in: the stop is caught
+  // from before the first file is read.
+  const std::string one = slurp(p("class") / "20140509100000Aoki.ruvot");
+  for (int i = 0; i < 3000; ++i) spit(p("class") / ("copy" + std::to_string(i) + ".ruvot"), one);
+  const pid_t collector = startCollector(q("class") + " --for 300");
+  for (int i = 0; i < 500 && !catches(collector, SIGTERM); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ::kill(collector, SIGTERM);
+  EXPECT_EQ(waitAtMost(collector, std::chrono::seconds(5)), 0);
+  // What was taken in before the stop is in the totals (one record: the copies are one result).
+  const std::string out = slurp(p("collect.out"));
+  if (!out.empty()) {
+    EXPECT_NE(out.find("title\tname\tdate\t"), std::string::npos) << out;
+  }
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
 #include "core/storage/compressstringlist.h"
 #include "core/text/strings.h"
+#include "core/text/utf8.h"
 #include "support/clitest.h"
 
 namespace ruvo::clitest {
@@ -127,6 +130,97 @@ TEST_F(ReportCli, ChartWritesOneSvgElementPerCommand) {
   EXPECT_EQ(runTool("chart " + q("r") + " -o " + q("x.gif")).exit, 2);
   EXPECT_EQ(runTool("chart " + q("r")).exit, 2);
   EXPECT_FALSE(fs::exists(p("x.svg")));
+}
+
+TEST_F(ReportCli, TotalsNameWhatTheySkipAndFailWhenNothingCouldBeRead) {
+  const std::string good = "Unit 1\tIto\t2004/05/06 10:00:00\t200.00\t1\t0";
+  result("whole.ruvot", {kH, good});
+  const std::string whole = slurp(p("whole.ruvot"));
+  spit(p("cut.ruvot"), whole.substr(0, whole.size() - 3));
+  spit(p("random.ruvot"), "\x8f\x01 no stream \xff");
+  spit(p("empty.ruvot"), "");
+  result("one.ruvot", {"Unit 1\tOda"});
+  ASSERT_EQ(::mkfifo(p("fifo.ruvot").c_str(), 0600), 0);
+  fs::create_symlink(p("fifo.ruvot"), p("link.ruvot"));
+  fs::create_symlink(p("nowhere"), p("broken.ruvot"));
+  { std::ofstream sparse(p("sparse.ruvot")); }
+  fs::resize_file(p("sparse.ruvot"), std::uintmax_t{1} << 30);
+  // A stream that claims to expand to 64 MiB.
+  std::string bomb = whole;
+  bomb[8] = bomb[9] = bomb[10] = 0;
+  bomb[11] = 4;
+  spit(p("bomb.ruvot"), bomb);
+  fs::create_directories(p("locked"));
+  fs::create_symlink(p("locked/loop"), p("locked/loop"));  // a link to itself: cannot be read
+
+  struct Case {
+    const char* name;
+    const char* why;
+  } cases[] = {
+      {"cut.ruvot", "not a complete result file"},
+      {"random.ruvot", "not a complete result file"},
+      {"empty.ruvot", "empty"},
+      {"one.ruvot", "one line only"},
+      {"fifo.ruvot", "not a regular file"},
+      {"link.ruvot", "not a regular file"},
+      {"broken.ruvot", "No such file"},
+      {"sparse.ruvot", "larger than 256 MiB"},
+      {"bomb.ruvot", "expands to more than 4 MiB"},
+  };
+  for (const auto& c : cases) {
+    // Alone: nothing could be read.
+    EXPECT_EQ(runTool("totals " + q(c.name)).exit, 1) << c.name;
+    EXPECT_NE(err_.find(p(c.name).string() + ": skipped: " + c.why), std::string::npos) << c.name << ": " << err_;
+    EXPECT_EQ(out_, "") << c.name;
+    // Beside a result: totalled, and still named.
+    ASSERT_EQ(runTool("totals " + q(c.name) + " " + q("whole.ruvot")).exit, 0) << c.name << ": " << err_;
+    EXPECT_EQ(outLines(), (Lines{kH, good, ""})) << c.name;
+    EXPECT_NE(err_.find(p(c.name).string() + ": skipped: "), std::string::npos) << c.name;
+  }
+  EXPECT_EQ(runTool("chart " + q("bomb.ruvot") + " -o " + q("x.svg")).exit, 1);
+  EXPECT_FALSE(fs::exists(p("x.svg")));
+}
+
+TEST_F(ReportCli, TotalsFollowLinksToFoldersOnce) {
+  result("share/2024/a.ruvot", {kH, "Unit 1\tIto\t2004/05/06 10:00:00\t200.00\t1\t0"});
+  result("elsewhere/b.ruvot", {kH, "Unit 1\tAbe\t2004/05/07 10:00:00\t100.00\t1\t1"});
+  fs::create_directory_symlink(p("elsewhere"), p("share/linked"));
+  fs::create_directory_symlink(p("share"), p("share/2024/up"));  // a loop
+  ASSERT_EQ(runTool("totals " + q("share")).exit, 0) << err_;
+  EXPECT_EQ(outLines(), (Lines{kH, "Unit 1\tAbe\t2004/05/07 10:00:00\t100.00\t1\t1",
+                               "Unit 1\tIto\t2004/05/06 10:00:00\t200.00\t1\t0", ""}));
+  // Counted once each, though the loop leads to them again.
+  ASSERT_EQ(runTool("totals --stats " + q("share")).exit, 0) << err_;
+  EXPECT_EQ(nlohmann::json::parse(out_)["count"], 2);
+}
+
+TEST_F(ReportCli, AbsurdSpeedsCostNoMoreThanAnOrdinaryChart) {
+  result("r/a.ruvot", {kH, "Unit 1\tIto\t2004/05/06 10:00:00\t200.00\t1\t0"});
+  result("r/fast.ruvot", {kH, "Unit 1\tAbe\t2004/05/07 10:00:00\t1e9\t1\t1"});
+  ASSERT_EQ(runTool("chart " + q("r") + " -o " + q("fast.svg")).exit, 0) << err_;
+  EXPECT_LT(fs::file_size(p("fast.svg")), 20000u);
+  ASSERT_EQ(runTool("totals --stats " + q("r")).exit, 0) << err_;
+  EXPECT_EQ(nlohmann::json::parse(out_)["axisSteps"], 20000001);
+
+  // Speeds no reading gives count nowhere; the figures stay numbers.
+  for (const char* wpm : {"nan", "inf", "3.4e39", "-inf"}) {
+    result("odd/x.ruvot", {kH, std::string("Unit 1\tOda\t2004/05/08 10:00:00\t") + wpm + "\t1\t1"});
+    ASSERT_EQ(runTool("totals --stats " + q("odd")).exit, 0) << err_;
+    const auto j = nlohmann::json::parse(out_);
+    EXPECT_EQ(j["count"], 1) << wpm;
+    EXPECT_EQ(j["validCount"], 0) << wpm;
+    for (const char* k : {"meanWpm", "maxWpm", "slope", "intercept"}) EXPECT_TRUE(j[k].is_number()) << wpm << " " << k;
+  }
+}
+
+TEST_F(ReportCli, ChartRefusesDaysNoMonthHasAndKeepsSvgUtf8) {
+  result("r/a.ruvot", {kH, "Unit 1\tIto\t2004/05/06 10:00:00\t200.00\t1\t0"});
+  for (const char* until : {"2024/02/30 10:00:00", "2023/02/29 10:00:00", "2024/04/31 10:00:00"})
+    EXPECT_EQ(runTool("chart " + q("r") + " -o - --until '" + std::string(until) + "'").exit, 2) << until;
+  EXPECT_EQ(runTool("chart " + q("r") + " -o - --until '2024/02/29 10:00:00'").exit, 0) << err_;
+  ASSERT_EQ(runTool("chart " + q("r") + " -o - --operator \"$(printf 'M\\374ller \\210\\311')\"").exit, 0) << err_;
+  EXPECT_TRUE(text::isValidUtf8(out_));
+  EXPECT_NE(out_.find("authorized operator: M\xEF\xBF\xBDller"), std::string::npos);
 }
 
 }  // namespace

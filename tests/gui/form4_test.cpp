@@ -171,4 +171,53 @@ TEST(FeedbackWindow, SettingsMarkTheirMenuItems) {
   }
 }
 
+TEST(FeedbackWindow, OneFastReaderLeavesTheChartReadable) {
+  ruvo::guitest::app();
+  ruvo::report::TSumUpList list;
+  addClass(list, 40);
+  // A page clicked through: 2,000 WPM.
+  list.AddResult(
+      {"title\tname\tdate\twpm1\tscr1\tscr2\tscr3\tscr4", "Unit 1\tQuick\t2024/06/01 10:30:30\t2000.00\t0\t0\t1\t0"});
+  list.Scores().SetSeed(7);
+  TForm4 w(nullptr, nullptr);
+  w.setScores(&list.Scores());
+  w.UpdateGraph();
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  const QImage chart = w.Image1->image();
+  ASSERT_EQ(chart.size(), QSize(800, 600));
+  chart.save(QStringLiteral("/tmp/report-chart-fast.png"));
+  ruvo::guitest::saveScreenshot(&w, QStringLiteral("feedback-fast-reader"));
+
+  // The x labels, as painted, do not touch each other: between two labels there is a column of
+  // background under the axis.
+  // Rows of the label glyphs only: below the ticks, above the frame's bottom line at 510.
+  const int top = 490, bottom = 509;
+  std::vector<bool> inked(800, false);
+  for (int x = 40; x < 460; ++x)
+    for (int y = top; y < bottom && !inked[static_cast<std::size_t>(x)]; ++y)
+      inked[static_cast<std::size_t>(x)] = QColor(chart.pixel(x, y)).lightness() < 128;
+  int runs = 0, longest = 0, run = 0;
+  for (int x = 40; x < 460; ++x) {
+    if (inked[static_cast<std::size_t>(x)]) {
+      run = run == 0 ? (++runs, 1) : run + 1;
+      longest = std::max(longest, run);
+    } else if (run > 0 && x + 3 < 460 && !inked[static_cast<std::size_t>(x + 1)] &&
+               !inked[static_cast<std::size_t>(x + 2)]) {
+      run = 0;
+    }
+  }
+  EXPECT_GE(runs, 3);      // several labels
+  EXPECT_LE(longest, 60);  // none run into the next: no smear across the axis
+  // Nothing red above or below the plot: the regression line stops at its frame.
+  int redOutside = 0;
+  for (int y = 100; y < 540; ++y)
+    for (int x = 0; x < 540; ++x) {
+      if (y >= 175 && y <= 479) continue;
+      const QColor c(chart.pixel(x, y));
+      redOutside += c.red() > 200 && c.green() < 80 && c.blue() < 80;
+    }
+  EXPECT_EQ(redOutside, 0);
+}
+
 }  // namespace

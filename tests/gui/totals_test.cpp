@@ -242,4 +242,32 @@ TEST_F(TotalsWindow, CollectionFromTheDeliveryWindowFeedsTheGraph) {
   EXPECT_EQ(s.animeDure, 3000);
 }
 
+TEST_F(TotalsWindow, FeedbackChartNamesTheAuthorizedOperator) {
+  writeResult(prog + QStringLiteral("/r/aoki.ruvot"), student(1));
+  writeResult(prog + QStringLiteral("/r/baba.ruvot"), student(2));
+  EXPECT_TRUE(guitest::dropFiles(w->richEdit1()->viewport(), {prog + QStringLiteral("/r")}));
+  ASSERT_TRUE(guitest::waitUntil([&] { return w->model().FViewMode() == app::vmTotals; }));
+  w->model().SetExamineeName("Sato Ken");
+  auto* graph = w->totalsView()->graphButton();
+  ASSERT_TRUE(graph->isVisible());
+  QTest::mouseClick(graph, Qt::LeftButton);
+  gui::TForm4* form4 = w->totalsView()->form4();
+  ASSERT_TRUE(guitest::waitUntil([&] { return form4->isVisible(); }));
+  auto shows = [&](const std::string& text) {
+    for (const auto& d : totals().FSumUpList().Scores().GraphChart())
+      if (d.kind == report::TDrawKind::Text && d.text == text) return true;
+    return false;
+  };
+  EXPECT_TRUE(shows("authorized operator: Sato Ken"));
+  guitest::saveScreenshot(form4, QStringLiteral("totals-operator"));
+  form4->close();
+
+  // The name as it is when the graph is drawn again.
+  w->model().SetExamineeName("Ito");
+  QTest::mouseClick(graph, Qt::LeftButton);
+  ASSERT_TRUE(guitest::waitUntil([&] { return form4->isVisible(); }));
+  EXPECT_TRUE(shows("authorized operator: Ito"));
+  form4->close();
+}
+
 }  // namespace

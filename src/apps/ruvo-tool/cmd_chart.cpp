@@ -77,7 +77,7 @@ int runChart(const Args& args) {
     if (!painter) return refuse(why);
   }
   double untilDate = 0;
-  if (haveUntil && !report::DecodeResultDate(until, untilDate))
+  if (haveUntil && !report::DecodeCalendarDate(until, untilDate))
     return usageError("chart", "not a date \"yyyy/mm/dd hh:nn:ss\": " + until);
 
   report::TSumUpList list;

@@ -1,7 +1,12 @@
 // ruvo-tool collect: automatic collection without a window, for a server beside a shared folder.
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
-#include <csignal>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <string>
@@ -51,13 +56,37 @@ class Totals final : public report::ResultSink {
 std::atomic<bool> gStop{false};
 extern "C" void onStopSignal(int) { gStop = true; }
 
+// The first SIGINT or SIGTERM ends the collection with its totals; a second one ends the
+// program at once. Without SA_RESTART a signal also ends a system call it interrupts.
+void installStopHandlers() {
+  struct sigaction sa {};
+  sa.sa_handler = onStopSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESETHAND;
+  ::sigaction(SIGINT, &sa, nullptr);
+  ::sigaction(SIGTERM, &sa, nullptr);
+}
+
+// Plain decimal seconds ("3", "0.5"); no hexadecimal, exponents, signs, "inf" or "nan".
 bool parseSeconds(const std::string& s, double& out) {
-  try {
-    std::size_t used = 0;
-    out = std::stod(s, &used);
-    return used == s.size() && out >= 0 && out < 1e7;
-  } catch (...) {
-    return false;
+  if (s.empty() || s.size() > 16 || s == ".") return false;
+  if (std::count(s.begin(), s.end(), '.') > 1) return false;
+  if (!std::all_of(s.begin(), s.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; })) return false;
+  out = std::strtod(s.c_str(), nullptr);
+  return out >= 0 && out < 1e7;
+}
+
+void printSkipped(const std::vector<report::SkippedFile>& files, const char* what) {
+  for (const auto& f : files) std::cerr << "ruvo-tool: " << f.path << ": " << what << ": " << f.why << '\n';
+}
+
+// What the collection has to say since the last look, on stderr.
+void tellSkipped(report::TResultCollection& c, bool& listFailed) {
+  printSkipped(c.TakeRefused(), "skipped");
+  printSkipped(c.TakeCopyFailures(), "not copied");
+  if (c.ListFailed() != listFailed) {
+    listFailed = c.ListFailed();
+    std::cerr << "ruvo-tool: " << c.Folder() << (listFailed ? ": cannot read the folder\n" : ": readable again\n");
   }
 }
 
@@ -93,31 +122,57 @@ int runCollect(const Args& args) {
   delivery::FileSystem& disk = delivery::RealFileSystem();
   if (!disk.isFolder(folder)) return refuse("not a folder: " + folder);
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  {
+    std::vector<delivery::FileEntry> entries;
+    if (!disk.list(folder, entries)) return refuse("cannot read the folder " + folder + ": " + std::strerror(errno));
+  }
+  if (!reportRoot.empty()) {
+    // Every copy would fail: say so now rather than copy nothing in silence.
+    delivery::FileEntry there;
+    if (disk.stat(reportRoot, there) && !there.folder) return refuse("--report: not a folder: " + reportRoot);
+    if (!disk.makeFolders(reportRoot) || ::access(reportRoot.c_str(), W_OK | X_OK) != 0)
+      return refuse("--report: cannot write into " + reportRoot);
+  }
 
+  // Before the first take-in: a stop while thousands of files are read still ends with totals.
+  installStopHandlers();
   SystemClock clock;
   Totals totals(&clock);
   report::TResultCollection collection(disk, totals, &clock, reportRoot);
   collection.SetRetrieve(!reportRoot.empty());
+  collection.SetStop(&gStop);
+  bool listFailed = false;
   print(collection.TakeExisting(report::TResultCollection::Existing::All, collection.BeginCollection(folder)));
+  tellSkipped(collection, listFailed);
 
-  // Ends early, with the totals, on Ctrl+C or a stop from the service manager.
-  std::signal(SIGINT, onStopSignal);
-  std::signal(SIGTERM, onStopSignal);
   using Clock = std::chrono::steady_clock;
   auto span = [](double s) { return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s)); };
   const Clock::time_point end = Clock::now() + span(forSeconds);
+  bool stoppedWaiting = false;
   while (!gStop && Clock::now() < end) {
     const Clock::time_point next = std::min(Clock::now() + span(interval), end);
     for (Clock::time_point now; !gStop && (now = Clock::now()) < next;)
-      std::this_thread::sleep_for(std::min<Clock::duration>(next - now, std::chrono::milliseconds(100)));
+      std::this_thread::sleep_for(std::min<Clock::duration>(next - now, std::chrono::milliseconds(50)));
+    if (gStop) {
+      stoppedWaiting = true;
+      break;
+    }
     print(collection.CollectNewResults());
+    tellSkipped(collection, listFailed);
   }
-  // Stopped early: a last look, so what arrived since the last poll is not left out.
-  if (gStop) print(collection.CollectNewResults());
+  // Stopped while waiting: a last look, so what arrived since the last poll is not left out. A
+  // stop in the middle of reading ends with what was read.
+  if (stoppedWaiting) {
+    collection.SetStop(nullptr);
+    print(collection.CollectNewResults());
+    tellSkipped(collection, listFailed);
+  }
   for (const auto& line : totals.Lines()) std::cout << line << '\n';
   std::cout.flush();
   if (collection.PendingCount() > 0)
     std::cerr << "ruvo-tool: " << collection.PendingCount() << " result file(s) still incomplete\n";
+  if (collection.RefusedCount() > 0)
+    std::cerr << "ruvo-tool: " << collection.RefusedCount() << " file(s) under result names refused (named above)\n";
   return kOk;
 }
 
@@ -127,7 +182,9 @@ const ToolCommand collectCommand{
     "      takes in every result file of FOLDER, then polls it every interval (default 3 s) for the\n"
     "      given time (default 0), printing \"file<TAB>title<TAB>name<TAB>date\" per result taken in,\n"
     "      and at the end the totals. With --report each result taken in is also copied into\n"
-    "      DIR/yyyy/mm/dd. Ctrl+C (or SIGTERM) ends the polling early, after a last poll.\n",
+    "      DIR/yyyy/mm/dd. Ctrl+C (or SIGTERM) ends the polling early, after a last poll, with the\n"
+    "      totals; a second one ends the program at once. Files under result names that are not\n"
+    "      result files (FIFOs, devices, files too large) are named on stderr and left alone.\n",
     runCollect};
 
 }  // namespace

@@ -1,7 +1,6 @@
 // ruvo-tool totals: result files totalled per test, as a drop of files and folders on the
 // main window totals them; the wide table for statistics software; the chart's figures.
-#include <fcntl.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -11,13 +10,14 @@
 #include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "core/report/resultfile.h"
 #include "core/report/sumup.h"
-#include "core/storage/compressstringlist.h"
 #include "core/text/strings.h"
 #include "tool.h"
 
@@ -29,53 +29,68 @@ namespace {
 
 bool isResultFile(const fs::path& p) { return text::asciiLower(p.extension().string()) == ".ruvot"; }
 
-// Result files are a few hundred bytes: one read usually takes all of it, and a short read of
-// a regular file is its end, so no size query and no second read are spent per file.
-bool readSmallFile(const std::string& path, std::string& out) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char buf[16384];
-  bool ok = true;
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ok = false;
-      break;
-    }
-    out.append(buf, static_cast<std::size_t>(n));
-    if (static_cast<std::size_t>(n) < sizeof buf) break;
-  }
-  ::close(fd);
-  return ok;
+void skipped(const std::string& path, const std::string& why) {
+  std::cerr << "ruvo-tool: " << path << ": skipped: " << why << '\n';
 }
 
-// The lines of a result file; none when it cannot be read or decoded. Straight to the read:
-// a file that vanished meanwhile is simply not there to take in.
-std::vector<std::string> readResult(const std::string& path) {
-  std::string coded;
-  if (!readSmallFile(path, coded)) return {};
-  storage::TCompressStringList lines;
-  if (!lines.LoadFromCompressedStream(coded)) return {};
-  return std::move(lines.Lines);
+// Every .ruvot below a folder, links to folders followed as a drop follows them; a folder met
+// again through a link (a loop) is walked once. Folders that cannot be read are named.
+void walk(const fs::path& folder, std::vector<std::string>& files, std::set<std::pair<dev_t, ino_t>>& visited,
+          int& problems) {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0 || !visited.insert({st.st_dev, st.st_ino}).second) return;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  if (ec) {
+    skipped(folder.string(), "cannot read the folder: " + ec.message());
+    ++problems;
+    return;
+  }
+  std::vector<fs::path> entries;
+  for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) entries.push_back(it->path());
+  if (ec) {
+    skipped(folder.string(), "cannot read the folder: " + ec.message());
+    ++problems;
+  }
+  std::sort(entries.begin(), entries.end());
+  for (const auto& e : entries) {
+    std::error_code sec;
+    if (fs::is_directory(e, sec))  // through links too
+      walk(e, files, visited, problems);
+    else if (isResultFile(e))
+      files.push_back(e.string());
+  }
 }
 
 // Reading and decoding run on several threads; the results are taken in afterwards in the
-// order of the paths, so the tables do not depend on the threads.
-void addFiles(const std::vector<std::string>& paths, report::TSumUpList& list) {
-  std::vector<std::vector<std::string>> read(paths.size());
+// order of the paths, so the tables do not depend on the threads. The paths go in batches, so
+// only the lines of one batch wait in memory besides the totals.
+void addFiles(const std::vector<std::string>& paths, report::TSumUpList& list, int& taken, int& problems) {
+  constexpr std::size_t kBatch = 256;
   const unsigned threads = paths.size() < 512 ? 1 : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-  std::atomic<std::size_t> next{0};
-  auto work = [&] {
-    for (std::size_t i; (i = next.fetch_add(64)) < paths.size();)
-      for (std::size_t k = i; k < std::min(i + 64, paths.size()); ++k) read[k] = readResult(paths[k]);
-  };
-  std::vector<std::thread> pool;
-  for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
-  work();
-  for (auto& t : pool) t.join();
-  for (const auto& lines : read)
-    if (lines.size() >= 2) list.AddResult(lines);
+  std::vector<report::ResultFileRead> read;
+  for (std::size_t from = 0; from < paths.size(); from += kBatch) {
+    const std::size_t n = std::min(kBatch, paths.size() - from);
+    read.assign(n, {});
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+      for (std::size_t i; (i = next.fetch_add(16)) < n;)
+        for (std::size_t k = i; k < std::min(i + 16, n); ++k) read[k] = report::ReadResultFile(paths[from + k]);
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
+    work();
+    for (auto& t : pool) t.join();
+    for (std::size_t k = 0; k < n; ++k) {
+      if (read[k].ok()) {
+        list.AddResult(read[k].lines);
+        ++taken;
+      } else {
+        skipped(paths[from + k], read[k].why);
+        ++problems;
+      }
+    }
+  }
 }
 
 // Shortest decimal form of a single-precision figure, so 0.6666667 does not print as
@@ -111,6 +126,10 @@ int runTotals(const Args& args) {
   std::vector<std::string> lines;
   list.WriteTables(lines);
   std::string out;
+  auto append = [&](std::string&& l) {
+    out += l;
+    out += '\n';
+  };
   if (mode == Mode::Stats) {
     const report::TWpmScores& s = list.Scores();
     const report::TScoreStats st = s.Stats();
@@ -131,11 +150,10 @@ int runTotals(const Args& args) {
     out = j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
   } else {
     // The merged table follows the order the tables were last written in.
-    if (mode == Mode::Spss) list.BuildMergedTable(lines);
-    for (const auto& l : lines) {
-      out += l;
-      out += '\n';
-    }
+    if (mode == Mode::Spss)
+      list.WriteMergedTable(append);
+    else
+      for (auto& l : lines) append(std::move(l));
   }
   return emit("-", out);
 }
@@ -152,31 +170,31 @@ const ToolCommand kTotals(
 
 bool LoadResults(const Args& paths, report::TSumUpList& list, std::string& error) {
   std::vector<std::string> all;
+  std::set<std::pair<dev_t, ino_t>> visited;
+  int problems = 0, taken = 0;
   for (const auto& p : paths) {
     std::error_code ec;
     const fs::path path(p);
     if (fs::is_directory(path, ec)) {
       std::vector<std::string> files;
-      for (fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, ec), end;
-           !ec && it != end; it.increment(ec))
-        if (isResultFile(it->path()) && it->is_regular_file(ec)) files.push_back(it->path().string());
-      if (ec) {
-        error = "cannot read the folder " + p + ": " + ec.message();
-        return false;
-      }
+      walk(path, files, visited, problems);
       std::sort(files.begin(), files.end());
       all.insert(all.end(), files.begin(), files.end());
-    } else if (!fs::exists(path, ec)) {
+    } else if (!fs::exists(fs::symlink_status(path, ec))) {
       error = "cannot read " + p;
       return false;
     } else if (isResultFile(path)) {
-      all.push_back(p);
+      all.push_back(p);  // whatever it is: the reader says why it is not taken
     } else {
       std::cerr << "ruvo-tool: " << p << ": " << text::asciiLower(path.extension().string())
                 << " このタイプのファイルには対応していません\n";
     }
   }
-  addFiles(all, list);
+  addFiles(all, list, taken, problems);
+  if (taken == 0 && problems > 0) {
+    error = "no result could be read";
+    return false;
+  }
   return true;
 }
 

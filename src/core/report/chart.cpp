@@ -1,5 +1,6 @@
 #include "core/report/chart.h"
 #include "core/text/strings.h"
+#include "core/text/utf8.h"
 
 #include <cmath>
 #include <cstdio>
@@ -14,10 +15,13 @@ std::string rgb(TColor c) {
   return buf;
 }
 
+// Text for an XML document: names typed on a command line or read from files need not be UTF-8.
+std::string xmlText(const std::string& s) { return text::xmlEscape(text::sanitizeUtf8(s)); }
+
 std::string fontFamily(const std::string& face) {
   if (face == kChartSerifFont) return "'" + face + "', 'Liberation Serif', serif";
   if (face == kChartFont) return "'" + face + "', 'IPAPGothic', sans-serif";
-  return "'" + text::xmlEscape(face) + "', sans-serif";
+  return "'" + xmlText(face) + "', sans-serif";
 }
 
 std::string stroke(const TDrawCommand& c) {
@@ -93,8 +97,7 @@ std::string ChartToSvg(const TChart& chart) {
         std::snprintf(y, sizeof y, "%g", std::round((top + 0.88 * em) * 10) / 10);
         s += "<text x=\"" + std::to_string(c.points[0].x) + "\" y=\"" + y + "\" font-family=\"" + fontFamily(c.font) +
              "\" font-size=\"" + pixels(c.size) + "\"" + (c.italic ? " font-style=\"italic\"" : "") + " fill=\"" +
-             rgb(c.color) + "\" text-anchor=\"" + anchor + "\" xml:space=\"preserve\">" + text::xmlEscape(c.text) +
-             "</text>\n";
+             rgb(c.color) + "\" text-anchor=\"" + anchor + "\" xml:space=\"preserve\">" + xmlText(c.text) + "</text>\n";
         break;
       }
     }

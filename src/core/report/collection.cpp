@@ -18,6 +18,9 @@ using app::JoinPath;
 
 namespace {
 
+// Notes kept for a caller that never collects them (the window) stay few.
+constexpr std::size_t kMaxKeptNotes = 10000;
+
 std::string lowerAscii(const std::string& s) { return text::asciiLower(s); }
 
 std::size_t hashOf(const std::string& bytes) { return std::hash<std::string_view>{}(bytes); }
@@ -52,10 +55,25 @@ platform::DateTime systemToday() {
 
 }  // namespace
 
-std::vector<std::string> ReadResultLines(delivery::FileSystem& fs, const std::string& path) {
+ResultFileRead ReadResultThrough(delivery::FileSystem& fs, const std::string& path, bool keepBytes) {
+  if (&fs == &delivery::RealFileSystem()) return ReadResultFile(path, keepBytes);
+  ResultFileRead r;
   std::string bytes;
-  if (!fs.readFile(path, bytes)) return {};
-  return decode(bytes);
+  if (!fs.readFile(path, bytes)) {
+    delivery::FileEntry e;
+    r.refusal =
+        fs.stat(path, e) ? (e.folder ? ResultRefusal::NotAFile : ResultRefusal::Unreadable) : ResultRefusal::Vanished;
+    r.why = r.refusal == ResultRefusal::NotAFile ? "a folder, not a file" : "cannot be read";
+    return r;
+  }
+  r = DecodeResultBytes(bytes);
+  if (keepBytes) r.bytes = std::move(bytes);
+  return r;
+}
+
+std::vector<std::string> ReadResultLines(delivery::FileSystem& fs, const std::string& path) {
+  ResultFileRead r = ReadResultThrough(fs, path);
+  return r.ok() ? std::move(r.lines) : std::vector<std::string>{};
 }
 
 std::string ReportFolderOf(const std::string& reportRoot, const platform::DateTime& day) {
@@ -81,7 +99,8 @@ TResultCollection::TResultCollection(delivery::FileSystem& fs, ResultSink& sink,
 std::vector<TResultCollection::Candidate> TResultCollection::resultFiles(bool changedOnly) {
   std::vector<delivery::FileEntry> entries;
   std::vector<Candidate> out;
-  if (folder_.empty() || !fs_.list(folder_, entries)) return out;
+  listFailed_ = !folder_.empty() && !fs_.list(folder_, entries);
+  if (folder_.empty() || listFailed_) return out;
   for (auto& e : entries) {
     // Hidden names are other programs' side files (a share's "._" companions, a copy in
     // progress), never a result an examinee's program wrote.
@@ -97,6 +116,24 @@ std::vector<TResultCollection::Candidate> TResultCollection::resultFiles(bool ch
   return out;
 }
 
+bool TResultCollection::refusedOnRead(const Candidate& c, const ResultFileRead& r) {
+  switch (r.refusal) {
+    case ResultRefusal::Unreadable:
+    case ResultRefusal::NotAFile:
+    case ResultRefusal::TooLarge: {
+      // Read again only once it changes: a link to an endless device or a huge file is not
+      // opened at every poll.
+      seen_[c.entry.name] = Seen{c.entry, 0};
+      refusedNow_[c.entry.name] = r.why;
+      if (newlyRefused_.size() < kMaxKeptNotes) newlyRefused_.push_back({c.path, r.why});
+      return true;
+    }
+    default:
+      refusedNow_.erase(c.entry.name);
+      return false;
+  }
+}
+
 bool TResultCollection::take(const std::string& path, const std::vector<std::string>& lines, TakenResult* out) {
   if (lines.size() < 2) return false;
   sink_.AddResult(lines);
@@ -105,9 +142,16 @@ bool TResultCollection::take(const std::string& path, const std::vector<std::str
 }
 
 void TResultCollection::retrieveInto(const std::string& reportFolder, const std::string& path) {
-  // Copy failures are not reported; an existing copy is never replaced.
-  if (!fs_.makeFolders(reportFolder)) return;
-  fs_.copyFile(path, JoinPath(reportFolder, app::FileNameOf(path)), false);
+  // An existing copy is never replaced. Failures are kept for callers that can say so (the
+  // window ignores them).
+  if (!fs_.makeFolders(reportFolder)) {
+    if (copyFailures_.size() < kMaxKeptNotes)
+      copyFailures_.push_back({path, "cannot create the report folder " + reportFolder});
+    return;
+  }
+  const std::string target = JoinPath(reportFolder, app::FileNameOf(path));
+  if (!fs_.copyFile(path, target, false) && !fs_.isFile(target) && copyFailures_.size() < kMaxKeptNotes)
+    copyFailures_.push_back({path, "cannot copy into " + reportFolder});
 }
 
 TResultCollection::Newest TResultCollection::BeginCollection(const std::string& folder) {
@@ -118,14 +162,17 @@ TResultCollection::Newest TResultCollection::BeginCollection(const std::string& 
   pending_ = 0;
   Newest newest;
   std::int64_t newestStamp = 0;
+  refusedNow_.clear();
+  newlyRefused_.clear();
   for (auto& c : resultFiles(false)) {
-    std::string bytes;
-    std::vector<std::string> lines;
-    if (fs_.readFile(c.path, bytes)) lines = decode(bytes);
-    if (lines.size() < 2) {
-      ++pending_;
+    if (stopped()) break;
+    ResultFileRead r = ReadResultThrough(fs_, c.path, true);
+    if (!r.ok()) {
+      if (!refusedOnRead(c, r) && r.refusal != ResultRefusal::Vanished) ++pending_;
       continue;
     }
+    std::vector<std::string> lines = std::move(r.lines);
+    const std::string bytes = std::move(r.bytes);
     // The question needs a title and a date: the newest file that has them. A file still being
     // written is no example of what is in the folder.
     if (fieldCount(lines[1]) >= 4 && (!newest.found || c.entry.mtimeNs > newestStamp)) {
@@ -140,6 +187,7 @@ TResultCollection::Newest TResultCollection::BeginCollection(const std::string& 
 
 std::vector<TakenResult> TResultCollection::TakeExisting(Existing which, const Newest& newest) {
   std::vector<TakenResult> taken;
+  // What the start read is taken in even after a stop: the totals then hold what was read.
   for (const auto& l : existing_) {
     bool wanted = which == Existing::All;
     if (which == Existing::SameTitle && newest.found && fieldCount(l.lines[1]) >= 4)
@@ -183,19 +231,22 @@ std::vector<TakenResult> TResultCollection::CollectNewResults() {
   std::vector<TakenResult> taken;
   pending_ = 0;
   for (const auto& c : resultFiles(true)) {
+    if (stopped()) break;
     auto it = seen_.find(c.entry.name);
-    std::string bytes;
-    if (!fs_.readFile(c.path, bytes)) {
-      ++pending_;
+    ResultFileRead r = ReadResultThrough(fs_, c.path, true);
+    if (!r.ok() && r.refusal != ResultRefusal::Damaged && r.refusal != ResultRefusal::TooFewLines) {
+      if (!refusedOnRead(c, r) && r.refusal != ResultRefusal::Vanished) ++pending_;
       continue;
     }
+    refusedNow_.erase(c.entry.name);
+    const std::string& bytes = r.bytes;
     const std::size_t h = hashOf(bytes);
     if (it != seen_.end() && it->second.contentHash == h) {
       // Touched or written again with the same result: nothing new.
       it->second.entry = c.entry;
       continue;
     }
-    const std::vector<std::string> lines = decode(bytes);
+    const std::vector<std::string> lines = r.ok() ? std::move(r.lines) : std::vector<std::string>{};
     TakenResult t;
     if (!take(c.path, lines, &t)) {
       ++pending_;  // still being written: tried again next time
@@ -264,8 +315,12 @@ DropOutcome TResultCollection::DropResults(const std::vector<std::string>& items
   std::set<std::string> once;  // a file dropped itself and inside a dropped folder counts once
   for (const auto& r : results) {
     if (!once.insert(r).second) continue;
+    ResultFileRead read = ReadResultThrough(fs_, r);
     TakenResult t;
-    if (take(r, ReadResultLines(fs_, r), &t)) out.taken.push_back(std::move(t));
+    if (read.ok() && take(r, read.lines, &t))
+      out.taken.push_back(std::move(t));
+    else if (read.refusal != ResultRefusal::Vanished)
+      out.skipped.push_back({r, read.why});
   }
   // Sorted ignoring ASCII case; lines equal but for case count once.
   auto folded = [](const std::string& a, const std::string& b) { return lowerAscii(a) < lowerAscii(b); };
@@ -273,7 +328,13 @@ DropOutcome TResultCollection::DropResults(const std::vector<std::string>& items
   for (const auto& o : old) {
     out.hadOldResults = true;
     std::string bytes;
-    if (!fs_.readFile(o, bytes)) continue;
+    ResultRefusal refusal = ResultRefusal::None;
+    std::string why;
+    // The old edition's files are as small; the same guards hold.
+    if (&fs_ == &delivery::RealFileSystem() ? !ReadResultBytes(o, bytes, refusal, why) : !fs_.readFile(o, bytes)) {
+      if (refusal != ResultRefusal::Vanished) out.skipped.push_back({o, why.empty() ? "cannot be read" : why});
+      continue;
+    }
     std::vector<std::string> lines = decode(bytes);
     if (lines.empty() && !bytes.empty()) {
       // Not a compressed list: the old edition's plain text.

@@ -7,14 +7,18 @@
 // same second, a share with coarse stamps, a file copied with an old stamp), and a file
 // caught half-written (the empty file that claims a name, a stream that does not decode yet)
 // is tried again at every poll until it is complete.
+#include <atomic>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/delivery/delivery.h"
 #include "core/delivery/filesystem.h"
 #include "core/platform/ports.h"
+#include "core/report/resultfile.h"
 
 namespace ruvo::report {
 
@@ -29,6 +33,16 @@ class ResultSink {
 
 // The lines of a result file; empty when it cannot be read or does not decode.
 std::vector<std::string> ReadResultLines(delivery::FileSystem& fs, const std::string& path);
+// One result file through fs: on the disk never blocking, regular files only, within the size
+// limits (resultfile.h); through another file system (tests) as that one reads it.
+ResultFileRead ReadResultThrough(delivery::FileSystem& fs, const std::string& path, bool keepBytes = false);
+
+// A file under a result file's name that is not taken in, and why.
+struct SkippedFile {
+  std::string path;
+  std::string why;
+  bool operator==(const SkippedFile&) const = default;
+};
 // The report folder of a day: reportRoot/yyyy/mm/dd (the root is the program folder's "report").
 std::string ReportFolderOf(const std::string& reportRoot, const platform::DateTime& day);
 // True for a name ending in ".ruvot" (any case).
@@ -51,6 +65,7 @@ struct DropOutcome {
   bool hadOldResults = false;         // an old-edition result was dropped
   std::vector<std::string> refused;   // items of a type that is not taken in
   std::string message;                // the message for the refused items ("" when none)
+  std::vector<SkippedFile> skipped;   // result files that could not be taken in, and why
 };
 
 class TResultCollection final {
@@ -88,6 +103,18 @@ class TResultCollection final {
   const std::string& Folder() const { return folder_; }
   // Result files seen in the folder that are still incomplete (fewer than two lines).
   int PendingCount() const { return pending_; }
+  // Files under result names that are refused as they are now (not a regular file, unreadable,
+  // too large); each is looked at again only once it changes.
+  int RefusedCount() const { return static_cast<int>(refusedNow_.size()); }
+  // The files refused since the last call, each once per change.
+  std::vector<SkippedFile> TakeRefused() { return std::exchange(newlyRefused_, {}); }
+  // Copies into report folders that failed since the last call (an existing copy is no failure).
+  std::vector<SkippedFile> TakeCopyFailures() { return std::exchange(copyFailures_, {}); }
+  // The last listing of the collection folder failed.
+  bool ListFailed() const { return listFailed_; }
+  // When set and true, reading stops after the file at hand (at the start and in the poll);
+  // what was read is still taken in.
+  void SetStop(const std::atomic<bool>* stop) { stop_ = stop; }
 
   // --- drops ---
   // Clears the sink when the drop holds anything to take in, then takes in every dropped
@@ -111,7 +138,13 @@ class TResultCollection final {
   // The result files of the folder; with changedOnly those not seen as they are now.
   std::vector<Candidate> resultFiles(bool changedOnly);
   bool take(const std::string& path, const std::vector<std::string>& lines, TakenResult* out);
+  // A read that failed: true when the file is refused (remembered until it changes), false
+  // when it is incomplete or gone.
+  bool refusedOnRead(const Candidate& c, const ResultFileRead& r);
+  bool stopped() const { return stop_ && stop_->load(); }
   void retrieveInto(const std::string& reportFolder, const std::string& path);
+  std::vector<SkippedFile> copyFailures_;
+  bool listFailed_ = false;
   void walk(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& visited);
 
   delivery::FileSystem& fs_;
@@ -121,7 +154,10 @@ class TResultCollection final {
   std::string folder_;
   bool retrieve_ = false;
   int pending_ = 0;
-  std::unordered_map<std::string, Seen> seen_;  // by file name in the folder
+  std::unordered_map<std::string, Seen> seen_;     // by file name in the folder
+  std::map<std::string, std::string> refusedNow_;  // by file name: why
+  std::vector<SkippedFile> newlyRefused_;
+  const std::atomic<bool>* stop_ = nullptr;
   // Filled by BeginCollection for TakeExisting: the complete files with their lines.
   struct Loaded {
     Candidate file;

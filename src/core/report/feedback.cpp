@@ -28,8 +28,9 @@ bool TReplay::Start(const TWpmScores& scores, int animeDureMs, int tickMs) {
   running_ = false;
   if (scores.Count() == 0) return false;
   double first = 0, last = 0;
-  // Dates that are no dates (a result without one) give an empty range.
-  if (!DecodeResultDate(scores.FirstDate, first) || !DecodeResultDate(scores.LastDate, last)) first = last = 0;
+  // The time line of the points whose results are dated: one result without a date (or with
+  // one written otherwise) must not stretch it to day 0 and hide every other point.
+  if (!scores.DatedRange(first, last)) first = last = 0;
   // A replay length shorter than a tick (or none) still shows the chart once.
   steps_ = tickMs > 0 && animeDureMs > 0 ? (animeDureMs + tickMs - 1) / tickMs : 1;
   step_ = (last - first) / steps_;

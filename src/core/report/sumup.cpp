@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 
 #include "core/report/collation.h"
@@ -58,8 +59,8 @@ float averageFrom(const std::vector<std::string>& header, const std::vector<std:
       const auto n = text::parseInt(v);
       if (!n) continue;
       x = *n;
-    } else if (!parseReal(v, x)) {
-      continue;
+    } else if (!parseReal(v, x) || std::fabs(x) > std::numeric_limits<float>::max()) {
+      continue;  // a speed no reading gives, beyond what the average can hold
     }
     sum = static_cast<float>(static_cast<double>(sum) + x);
     ++count;
@@ -173,7 +174,7 @@ void TSumUpList::AddResult(const std::vector<std::string>& lines) {
     scores_.WidenDates(values[2]);
   }
   if (!dated) date = clock_ ? EncodeDateTime(clock_->now()) : 0.0;
-  scores_.AddPoint(date, wpm, scr);
+  scores_.AddPoint(date, wpm, scr, dated);
 }
 
 void TSumUpList::WriteTables(std::vector<std::string>& lines) {
@@ -184,6 +185,11 @@ void TSumUpList::WriteTables(std::vector<std::string>& lines) {
 }
 
 void TSumUpList::BuildMergedTable(std::vector<std::string>& dest) {
+  dest.clear();
+  WriteMergedTable([&](std::string&& line) { dest.push_back(std::move(line)); });
+}
+
+void TSumUpList::WriteMergedTable(const std::function<void(std::string&&)>& emitLine) {
   std::vector<std::string> names;
   for (const auto& t : items_) {
     t->Collate();
@@ -195,56 +201,77 @@ void TSumUpList::BuildMergedTable(std::vector<std::string>& dest) {
   std::unordered_map<std::string, std::size_t> rowOf;
   for (std::size_t i = 0; i < names.size(); ++i) rowOf.emplace(names[i], i + 1);
 
-  std::vector<std::vector<std::string>> grid(names.size() + 1);
-  grid[0].push_back("name");
-  for (std::size_t i = 0; i < names.size(); ++i) grid[i + 1].push_back(names[i]);
+  // The table is mostly empty (each person sits in a few tests, one person's many runs widen
+  // every row): only the cells that hold something are kept, by row in column order, and the
+  // empty ones are written as the bare tabs they are.
+  struct Cell {
+    std::size_t col;
+    std::string_view text;
+  };
+  std::vector<std::vector<Cell>> rows(names.size() + 1);
   std::size_t columns = 1;
-  auto put = [&](std::size_t row, std::size_t col, std::string cell) {
-    auto& r = grid[row];
-    if (r.size() <= col) r.resize(col + 1);
-    r[col] = std::move(cell);
+  auto put = [&](std::size_t row, std::size_t col, std::string_view cell) {
+    if (!cell.empty()) rows[row].push_back({col, cell});
   };
 
+  std::vector<std::string> headers;  // the header fields the cells of row 0 point into
+  headers.reserve(items_.size());
   for (const auto& t : items_) {
     const std::size_t col = columns;
     const auto& records = t->Records();
     // A block is as wide as the header, or as the widest record when a record has more
     // fields (or there is no header): records must never spill into the next block.
     std::size_t w = static_cast<std::size_t>(t->HeaderFieldCount());
-    std::vector<std::vector<std::string>> split;
-    split.reserve(records.size());
-    for (const auto& r : records) {
-      split.push_back(text::split(r, '\t'));
-      w = std::max(w, split.back().size());
-    }
+    for (const auto& r : records) w = std::max(w, static_cast<std::size_t>(std::count(r.begin(), r.end(), '\t')) + 1);
     std::size_t reps = 0;
     const TNayose& c = t->Collation();
     for (int m = 0; m < c.Count(); ++m) {
       const TNayoMember* member = c.Member(m);
       const std::size_t row = rowOf.at(member->Name());
       for (int k = 0; k < member->Count(); ++k) {
-        const auto& fields = split[static_cast<std::size_t>(member->RecordIndex(k))];
+        const std::string_view record = records[static_cast<std::size_t>(member->RecordIndex(k))];
         const std::size_t base = col + static_cast<std::size_t>(k) * w;
-        for (std::size_t f = 0; f < fields.size(); ++f) put(row, base + f, fields[f]);
+        std::size_t f = 0, from = 0;
+        for (;; ++f) {
+          const std::size_t tab = record.find('\t', from);
+          put(row, base + f, record.substr(from, tab == std::string_view::npos ? std::string_view::npos : tab - from));
+          if (tab == std::string_view::npos) break;
+          from = tab + 1;
+        }
         columns = std::max(columns, base + w);
         reps = std::max(reps, static_cast<std::size_t>(k) + 1);
       }
     }
-    const auto headerFields = t->Header.empty() ? std::vector<std::string>{} : text::split(t->Header, '\t');
-    for (std::size_t k = 0; k < reps; ++k)
-      for (std::size_t f = 0; f < headerFields.size(); ++f) put(0, col + k * w + f, headerFields[f]);
+    const std::string_view header = t->Header;
+    for (std::size_t k = 0; k < reps && !header.empty(); ++k) {
+      std::size_t from = 0;
+      for (std::size_t f = 0;; ++f) {
+        const std::size_t tab = header.find('\t', from);
+        put(0, col + k * w + f,
+            header.substr(from, tab == std::string_view::npos ? std::string_view::npos : tab - from));
+        if (tab == std::string_view::npos) break;
+        from = tab + 1;
+      }
+    }
   }
 
-  dest.clear();
-  dest.reserve(grid.size());
-  for (auto& row : grid) {
-    row.resize(columns);
-    std::string line;
-    for (const auto& cell : row) {
-      line += cell;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    std::string line = r == 0 ? std::string("name") : names[r - 1];
+    std::size_t at = 1;  // cells written so far, column 0 included
+    std::size_t size = line.size() + columns;
+    for (const Cell& c : rows[r]) size += c.text.size();
+    line.reserve(size);
+    line += '\t';
+    for (const Cell& c : rows[r]) {
+      if (c.col < at) continue;  // a place already filled keeps its first cell
+      line.append(c.col - at, '\t');
+      line += c.text;
       line += '\t';
+      at = c.col + 1;
     }
-    dest.push_back(std::move(line));
+    line.append(columns - at, '\t');
+    rows[r] = {};
+    emitLine(std::move(line));
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The totals: one table per kind of test (a distinct pair of header line and title), the
 // wide per-examinee table for statistics software, and the score list of the chart.
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -74,6 +75,8 @@ class TSumUpList final {
   // Replaces dest with the wide table: a row per normalized examinee name, every record of
   // every table side by side; each cell followed by a tab. Tables in their current order.
   void BuildMergedTable(std::vector<std::string>& dest);
+  // The same table line by line, built in memory proportional to the cells that hold something.
+  void WriteMergedTable(const std::function<void(std::string&&)>& emitLine);
   int TotalRecords() const;
 
   TWpmScores& Scores() { return scores_; }

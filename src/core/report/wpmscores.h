@@ -19,11 +19,20 @@ inline constexpr const char* kScoresLastDateSentinel = "1952/06/03 08:00:53";
 double EncodeDateTime(const platform::DateTime& t);
 // A result date text ("yyyy/mm/dd hh:nn:ss") as days; false when it is not a date.
 bool DecodeResultDate(const std::string& text, double& days);
+// The same, refusing days a month does not have ("2024/02/30"): for dates a person types.
+bool DecodeCalendarDate(const std::string& text, double& days);
+
+// The most axis steps a chart has: a forged speed does not overflow the count.
+inline constexpr int kMaxAxisSteps = 1 << 30;
+// A generous width in pixels of an axis label (the number, 12 points) in the chart's face.
+inline double XLabelWidth(std::int64_t value) { return 9.0 * static_cast<double>(std::to_string(value).size()); }
 
 struct TWpmScore {
   double Date = 0;  // days since 1899-12-30
   float Wpm = 0;    // average of the result's "wpm" columns; the point counts only when > 0
   float Score = 0;  // average of its "scr" columns, 0 to 1
+  // The result carried a date of its own; a point dated by the clock has no place in a replay.
+  bool Dated = true;
 };
 
 struct TScoreStats {
@@ -63,7 +72,7 @@ class TWpmScores final {
   std::string OperatorName;
 
   void Clear();
-  void AddPoint(double date, float wpm, float score);
+  void AddPoint(double date, float wpm, float score, bool dated = true);
   // Widens the date range by one date text.
   void WidenDates(const std::string& dateText);
   int Count() const { return static_cast<int>(points_.size()); }
@@ -73,6 +82,8 @@ class TWpmScores final {
 
   TScoreStats Stats() const { return ComputeStats(points_); }
   TRegression Regression() const { return ComputeRegression(points_, Stats()); }
+  // The earliest and latest dates of the points whose results carry one; false when none does.
+  bool DatedRange(double& first, double& last) const;
 
   // The ±2 pixel jitter of the drawn points comes from this generator.
   void SetSeed(std::uint32_t seed) { random_.seed(seed); }
@@ -80,7 +91,7 @@ class TWpmScores final {
   // FrameChart: the empty chart. GraphChart: the frame with the points.
   void DrawFrame();
   void DrawGraph();
-  // Only the points dated up to date, on the axis of all points.
+  // Only the points whose results are dated up to date, on the axis of all points.
   void DrawGraphUntil(double date);
   const TChart& FrameChart() const { return frame_; }
   const TChart& GraphChart() const { return graph_; }

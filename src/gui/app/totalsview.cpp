@@ -74,6 +74,7 @@ void TTotalsView::Attach(QAction* h1, QWidget* toolbar, QTextEdit* richEdit1,
   form4_->setObjectName(QStringLiteral("Form4"));
   form4_->ApplySettings(totals_->GraphInterval(), totals_->AnimeDure());
   form4_->setScores(&totals_->FSumUpList().Scores());
+  form4_->setOperatorName([this] { return model_.FExamineeName(); });
   form4_->setPoll([this] { poll(); });
   form4_->setWindowModality(Qt::ApplicationModal);
 

@@ -131,8 +131,14 @@ void TForm4::markChoices() {
   dureGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
 }
 
-void TForm4::UpdateGraph() {
+report::TWpmScores& TForm4::scores() {
   report::TWpmScores& s = scores_ ? *scores_ : empty_;
+  if (operatorName_) s.OperatorName = operatorName_();
+  return s;
+}
+
+void TForm4::UpdateGraph() {
+  report::TWpmScores& s = scores();
   s.DrawGraph();
   ShowChart(s.GraphChart());
 }
@@ -150,7 +156,7 @@ void TForm4::acTimerOff() {
 }
 
 void TForm4::acStartAnime() {
-  report::TWpmScores& s = scores_ ? *scores_ : empty_;
+  report::TWpmScores& s = scores();
   if (!Replay.Start(s, AnimeDure, tmAnime.interval())) return;
   ProgressBar1->setRange(0, Replay.Steps());
   ProgressBar1->setValue(0);

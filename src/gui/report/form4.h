@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "core/platform/ports.h"
@@ -40,6 +41,8 @@ class TForm4 final : public QWidget {
   void setScores(report::TWpmScores* scores) { scores_ = scores; }
   // Called at every tick of the collection timer (the main window's poll).
   void setPoll(std::function<void()> poll) { poll_ = std::move(poll); }
+  // The main window's FExamineeName, read at every drawing ("authorized operator:").
+  void setOperatorName(std::function<std::string()> name) { operatorName_ = std::move(name); }
   // Whether Ctrl is held at the moment of copying (tests replace it).
   void setCtrlHeld(std::function<bool()> held) { ctrlHeld_ = std::move(held); }
 
@@ -77,12 +80,15 @@ class TForm4 final : public QWidget {
  private:
   void animeTick();
   void markChoices();
+  // The score list drawn, with the operator's name as it is now.
+  report::TWpmScores& scores();
 
   platform::Dialogs* dialogs_;
   platform::Clipboard* clipboard_;
   report::TWpmScores* scores_ = nullptr;
   report::TWpmScores empty_;
   std::function<void()> poll_;
+  std::function<std::string()> operatorName_;
   std::function<bool()> ctrlHeld_;
   QActionGroup *intervalGroup_, *dureGroup_;
   std::vector<QAction*> intervalItems_, dureItems_;

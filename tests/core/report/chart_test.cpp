@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/report/chart.h"
 #include "core/report/wpmscores.h"
+#include "core/text/utf8.h"
 
 namespace ruvo::report {
 namespace {
@@ -36,6 +38,14 @@ TEST(WpmScores, DatesAreDaysSinceTheEndOf1899) {
   ASSERT_TRUE(DecodeResultDate("2004/05/06 10:11:12", d));
   EXPECT_NEAR(d, 38113 + 36672 / 86400.0, 1e-9);
   EXPECT_FALSE(DecodeResultDate("yesterday", d));
+  // Typed dates: a day the month does not have is no date.
+  struct Case {
+    const char* text;
+    bool date;
+  } typed[] = {{"2024/02/29 10:00:00", true},  {"2023/02/29 10:00:00", false}, {"2024/02/30 10:00:00", false},
+               {"2024/04/31 00:00:00", false}, {"2024/12/31 23:59:59", true},  {"2100/02/29 00:00:00", false},
+               {"2000/02/29 00:00:00", true}};
+  for (const auto& c : typed) EXPECT_EQ(DecodeCalendarDate(c.text, d), c.date) << c.text;
 }
 
 TEST(WpmScores, FiguresRegressionAndMarksOfAFewResults) {
@@ -215,6 +225,119 @@ TEST(WpmScores, GraphUntilADateKeepsTheAxisOfAllPoints) {
   EXPECT_TRUE(ofKind(s.GraphChart(), TDrawKind::Polygon).empty());
 }
 
+// The x labels and ticks of a chart, in drawing order.
+struct Axis {
+  std::vector<TDrawCommand> labels, ticks;
+};
+Axis axisOf(const TChart& c) {
+  Axis a;
+  for (const auto& d : c) {
+    if (d.kind == TDrawKind::Text && d.vAlign == TVAlign::BelowByHeight) a.labels.push_back(d);
+    if (d.kind == TDrawKind::Line && d.points[0].x == d.points[1].x) a.ticks.push_back(d);
+  }
+  return a;
+}
+
+TEST(WpmScores, OneFastReaderKeepsTheAxisReadable) {
+  // A page clicked through gives thousands of WPM; forged files give any number at all.
+  struct Case {
+    float wpm;
+    int steps;
+  } cases[] = {
+      {1680, 35}, {2000, 41}, {2130, 44}, {1e8f, 2000001}, {1e9f, 20000001}, {3e38f, kMaxAxisSteps},
+  };
+  for (const auto& c : cases) {
+    TWpmScores s;
+    s.SetSeed(7);
+    s.AddPoint(0, 150, 0.9f);
+    s.AddPoint(0, 220, 0.7f);
+    s.AddPoint(0, c.wpm, 0.1f);
+    ASSERT_EQ(s.Stats().AxisSteps, c.steps) << c.wpm;
+    s.DrawGraph();
+    const Axis a = axisOf(s.GraphChart());
+    // Labels stand on steps, left to right, inside the axis, never over each other.
+    ASSERT_GE(a.labels.size(), 2u) << c.wpm;
+    EXPECT_LE(a.labels.size(), 12u) << c.wpm;
+    EXPECT_EQ(a.labels[0].text, "0");
+    EXPECT_EQ(a.labels[0].points[0].x, 67);
+    for (std::size_t i = 1; i < a.labels.size(); ++i) {
+      const long long value = std::stoll(a.labels[i].text);
+      EXPECT_EQ(value % 50, 0) << a.labels[i].text;
+      EXPECT_EQ(a.labels[i].points[0].x, 67 + static_cast<int>(value / 50 * 360 / c.steps)) << a.labels[i].text;
+      const double room = a.labels[i].points[0].x - a.labels[i - 1].points[0].x;
+      EXPECT_GE(room, (XLabelWidth(value) + XLabelWidth(std::stoll(a.labels[i - 1].text))) / 2) << c.wpm;
+      EXPECT_LE(a.labels[i].points[0].x, 428);
+    }
+    // Ticks thinned to a few pixels apart at least, a tick under every label but the ends.
+    EXPECT_LE(a.ticks.size(), 100u) << c.wpm;
+    for (const auto& l : a.labels) {
+      if (l.points[0].x == 67 || l.text == std::to_string(static_cast<long long>(c.steps) * 50)) continue;
+      EXPECT_TRUE(std::any_of(a.ticks.begin(), a.ticks.end(),
+                              [&](const TDrawCommand& t) { return t.points[0].x == l.points[0].x; }))
+          << c.wpm << " " << l.text;
+    }
+    // The regression line stays in the plot area.
+    bool red = false;
+    for (const auto& l : ofKind(s.GraphChart(), TDrawKind::Line)) {
+      if (l.pen != kRed) continue;
+      red = true;
+      for (const auto& p : l.points) {
+        EXPECT_GE(p.x, 67) << c.wpm;
+        EXPECT_LE(p.x, 428) << c.wpm;
+        EXPECT_GE(p.y, 177) << c.wpm;
+        EXPECT_LE(p.y, 477) << c.wpm;
+      }
+    }
+    EXPECT_TRUE(red) << c.wpm;
+  }
+}
+
+TEST(WpmScores, PointsNoReadingGivesCountNowhere) {
+  TWpmScores s;
+  s.AddPoint(0, 100, 0.5f);
+  s.AddPoint(0, std::numeric_limits<float>::quiet_NaN(), 1);
+  s.AddPoint(0, std::numeric_limits<float>::infinity(), 1);
+  s.AddPoint(0, 200, std::numeric_limits<float>::infinity());
+  const TScoreStats st = s.Stats();
+  EXPECT_EQ(st.Count, 4);
+  EXPECT_EQ(st.ValidCount, 1);
+  EXPECT_FLOAT_EQ(st.MaxWpm, 100);
+  EXPECT_EQ(st.AxisSteps, 3);
+  EXPECT_TRUE(std::isfinite(s.Regression().Slope));
+  s.DrawGraph();
+  EXPECT_EQ(ofKind(s.GraphChart(), TDrawKind::Ellipse).size(), 1u);
+
+  // Speeds that fit single precision but whose sums do not: still a line that can be drawn.
+  TWpmScores big;
+  big.AddPoint(0, 3e38f, 0.2f);
+  big.AddPoint(0, 1e38f, 0.9f);
+  EXPECT_TRUE(std::isfinite(big.Regression().Slope));
+  EXPECT_TRUE(std::isfinite(big.Regression().Intercept));
+  big.DrawGraph();
+  for (const auto& d : big.GraphChart())
+    if (d.kind == TDrawKind::Text) {
+      EXPECT_LT(d.text.size(), 80u) << d.text;
+    }
+}
+
+TEST(WpmScores, RegressionLineIsClippedToThePlot) {
+  TWpmScores s;
+  // Steep: from a score of 0 at 100 WPM to 1 at 110 WPM, the line would leave the plot.
+  s.AddPoint(0, 100, 0);
+  s.AddPoint(0, 110, 1);
+  s.AddPoint(0, 300, 1);
+  s.DrawGraph();
+  std::vector<TDrawCommand> red;
+  for (const auto& l : ofKind(s.GraphChart(), TDrawKind::Line))
+    if (l.pen == kRed) red.push_back(l);
+  ASSERT_EQ(red.size(), 1u);
+  for (const auto& p : red[0].points) {
+    EXPECT_GE(p.y, 177);
+    EXPECT_LE(p.y, 477);
+  }
+  // A line wholly inside keeps its ends (see FiguresRegressionAndMarksOfAFewResults).
+}
+
 TEST(Chart, SvgHasOneElementPerCommand) {
   TWpmScores s;
   s.OperatorName = "<&\">";
@@ -239,6 +362,19 @@ TEST(Chart, SvgHasOneElementPerCommand) {
   EXPECT_NE(svg.find(">authorized operator: &lt;&amp;&quot;&gt;</text>"), std::string::npos);
   EXPECT_NE(svg.find("text-anchor=\"end\""), std::string::npos);
   EXPECT_EQ(svg.rfind("</svg>\n"), svg.size() - 7);
+}
+
+TEST(Chart, SvgStaysUtf8WhateverTheOperatorName) {
+  // Latin-1 and CP932 bytes, a cut sequence, an encoded surrogate, a control character.
+  for (const std::string name : {"M\xfcller", "\x88\xc9\x93\xa1", "\xe3\x81", "\xed\xa0\x80", "a\x01b"}) {
+    TWpmScores s;
+    s.OperatorName = name;
+    s.DrawFrame();
+    const std::string svg = ChartToSvg(s.FrameChart());
+    EXPECT_TRUE(text::isValidUtf8(svg)) << name;
+    EXPECT_EQ(svg.find('\x01'), std::string::npos);
+    EXPECT_NE(svg.find("authorized operator: "), std::string::npos);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/report/feedback.h"
+#include "core/report/sumup.h"
 
 namespace ruvo::report {
 namespace {
@@ -82,6 +83,34 @@ TEST(Feedback, ReplayWithoutAForwardStepEndsAfterItsTicks) {
       ASSERT_FALSE(until.empty());
       EXPECT_GE(until.back(), 50000);  // every point shows
     }
+  }
+}
+
+TEST(Feedback, ReplayRunsOverTheDatedResultsOnly) {
+  const std::string h = "title\tname\tdate\twpm1\tscr1";
+  // One result whose date is missing or not written year first sorts first or last among the
+  // date texts; the replay must still bring in the dated points.
+  for (const char* odd : {"", "06/05/2004 10:00:00", "令和6/05/06 10:00:00", "2004-05-06"}) {
+    TSumUpList list;
+    list.AddResult({h, "T\tAbe\t2004/05/06 10:00:00\t100\t1"});
+    list.AddResult({h, std::string("T\tOdd\t") + odd + "\t150\t1"});
+    list.AddResult({h, "T\tIto\t2004/05/06 10:05:00\t200\t0"});
+    TWpmScores& s = list.Scores();
+    TReplay r;
+    ASSERT_TRUE(r.Start(s, 3000)) << odd;
+    std::vector<double> until;
+    ASSERT_GT(ticksOf(r, &until), 1) << odd;
+    double first = 0;
+    ASSERT_TRUE(DecodeResultDate("2004/05/06 10:00:00", first));
+    EXPECT_DOUBLE_EQ(until.front(), first) << odd;
+    s.DrawGraphUntil(until.front());
+    int shown = 0;
+    for (const auto& d : s.GraphChart()) shown += d.kind == TDrawKind::Ellipse;
+    EXPECT_EQ(shown, 1) << odd;
+    s.DrawGraphUntil(until.back());
+    shown = 0;
+    for (const auto& d : s.GraphChart()) shown += d.kind == TDrawKind::Ellipse;
+    EXPECT_EQ(shown, 2) << odd;  // both dated results; the other stays out of the time line
   }
 }
 

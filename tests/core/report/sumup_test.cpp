@@ -89,6 +89,9 @@ TEST(ColumnAverages, FamiliesOfColumns) {
       // Fewer values than columns.
       {tabs({"title", "wpm1", "wpm2", "scr1"}), tabs({"T", "100"}), 100, 0},
       {"", "lonely record", 0, 0},
+      // Speeds no reading gives: not a number, infinite, beyond single precision.
+      {tabs({"title", "wpm1", "wpm2", "wpm3", "wpm4"}), tabs({"T", "inf", "-inf", "3.4e39", "200"}), 200, 0},
+      {tabs({"title", "wpm1", "scr1"}), tabs({"T", "-3.4e39", "1"}), 0, 1},
   };
   for (const auto& c : cases) {
     const auto h = text::split(c.header, '\t'), v = text::split(c.values, '\t');
