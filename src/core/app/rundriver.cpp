@@ -1,5 +1,7 @@
 #include "core/app/rundriver.h"
 
+#include <algorithm>
+
 #include "core/app/form1model.h"
 #include "core/app/resultrecord.h"
 #include "core/document/pagecontroler.h"
@@ -117,8 +119,6 @@ bool TRunDriver::step(Press& p) {
 
 void TRunDriver::finish(const Press& p) {
   m_.test_.progressBar1 = m_.pages_->ProgressBar1();
-  // Input made while the step ran is dropped, so a double click moves one page only.
-  m_.flush(true);
   if (p.readingConfirmed)
     m_.startTimer2(p.phrased ? 300 : 3000);
   else
@@ -242,7 +242,8 @@ void TRunDriver::updateStatusLine() {
   t.label2.color = kGrey;
   t.label2.left = 22;
   t.label1.color = 0x000000;
-  t.label1.text = text::format("%D / %D", {currentPage_ + 1, glyphs});
+  // The last page has no glyph: a break-off shows it as the last of the glyphs, not one beyond.
+  t.label1.text = text::format("%D / %D", {std::min(currentPage_ + 1, glyphs), glyphs});
 }
 
 void TRunDriver::showAnswerPanels(const doc::TPage& page) {
@@ -268,7 +269,6 @@ bool TRunDriver::askName() {
   t.richEdit1Visible = false;
   if (m_.view_) m_.view_->SetRepaintSuspended(false);
   m_.changed();
-  m_.flush(false);
   std::string prompt = m_.pages_->Property(doc::prNaming);
   if (prompt.empty()) prompt = "番号か名前を入力";
   const bool first = m_.examineeName_.empty();
