@@ -176,6 +176,10 @@ TEST_F(TotalsWindow, CollectionFromTheDeliveryWindowFeedsTheGraph) {
   totals().FSumUpList().Scores().SetSeed(7);
   totals().FSumUpList().Scores().OperatorName = "Ito";
 
+  // The totals are on screen (the folder dropped on the window): collection shows its tables there.
+  EXPECT_TRUE(guitest::dropFiles(w->richEdit1()->viewport(), {collect}));
+  ASSERT_TRUE(guitest::waitUntil([&] { return w->model().FViewMode() == app::vmTotals; }));
+
   auto* h1 = w->findChild<QAction*>(QStringLiteral("H1"));
   ASSERT_TRUE(h1 && h1->isEnabled());
   h1->trigger();

@@ -113,6 +113,14 @@ TForm1Model::TForm1Model(platform::Ports ports, std::string programFolder)
   ps.selectEditingView = [this] { SetViewMode(vmEditing); };
   ps.canLeaveView = [this] { return CanLeaveView(); };
   ps.resetDocument = [this] { return CloseDocument(); };
+  ps.progressMax = [this](int maximum) {
+    progressBar2_ = {true, std::max(0, maximum), 0};
+    if (view_) view_->ProgressChanged();
+  };
+  ps.progressStep = [this] {
+    if (progressBar2_.position < progressBar2_.maximum) ++progressBar2_.position;
+    if (view_) view_->ProgressChanged();
+  };
   authoring_ = std::make_unique<authoring::TAuthoringModel>(std::move(ps), qa_.get());
   timer1_.intervalMs = 1000;
   tmSnaile_.intervalMs = 1000;
@@ -134,10 +142,6 @@ TForm1Model::~TForm1Model() {
 
 void TForm1Model::changed() {
   if (view_) view_->ModelChanged();
-}
-
-void TForm1Model::flush(bool discardInput) {
-  if (view_) view_->ProcessPendingEvents(discardInput);
 }
 
 std::string TForm1Model::ReportFolder() const {
@@ -178,6 +182,10 @@ void TForm1Model::Create(const std::vector<std::string>& args) {
   test_.fontLevel = 3;
 
   commandLineDoc_ = CommandLineDocument(args);
+  commandLineResults_.clear();
+  for (const auto& a : args)
+    if (const std::string ext = lower(ExtensionOf(a)); ext == ".ruvot" || ext == ".ruvt")
+      commandLineResults_.push_back(a);
 
   acOpenProject_.enabled = false;
   acOpenProject_.visible = false;
@@ -200,6 +208,13 @@ void TForm1Model::Show(bool examineeOnly) {
     OpenTestDocument(commandLineDoc_);
   } else if (examineeOnly) {
     SetViewMode(vmTest);
+  } else {
+    // Result files the file manager opened here are totalled as if dropped on the window; one
+    // that has gone meanwhile is ignored, as a missing test is.
+    std::vector<std::string> results;
+    for (const auto& r : commandLineResults_)
+      if (FileExists(r)) results.push_back(r);
+    if (!results.empty()) DropFiles(results);
   }
   tmSnaile_.intervalMs = 1000;
   tmSnaile_.enabled = true;
@@ -456,6 +471,8 @@ bool TForm1Model::CloseDocument() {
       if (!confirmed) return false;
     }
   }
+  // The editor's selection named a page, question or choice of the document that goes.
+  authoring_->Editor().Select({});
   qa_->Clear();
   pages_->Clear();
   run_->Rewind();
@@ -581,15 +598,25 @@ void TForm1Model::DropFiles(const std::vector<std::string>& items) {
 
 bool TForm1Model::H1Click() {
   if (!totals_) return false;
-  if (viewMode_ != vmTotals && !CanLeaveView()) return false;
+  // Collection fills the sum-up list and the graph; it closes nothing, so an edited project or a
+  // test under way stays as it is.
   timer2_.enabled = false;
   TotalsDisplay d;
   if (!totals_->StartCollection(d)) {
     changed();
     return false;
   }
-  showTotals(d);
+  if (viewMode_ == vmTotals)
+    showTotals(d);
+  else
+    changed();
   return true;
+}
+
+void TForm1Model::CreateFinished() {
+  if (progressBar2_ == ProgressState{}) return;
+  progressBar2_ = {};
+  changed();
 }
 
 bool TForm1Model::CollectionTick() {

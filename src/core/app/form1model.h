@@ -80,6 +80,14 @@ struct TimerState {
   bool operator==(const TimerState&) const = default;
 };
 
+// A progress bar as state (ProgressBar2, over the Create button while a compile runs).
+struct ProgressState {
+  bool visible = false;
+  int maximum = 0;
+  int position = 0;
+  bool operator==(const ProgressState&) const = default;
+};
+
 // Display state of the test view (tsMain).
 struct TestViewState {
   // RichEdit1's whole text as shown: indent settings applied, font level applied. Lines that
@@ -138,11 +146,14 @@ class TForm1View {
   virtual ~TForm1View() = default;
   // Something shown changed: re-read the model.
   virtual void ModelChanged() {}
-  // Let pending events run; with discardInput, first drop pending mouse and keyboard input aimed
-  // at the window (a double click on Forward must move one page only).
-  virtual void ProcessPendingEvents(bool /*discardInput*/) {}
+  // There is no call to run pending events: the model never runs the event loop, as an action
+  // may have been started by a widget that the event loop would delete under it. A window drops
+  // input that queued up behind a press of Forward itself (a double click moves one page only).
   // RichEdit1 repainting suspended / resumed around a forward step.
   virtual void SetRepaintSuspended(bool /*suspended*/) {}
+  // ProgressBar2 moved during a compile, which runs on the window's thread: paint it now, without
+  // running the event loop.
+  virtual void ProgressChanged() {}
 };
 
 // The main window's state and logic.
@@ -268,6 +279,11 @@ class TForm1Model final {
   // acProperty is enabled when a document path is set and that file exists (asked on popup).
   bool acPropertyEnabled() const;
 
+  // ProgressBar2: shown by the compile of Create and hidden when Create is over
+  // (CreateFinished).
+  const ProgressState& ProgressBar2() const { return progressBar2_; }
+  void CreateFinished();
+
   // Timers: Timer1 the running clock (1000 ms), Timer2 the lock of Forward after a reading
   // starts (one shot), tmSnaile the one-second timer of the help tab / working-copy removal.
   const TimerState& Timer1() const { return timer1_; }
@@ -323,8 +339,9 @@ class TForm1Model final {
   // ---- aggregation mode --------------------------------------------------------------------
   // Files and folders dropped on the window: totalled into the tables of the aggregation mode.
   void DropFiles(const std::vector<std::string>& items);
-  // "配布回収(&D)" once the delivery window closed with OK: automatic collection starts and the
-  // tables of what is already there are shown. True when the window is to show the graph.
+  // "配布回収(&D)" once the delivery window closed with OK: automatic collection starts beside
+  // whatever the window shows (the view and the open document stay; the totals view, when it is
+  // up, shows the new tables). True when the window is to show the graph.
   bool H1Click();
   // The collection timer's tick: true when results arrived (the graph is to be redrawn).
   bool CollectionTick();
@@ -359,7 +376,6 @@ class TForm1Model final {
   // The run view over this model (form1run.cpp).
   std::unique_ptr<TRunView> makeRunView();
   void changed();
-  void flush(bool discardInput);
   // Sizes of a text multiplied by the scale of the present font level.
   void scaleToFontLevel(rt::RichText& t) const;
   void clearRichEdit1();
@@ -398,6 +414,9 @@ class TForm1Model final {
   std::string documentPath_;
   int sideTab_ = 5;
   std::string commandLineDoc_;
+  // Result files on the command line (the file manager opens them here): totalled as a drop.
+  std::vector<std::string> commandLineResults_;
+  ProgressState progressBar2_;
   mutable std::string versionText_;
   std::string caption_;
   bool examineeProgram_ = false;

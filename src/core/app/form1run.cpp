@@ -26,8 +26,6 @@ struct TForm1Model::RunView final : TRunView {
   }
   void EndPress(int lockMs, bool stopped) override {
     m.test_.progressBar1 = m.pages_->ProgressBar1();
-    // Input made while the step ran is dropped, so a double click moves one page only.
-    m.flush(true);
     if (lockMs > 0)
       m.startTimer2(lockMs);
     else
@@ -58,7 +56,6 @@ struct TForm1Model::RunView final : TRunView {
     m.test_.richEdit1Visible = !up;
     if (up && m.view_) m.view_->SetRepaintSuspended(false);
     m.changed();
-    if (up) m.flush(false);
   }
   std::optional<std::string> AskName(const std::string& caption, const std::string& prompt,
                                      const std::string& def) override {

@@ -1,5 +1,7 @@
 #include "core/app/testrun.h"
 
+#include <algorithm>
+
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
 #include "core/document/wpmmeter.h"
@@ -284,7 +286,8 @@ void TTestRun::updateStatusLine() {
       s += reached ? "■" : "□";
     if (++glyphs % 30 == 0) s += "　\n";
   }
-  view_.ShowStatus(text::format("%D / %D", {currentPage_ + 1, glyphs}), s);
+  // The last page has no glyph: a break-off shows it as the last of the glyphs, not one beyond.
+  view_.ShowStatus(text::format("%D / %D", {std::min(currentPage_ + 1, glyphs), glyphs}), s);
 }
 
 void TTestRun::showAnswerPanels(const doc::TPage& page) {

@@ -217,6 +217,14 @@ void TForm1::buildEditView(QWidget* sheet) {
   connect(tbPageSave_, &QToolButton::clicked, editView_, &TEditView::acPageSave);
   connect(tbPageSaveAs_, &QToolButton::clicked, editView_, &TEditView::acPageSaveAs);
   connect(tbPageReading_, &QToolButton::clicked, editView_, &TEditView::acPageReading);
+  // ProgressBar2 lies over the bottom of Create while a compile runs. Create's own handler was
+  // connected first, so the one here runs once the compile and its message are over.
+  createButton_ = editView_->findChild<QToolButton*>(QStringLiteral("acCreateFromTemplate"));
+  progressBar2_ = new QProgressBar(this);
+  progressBar2_->setObjectName(QStringLiteral("ProgressBar2"));
+  progressBar2_->setTextVisible(false);
+  progressBar2_->hide();
+  if (createButton_) connect(createButton_, &QToolButton::clicked, this, [this] { model_->CreateFinished(); });
   editView_->setHelpTab(shell_->buildHelpTab(editView_->sideTabs()));
   shell_->attachSideTabHelp(editView_->sideTabs());
   shell_->setProjectOpener(
@@ -385,7 +393,11 @@ void TForm1::buildTestView(QWidget* sheet) {
   checkBox3_->setObjectName(QStringLiteral("CheckBox3"));
   fwv->addWidget(checkBox3_);
   g->addWidget(forwardBox, 1, 6, 2, 1, Qt::AlignVCenter);
-  connect(speedButton1_, &QPushButton::clicked, this, [this] { model_->SpeedButton1Click(); });
+  connect(speedButton1_, &QPushButton::clicked, this, [this] {
+    const bool forward = model_->TestView().speedButton1Action == app::ForwardBinding::acForward;
+    model_->SpeedButton1Click();
+    if (forward) dropQueuedInput();
+  });
   // A click changes the model; the redraw then shows what the model holds.
   connect(checkBox3_, &QCheckBox::clicked, this, [this](bool checked) { model_->CheckBox3Click(checked); });
   connect(speedButton27_, &QPushButton::clicked, this, [this] {
@@ -414,17 +426,45 @@ void TForm1::renderMoreIndicator(bool more) {
 
 void TForm1::ModelChanged() { render(); }
 
-void TForm1::ProcessPendingEvents(bool discardInput) {
-  const bool was = discardInput_;
-  discardInput_ = discardInput || was;
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
-  discardInput_ = was;
+void TForm1::dropQueuedInput() {
+  // A press of Forward is over: input that queued up while it ran (the second click of a double
+  // click) is dropped until the queue has been worked off, for a zero timer fires only after
+  // the window system's queued events. The event loop is not run here.
+  discardInput_ = true;
+  QTimer::singleShot(0, this, [this] { discardInput_ = false; });
 }
 
 void TForm1::SetRepaintSuspended(bool suspended) { richEdit1_->setUpdatesEnabled(!suspended); }
 
+void TForm1::ProgressChanged() { renderProgressBar2(); }
+
+void TForm1::renderProgressBar2() {
+  const app::ProgressState& s = model_->ProgressBar2();
+  const bool show = s.visible && createButton_ && createButton_->isVisible();
+  // A changed value repaints the bar at once where the change shows.
+  auto values = [&] {
+    progressBar2_->setRange(0, std::max(1, s.maximum));
+    progressBar2_->setValue(s.position);
+  };
+  if (!show) {
+    values();
+    progressBar2_->hide();
+    return;
+  }
+  constexpr int kHeight = 6;
+  const QPoint at = createButton_->mapTo(this, QPoint(0, createButton_->height() - kHeight));
+  progressBar2_->setGeometry(at.x(), at.y(), createButton_->width(), kHeight);
+  progressBar2_->raise();
+  const bool appearing = !progressBar2_->isVisible();
+  progressBar2_->show();
+  values();
+  // The compile holds the thread: the bar is painted now, not when the event loop comes round.
+  if (appearing) progressBar2_->repaint();
+}
+
 void TForm1::render() {
-  // A model change during rendering (a nested event loop) is rendered once more afterwards.
+  // A model change during rendering (a modal box the model opened) is rendered once more
+  // afterwards.
   if (rendering_) {
     renderAgain_ = true;
     return;
@@ -496,6 +536,7 @@ void TForm1::render() {
     checkBox3_->setChecked(t.checkBox3Checked);
     applyAction(speedButton4_, m.acOpenFolderState());
 
+    renderProgressBar2();
     applyAction(tbPageEditing_, m.acPageEditingState());
     for (auto [b, st] :
          {std::pair{tbPageReading_, &m.acPageReadingState()}, std::pair{tbPageSave_, &m.acPageSaveState()},
@@ -602,7 +643,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* e) {
   if (type == QEvent::KeyPress && ownsWidget(watched) && qobject_cast<QWidget*>(watched)) {
     auto* k = static_cast<QKeyEvent*>(e);
     if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && !QApplication::activeModalWidget()) {
-      if (model_->HandleEnterKey()) return true;
+      if (model_->HandleEnterKey()) {
+        dropQueuedInput();
+        return true;
+      }
     }
   }
   return QMainWindow::eventFilter(watched, e);

@@ -76,8 +76,8 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
  private:
   // TForm1View
   void ModelChanged() override;
-  void ProcessPendingEvents(bool discardInput) override;
   void SetRepaintSuspended(bool suspended) override;
+  void ProgressChanged() override;
 
   void buildTestView(QWidget* sheet);
   void buildToolbar(QWidget* bar);
@@ -86,9 +86,11 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
   void renderTimers();
   void renderAnswerPanels();
   void renderMoreIndicator(bool more);
+  void renderProgressBar2();
   void applyTimer(QTimer& t, const app::TimerState& s, app::TimerState& last);
   void rememberPlacement();
   void dragResultFile();
+  void dropQueuedInput();
   bool ownsWidget(QObject* o) const;
 
   TForm1Options options_;
@@ -142,6 +144,8 @@ class TForm1 final : public QMainWindow, private app::TForm1View {
   QAction* acPropertyAction_ = nullptr;
   TEditView* editView_ = nullptr;
   QToolButton* tbCreate_ = nullptr;
+  QToolButton* createButton_ = nullptr;   // Create of the editing view
+  QProgressBar* progressBar2_ = nullptr;  // the compile's progress, over createButton_
   QToolButton* tbOpenReading_ = nullptr;
   QAction* h1_ = nullptr;  // "配布回収(&D)"
   std::unique_ptr<TTotalsView> totals_;

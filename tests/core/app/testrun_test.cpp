@@ -585,6 +585,8 @@ TEST(TestRun, BreakingOffFastForwardsToTheLastPage) {
   EXPECT_FALSE(s.m->FormCloseQuery());  // OK: jumps to the end, the window stays open
   // Two question pages after page 3 count as unread readings.
   EXPECT_EQ(s.m->FMeter().ReadingCount(), 2);
+  // The last page has no glyph of its own: the counter stops at the last glyph.
+  EXPECT_EQ(s.m->TestView().label1.text, "7 / 7");
   EXPECT_EQ(s.m->TestView().speedButton1Action, ForwardBinding::acCopyRec);
   // Finished and not saved: the question about unsaved results.
   EXPECT_TRUE(s.m->FormCloseQuery());

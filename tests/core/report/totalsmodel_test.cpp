@@ -145,8 +145,9 @@ TEST_F(Totals, CollectionStartsFromTheDeliveryFolderAndThePollAddsArrivals) {
   EXPECT_NE(form->FViewMode(), app::vmTotals);
   EXPECT_FALSE(totals->Timer().enabled);
 
-  // Yes: the results of the newest one's kind.
+  // Yes: the results of the newest one's kind, shown in the totals view the teacher has open.
   hp.dialogs.onYesNoCancel = {};
+  form->SetViewMode(app::vmTotals);
   ASSERT_TRUE(form->H1Click());
   EXPECT_EQ(hp.dialogs.log.back().text, report::ExistingResultsQuestion("Unit 1", "2014/05/09 10:00:00"));
   EXPECT_EQ(form->FViewMode(), app::vmTotals);
