@@ -60,7 +60,11 @@ void encodeChar(std::string& out, char32_t cp, int charset, bool inName) {
   } else if (charset == 0) {
     code = cp1252Code(cp);
   }
-  if (code >= 0x100 && charset == 128 && !inName && text::cp932Decode(static_cast<std::uint16_t>(code)) != cp) {
+  const bool lookAlike = code >= 0x100 && charset == 128 && text::cp932Decode(static_cast<std::uint16_t>(code)) != cp;
+  if (lookAlike && inName) {
+    // No group may stand inside a font's name: the character alone, as \uN.
+    unicodeEscape(out, cp);
+  } else if (lookAlike) {
     // A code that reads back as a look-alike (U+301C is written 0x8160, read U+FF5E): the
     // character itself for readers of \u, its CP932 code as the fallback for the rest.
     out += "{\\uc2";

@@ -93,6 +93,13 @@ TEST(RtfWrite, EveryCp932CharacterSurvives) {
   EXPECT_EQ(lookAlikes, (std::vector<char32_t>{0xA2, 0xA3, 0xAC, 0x2014, 0x2016, 0x2212, 0x301C}));
   RichText t(all);
   EXPECT_EQ(readRtf(writeRtf(t)), t);
+  // So do the look-alikes in a font's name, where no group may stand.
+  CharFormat f;
+  std::string name = "a";
+  for (const char32_t cp : lookAlikes) text::appendUtf8(name, cp);
+  f.fontName = name;
+  const RichText named("x", f);
+  EXPECT_EQ(readRtf(writeRtf(named)), named) << writeRtf(named);
 }
 
 TEST(RtfWrite, LookAlikesCarryTheirCp932CodeForOtherReaders) {
