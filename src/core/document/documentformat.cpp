@@ -79,11 +79,30 @@ rt::RichBuffer pageText(const rt::RichText& work, int first, int last, const std
   rt::RichBuffer text = rt::copyLinesToBuffer(work, first, last);
   if (!text) return text;
   auto& paras = text->paragraphs();
+  std::vector<std::size_t> unwritable;
   for (const MarkedLine& m : marked) {
     if (m.line < first || m.line > last || static_cast<std::size_t>(m.line - first) >= paras.size()) continue;
-    rt::Paragraph& p = paras[static_cast<std::size_t>(m.line - first)];
-    detail::eraseInParagraph(p, leadingBlanks(p.text()), m.markerLen);
+    const auto index = static_cast<std::size_t>(m.line - first);
+    rt::Paragraph& p = paras[index];
+    const std::string line = p.text();
+    const std::size_t at = leadingBlanks(line);
+    // A rest that reads as a page tag or as another question line cannot stand in the page's
+    // text: a save would cut the page there or make it a choice again. Its choice keeps it.
+    const std::string_view rest =
+        text::trimView(std::string_view(line).substr(std::min(line.size(), at + m.markerLen)));
+    if (text::startsWith(rest, kPageTag) || text::startsWith(rest, "?")) {
+      unwritable.push_back(index);
+      continue;
+    }
+    detail::eraseInParagraph(p, at, m.markerLen);
   }
+  std::sort(unwritable.rbegin(), unwritable.rend());
+  if (!unwritable.empty() && unwritable.size() == paras.size()) {
+    // Nothing of the page's text is left: one empty line, as for a page without text.
+    detail::eraseInParagraph(paras[unwritable.front()], 0, paras[unwritable.front()].length());
+    unwritable.erase(unwritable.begin());
+  }
+  for (const std::size_t i : unwritable) paras.erase(paras.begin() + static_cast<std::ptrdiff_t>(i));
   return text;
 }
 

@@ -293,6 +293,27 @@ TEST(DocumentFormat, StrayChoiceLinesShowNoMarkerAndDoNotPileUpOnSaving) {
   }
 }
 
+TEST(DocumentFormat, StrayChoiceLinesThatWouldReadAsTagsOrQuestionsStayWithTheirChoiceOnly) {
+  // Without its marker such a line would come back from a save as a page tag or a question
+  // line; it stays a choice of the latest question and leaves the page's text.
+  for (const char* stray : {"?<page>x", "? <page start>", "?*?y", "?*??z"}) {
+    Doc d;
+    d.parse({"<page>", "??q", "?a", "<page>", stray, "text", "<page>", "end"});
+    EXPECT_EQ(plainLines(d.page(1).MainText()), (std::vector<std::string>{"text"})) << stray;
+    rt::RichText text = d.write();
+    for (int save = 0; save < 2; ++save) {
+      Doc again;
+      again.parse(text);
+      ASSERT_EQ(again.pages.PageCount(), 3) << stray << save;
+      EXPECT_EQ(again.qa.Item(0)->ChoiceCount(), 2) << stray << save;
+      EXPECT_EQ(plainLines(again.page(1).MainText()), (std::vector<std::string>{"text"})) << stray << save;
+      const rt::RichText next = again.write();
+      EXPECT_EQ(lineTexts(next), lineTexts(text)) << stray << save;
+      text = next;
+    }
+  }
+}
+
 TEST(DocumentFormat, MarkersGoAloneAndPhraseMarksCountWithoutThem) {
   Doc d;
   d.parse({"<page timerOn>", "\t??q", "\t?*c1", " ?c2", "<page start>", "?*x/ y/ "});
