@@ -358,8 +358,8 @@
     if (p.questions && p.questions.length && p.kind !== "result") {
       buildQuestions(p.questions);
       el.answers.hidden = false;
-      var first = el.answers.querySelector("input, textarea");
-      if (first) focus = first;
+      var firstInput = el.answers.querySelector("input, textarea");
+      if (firstInput) focus = firstInput;
     }
     window.scrollTo(0, 0);
     updateForward();
