@@ -14,7 +14,7 @@
   var REQUEST_TIMEOUT_MS = 15000;
   var RETRY_FIRST_MS = 600;
   var RETRY_MAX_MS = 8000;
-  var DOUBLE_PRESS_MS = 200; // a second press this soon after one is a double click
+  var DOUBLE_PRESS_MS = 200; // a press this soon after a page or phrase appeared is a double click's second
   var NAME_REQUIRED = "必須です";
 
   var T = {
@@ -74,7 +74,7 @@
   var page = null;       // the page on screen, as the server sent it
   var busy = false;      // a request is in flight: Forward is locked
   var lockedUntil = 0;   // Forward stays locked after a reading starts (performance.now())
-  var lastPress = -1e9;
+  var lastShown = -1e9;   // a page or phrase appeared (performance.now())
   var shownAt = null;    // first painted frame of the page
   var phrase = -1;       // the phrase on screen of a page shown phrase by phrase
   var phraseAt = 0;
@@ -305,6 +305,7 @@
   }
 
   function renderPage(p) {
+    lastShown = performance.now();
     shownAt = null;
     phrase = -1;
     phraseMs = [];
@@ -318,6 +319,7 @@
     el.counter.textContent = p.status || (typeof p.count === "number" ? (p.index + 1) + " / " + p.count : "");
     el.sheet.setAttribute("data-kind", p.kind || "");
 
+    el.sheet.insertBefore(el.answers, el.nameBox); // out of the text it may sit in
     el.text.innerHTML = p.html || "";
     el.text.hidden = false;
     el.text.removeAttribute("data-phrase");
@@ -357,6 +359,7 @@
     }
     if (p.questions && p.questions.length && p.kind !== "result") {
       buildQuestions(p.questions);
+      adoptRichQuestions(p.questions);
       el.answers.hidden = false;
       var firstInput = el.answers.querySelector("input, textarea");
       if (firstInput) focus = firstInput;
@@ -371,6 +374,7 @@
   // state is the whole passage, and the press on it leaves the page.
   function showPhrase(i) {
     phrase = i;
+    lastShown = performance.now();
     var count = page.phrases.length;
     el.text.innerHTML = page.phrases[i];
     el.text.setAttribute("data-phrase", String(i));
@@ -444,6 +448,64 @@
     });
   }
 
+  // The page's text holds its questions as the examinee program shows them: each question
+  // line, then for each choice a hidden link line ("question choice") and the choice line
+  // behind an invisible " * ". Those lines move into the answer panels, which take their place
+  // between the text above and below the questions, so each question is shown once and keeps
+  // its own faces and colours. A text that does not have that shape is left as it is.
+  function adoptRichQuestions(qs) {
+    var ps = el.text.querySelectorAll("p");
+    if (!ps.length) return;
+    var norm = function (t) { return String(t || "").replace(/\s+/g, " ").trim(); };
+    var j = 0;
+    var used = [];
+    var found = [];
+    for (var i = 0; i < qs.length; i++) {
+      var want = norm(qs[i].text);
+      if (!want) return;
+      // The first question may follow any text; the others follow blank lines only.
+      while (j < ps.length && norm(ps[j].textContent) !== want && (i === 0 || !norm(ps[j].textContent))) j++;
+      if (j >= ps.length || norm(ps[j].textContent) !== want) return;
+      var entry = { q: ps[j], choices: [] };
+      used.push(ps[j++]);
+      var choices = qs[i].choices || [];
+      for (var c = 0; c < choices.length; c++) {
+        if (j < ps.length && /^\d+ \d+$/.test(norm(ps[j].textContent))) used.push(ps[j++]);
+        if (j >= ps.length || norm(ps[j].textContent.replace(/^\s*\*/, "")) !== norm(choices[c])) return;
+        entry.choices.push(ps[j]);
+        used.push(ps[j++]);
+      }
+      found.push(entry);
+      if (j < ps.length && !norm(ps[j].textContent)) used.push(ps[j++]); // the blank line after it
+    }
+    var boxes = el.answers.querySelectorAll(".question");
+    found.forEach(function (entry, n) {
+      var box = boxes[n];
+      var head = box.querySelector("legend, .q-text");
+      if (head) fill(head, entry.q, false);
+      var texts = box.querySelectorAll(".c-text");
+      entry.choices.forEach(function (cp, k) { if (texts[k]) fill(texts[k], cp, true); });
+    });
+    used[0].parentNode.insertBefore(el.answers, used[0]);
+    used.forEach(function (u) { u.parentNode.removeChild(u); });
+  }
+
+  // The runs of a line of the page as the content of a caption, without the line's leading
+  // blanks and (for a choice) the invisible mark before it.
+  function fill(target, line, choice) {
+    var nodes = Array.prototype.slice.call(line.childNodes);
+    if (choice && nodes.length && /^\s*\*\s*$/.test(nodes[0].textContent)) nodes.shift();
+    target.textContent = "";
+    nodes.forEach(function (n) { target.appendChild(n.cloneNode(true)); });
+    var walker = document.createTreeWalker(target, NodeFilter.SHOW_TEXT);
+    var t;
+    while ((t = walker.nextNode())) {
+      var v = t.nodeValue.replace(/^\s+/, "");
+      t.nodeValue = v;
+      if (v) break;
+    }
+  }
+
   // One entry per question: the choice number, null, or the typed text.
   function collectAnswers() {
     if (!page.questions) return [];
@@ -475,9 +537,9 @@
 
   function forward() {
     if (locked() || !el.dialog.hidden) return;
+    // The second click of a double click would leave the page or phrase the first one showed.
     var now = performance.now();
-    if (now - lastPress < DOUBLE_PRESS_MS) return;
-    lastPress = now;
+    if (now - lastShown < DOUBLE_PRESS_MS) return;
     if (shownAt === null) shownAt = now; // pressed before the first frame: nothing was read
 
     if (phrase >= 0) {

@@ -59,13 +59,22 @@ class Room:
         check("4271" in self.code, "serve printed %r as the class code, not 4271" % self.code)
 
     def _line(self, seconds):
-        import selectors
-        sel = selectors.DefaultSelector()
-        sel.register(self.proc.stdout, selectors.EVENT_READ)
-        if not sel.select(seconds):
+        if not hasattr(self, "_lines"):
+            import queue
+            import threading
+            self._lines = queue.Queue()
+
+            def pump():
+                for line in self.proc.stdout:
+                    self._lines.put(line)
+                self._lines.put(None)
+            threading.Thread(target=pump, daemon=True).start()
+        import queue
+        try:
+            line = self._lines.get(timeout=seconds)
+        except queue.Empty:
             raise Failure("serve printed nothing within %d s; its log:\n%s" % (seconds, self.logText()))
-        line = self.proc.stdout.readline()
-        if not line:
+        if line is None:
             raise Failure("serve ended (status %s); its log:\n%s" % (self.proc.wait(), self.logText()))
         return line.strip()
 
@@ -141,7 +150,10 @@ class Browser:
         def ready():
             p = self.page()
             return p if p and p[0] == kind and not p[3] and (counter is None or p[1] != counter) else None
-        return self.wait("a %s page" % kind, ready)
+        p = self.wait("a %s page" % kind, ready)
+        # The runner takes a press right after a page appeared for a double click's second.
+        time.sleep(0.25)
+        return p
 
     def forward_click(self):
         before = self.page()
@@ -157,12 +169,11 @@ class Browser:
         """The whole page at 360 and at 1280 px wide."""
         import base64
         for w in (360, 1280):
-            self.d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
-                                   {"width": w, "height": 800 if w == 360 else 900, "deviceScaleFactor": 1,
-                                    "mobile": w == 360})
+            view = 800 if w == 360 else 900
+            metrics = {"width": w, "height": view, "deviceScaleFactor": 1, "mobile": w == 360}
+            self.d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", metrics)
             self.settle()
-            h = int(self.js("return Math.min(4000, Math.max(document.documentElement.scrollHeight,"
-                            " document.body.scrollHeight));"))
+            time.sleep(0.5)  # the phrase's fade
             clipped = self.js("""
                 var bad = [];
                 var all = document.querySelectorAll('#main *, #controls *');
@@ -175,9 +186,13 @@ class Browser:
                 }
                 return bad.slice(0, 5);""")
             check(not clipped, "%s at %d px: elements stick out of the page: %s" % (name, w, clipped))
-            shot = self.d.execute_cdp_cmd("Page.captureScreenshot", {
-                "format": "png", "captureBeyondViewport": True,
-                "clip": {"x": 0, "y": 0, "width": w, "height": h, "scale": 1}})
+            # The whole page in one picture: a window as tall as the page.
+            h = int(self.js("return Math.min(4000, document.documentElement.scrollHeight);"))
+            if h > view:
+                metrics["height"] = h
+                self.d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", metrics)
+                self.settle()
+            shot = self.d.execute_cdp_cmd("Page.captureScreenshot", {"format": "png"})
             with open(os.path.join(folder, "runner-%s-%d.png" % (name, w)), "wb") as f:
                 f.write(base64.b64decode(shot["data"]))
         self.d.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
