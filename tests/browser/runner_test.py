@@ -44,19 +44,36 @@ def check(cond, message):
         raise Failure(message)
 
 
+def free_port():
+    import socket
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
 class Room:
-    """`ruvo-tool serve` on a folder of tests, on 127.0.0.1 and a port of its choosing."""
+    """`ruvo-tool serve` on a folder of tests on 127.0.0.1; it can be killed and started again
+    on the same port and journal."""
 
     def __init__(self, tool, folder, collection, journal, report):
-        cmd = [tool, "serve", folder, "--collection", collection, "--journal", journal, "--report", report,
-               "--bind", "127.0.0.1", "--port", "0", "--code", "4271"]
+        self.cmd = [tool, "serve", folder, "--collection", collection, "--journal", journal, "--report", report,
+                    "--bind", "127.0.0.1", "--port", str(free_port()), "--code", "4271"]
         self.log = open(os.path.join(os.path.dirname(collection), "serve.log"), "w+")
-        self.proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=self.log, text=True)
+        self.start()
+
+    def start(self):
+        self.proc = subprocess.Popen(self.cmd, stdout=subprocess.PIPE, stderr=self.log, text=True)
+        if hasattr(self, "_lines"):
+            del self._lines
         self.url = self._line(10)
         self.code = self._line(5)
-        check(self.url.startswith("http://127.0.0.1:") and self.url.endswith("/"),
-              "serve printed %r as its first line, not http://127.0.0.1:PORT/" % self.url)
+        check(self.url == "http://127.0.0.1:%s/" % self.cmd[-3],
+              "serve printed %r as its first line, not http://127.0.0.1:%s/" % (self.url, self.cmd[-3]))
         check("4271" in self.code, "serve printed %r as the class code, not 4271" % self.code)
+
+    def kill(self):
+        self.proc.kill()
+        self.proc.wait()
 
     def _line(self, seconds):
         if not hasattr(self, "_lines"):
@@ -238,15 +255,22 @@ def take_test(b, room, shots):
     check(b.page()[0] == "name", "a blank name left the name page")
     b.el("#name").send_keys(NAME + "\n")
 
-    # The instruction: Enter.
+    # The instruction, left by Enter while the server is down: the runner says so calmly,
+    # keeps Forward locked and sends the event once the server is back on its journal.
     p = b.wait_kind("instruction")
     b.settle()
+    room.kill()
     from selenium.webdriver.common.action_chains import ActionChains
     from selenium.webdriver.common.keys import Keys
     ActionChains(d).send_keys(Keys.ENTER).perform()
+    b.wait("the notice of the lost connection", lambda: b.el("#notice").is_displayed())
+    check("通信" in b.el("#notice").text, "the notice is in Japanese: " + b.el("#notice").text)
+    check(b.page()[0] == "instruction" and b.page()[3], "Forward stays locked on the page while nobody answers")
+    room.start()
 
     # The reading, shown whole, with its rich text: a tap on the text ends it.
     p = b.wait_kind("reading", p[1])
+    b.wait("the notice gone", lambda: not b.el("#notice").is_displayed())
     check(b.js("return !!document.querySelector('#text span[style*=\"font-weight:bold\"], #text span[style*=\"italic\"]')"),
           "the reading keeps its rich text")
     b.shoot(shots, "reading")
