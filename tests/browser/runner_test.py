@@ -7,8 +7,8 @@ choices, a questionnaire and a text field), takes it in headless Chromium with F
 button, Enter and a tap, reloads the page half-way and checks that the run goes on where it
 was, then reads the result file the room wrote into the collection folder.
 
-Screenshots of the name, reading, phrase, question and result pages at 360 and 1280 px wide
-go into the output folder.
+Screenshots of the joining, name, reading, phrase, question and result pages at 360 and
+1280 px wide go into the output folder.
 
 Exit status: 0 passed, 1 failed, 77 skipped (no Chromium on this machine).
 """
@@ -243,6 +243,7 @@ def take_test(b, room, shots):
     code.send_keys(room.code + "\n")
     test = b.wait("the list of tests", lambda: b.el("#tests button"))
     check(test.text == "灯台のはなし", "the test is listed by its title, not %r" % test.text)
+    b.shoot(shots, "join")
     test.click()
 
     # The name page: refused blank, then a name (Enter goes forward).
