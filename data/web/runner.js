@@ -205,7 +205,9 @@
   el.codeForm.addEventListener("submit", function (e) {
     e.preventDefault();
     if (el.codeGo.disabled) return;
-    var code = el.code.value.trim();
+    // A code typed with the Japanese input on comes in full-width letters: read it as ASCII.
+    var code = el.code.value.normalize ? el.code.value.normalize("NFKC") : el.code.value;
+    code = code.replace(/\s+/g, "");
     if (!code) { setJoinError(T.codeEmpty); el.code.focus(); return; }
     setJoinError("");
     setJoinBusy(true);

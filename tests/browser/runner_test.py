@@ -239,8 +239,9 @@ def take_test(b, room, shots):
     b.wait("the wrong code message", lambda: b.el("#join-error").is_displayed())
     check("クラスコード" in b.el("#join-error").text, "wrong code message: " + b.el("#join-error").text)
     check(not b.el("#tests-box").is_displayed(), "tests listed for a wrong code")
+    # Typed with the Japanese input on, the code comes in full-width digits.
     code.clear()
-    code.send_keys(room.code + "\n")
+    code.send_keys(room.code.translate({c: c + 0xFEE0 for c in range(0x21, 0x7F)}) + "\n")
     test = b.wait("the list of tests", lambda: b.el("#tests button"))
     check(test.text == "灯台のはなし", "the test is listed by its title, not %r" % test.text)
     b.shoot(shots, "join")
