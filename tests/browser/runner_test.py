@@ -342,6 +342,13 @@ def take_test(b, room, shots):
     d.refresh()
     b.wait("the result page after a reload", lambda: b.page() and b.page()[0] == "result")
 
+    # The page asks nothing of anyone but its server, and no script failed on the way.
+    foreign = b.js("return performance.getEntriesByType('resource').map(function(e){ return e.name; })"
+                   ".filter(function(u){ return u.indexOf(location.origin + '/') !== 0; });")
+    check(not foreign, "the page fetched from elsewhere: %s" % foreign)
+    errors = [e["message"] for e in d.get_log("browser") if e.get("source") == "javascript"]
+    check(not errors, "script errors in the page: %s" % errors)
+
 
 def main():
     ap = argparse.ArgumentParser()
