@@ -163,11 +163,11 @@ class Browser:
                     document.getElementById('text').getAttribute('data-phrase'),
                     f.disabled];""")
 
-    def wait_kind(self, kind, counter=None):
+    def wait_kind(self, kind, counter=None, seconds=10):
         def ready():
             p = self.page()
             return p if p and p[0] == kind and not p[3] and (counter is None or p[1] != counter) else None
-        p = self.wait("a %s page" % kind, ready)
+        p = self.wait("a %s page" % kind, ready, seconds)
         # The runner takes a press right after a page appeared for a double click's second.
         time.sleep(0.25)
         return p
@@ -271,7 +271,7 @@ def take_test(b, room, shots):
     room.start()
 
     # The reading, shown whole, with its rich text: a tap on the text ends it.
-    p = b.wait_kind("reading", p[1])
+    p = b.wait_kind("reading", p[1], 30)  # the runner tries again later and later
     b.wait("the notice gone", lambda: not b.el("#notice").is_displayed())
     check(b.js("return !!document.querySelector('#text span[style*=\"font-weight:bold\"], #text span[style*=\"italic\"]')"),
           "the reading keeps its rich text")
