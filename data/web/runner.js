@@ -80,6 +80,7 @@
   var phraseAt = 0;
   var phraseMs = [];
   var dialogAnswer = null;
+  var dialogEscape = false;
 
   // ---- the network ------------------------------------------------------------------------
   // Resolves with {status, json}; rejects only when no answer came (network, timeout).
@@ -157,12 +158,14 @@
   }
   function hideNotice() { el.notice.hidden = true; }
 
-  function ask(text) {
+  // A Yes/No box; Escape gives the answer that changes nothing (escapeAnswer).
+  function ask(text, escapeAnswer) {
     return new Promise(function (resolve) {
       var back = document.activeElement;
       el.dialogText.textContent = text;
       el.dialog.hidden = false;
       el.dialogYes.focus();
+      dialogEscape = !!escapeAnswer;
       dialogAnswer = function (yes) {
         el.dialog.hidden = true;
         dialogAnswer = null;
@@ -174,7 +177,7 @@
   el.dialogYes.addEventListener("click", function () { if (dialogAnswer) dialogAnswer(true); });
   el.dialogNo.addEventListener("click", function () { if (dialogAnswer) dialogAnswer(false); });
   el.dialog.addEventListener("keydown", function (e) {
-    if (e.key === "Escape" && dialogAnswer) { e.preventDefault(); dialogAnswer(false); }
+    if (e.key === "Escape" && dialogAnswer) { e.preventDefault(); dialogAnswer(dialogEscape); }
   });
 
   // ---- joining ----------------------------------------------------------------------------
@@ -575,7 +578,7 @@
     if (missing) {
       busy = true;
       updateForward();
-      ask(T.unanswered).then(function (back) {
+      ask(T.unanswered, true).then(function (back) {
         busy = false;
         updateForward();
         if (back) { missing.focus(); return; }
@@ -635,7 +638,7 @@
 
   el.restart.addEventListener("click", function () {
     var finished = page && page.kind === "result";
-    (finished ? Promise.resolve(true) : ask(T.restart)).then(function (yes) {
+    (finished ? Promise.resolve(true) : ask(T.restart, false)).then(function (yes) {
       if (!yes) return;
       var code = session ? session.code : "";
       session = null;

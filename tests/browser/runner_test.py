@@ -279,8 +279,14 @@ def take_test(b, room, shots):
     time.sleep(1.2)
     b.el("#text p").click()
 
-    # The first question page: answer 2, the correct one.
+    # The first question page: start over is asked first, and declined with Escape.
     p = b.wait_kind("question", p[1])
+    b.el("#restart").click()
+    b.wait("the start-over box", lambda: b.el("#dialog").is_displayed())
+    ActionChains(d).send_keys(Keys.ESCAPE).perform()
+    b.wait("the box gone", lambda: not b.el("#dialog").is_displayed())
+    check(b.page()[:2] == p[:2], "declining to start over keeps the page")
+    # Answer 2, the correct one.
     b.el('input[type=radio][name=q1][value="2"]').click()
     b.el("#forward").click()
 
@@ -341,6 +347,13 @@ def take_test(b, room, shots):
     # A reload shows the result again, nothing is sent twice.
     d.refresh()
     b.wait("the result page after a reload", lambda: b.page() and b.page()[0] == "result")
+
+    # Starting over is a deliberate press; afterwards a reload no longer resumes the run.
+    b.el("#restart").click()
+    b.wait("the class code again", lambda: b.el("#code").is_displayed())
+    d.refresh()
+    b.wait("the class code after a reload", lambda: b.el("#code").is_displayed())
+    check(b.page() is None, "a run that was left shows again after starting over")
 
     # The page asks nothing of anyone but its server, and no script failed on the way.
     foreign = b.js("return performance.getEntriesByType('resource').map(function(e){ return e.name; })"
