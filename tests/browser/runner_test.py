@@ -65,11 +65,15 @@ class Room:
         self.proc = subprocess.Popen(self.cmd, stdout=subprocess.PIPE, stderr=self.log, text=True)
         if hasattr(self, "_lines"):
             del self._lines
-        self.url = self._line(10)
-        self.code = self._line(5)
-        check(self.url == "http://127.0.0.1:%s/" % self.cmd[-3],
-              "serve printed %r as its first line, not http://127.0.0.1:%s/" % (self.url, self.cmd[-3]))
-        check("4271" in self.code, "serve printed %r as the class code, not 4271" % self.code)
+        try:
+            self.url = self._line(10)
+            self.code = self._line(5)
+            check(self.url == "http://127.0.0.1:%s/" % self.cmd[-3],
+                  "serve printed %r as its first line, not http://127.0.0.1:%s/" % (self.url, self.cmd[-3]))
+            check("4271" in self.code, "serve printed %r as the class code, not 4271" % self.code)
+        except Exception:
+            self.stop()
+            raise
 
     def kill(self):
         self.proc.kill()
