@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
+#include <sys/socket.h>
 
 #include <httplib.h>
 #include <atomic>
@@ -21,6 +22,7 @@ constexpr int kWriteTimeoutSec = 5;
 constexpr int kKeepAliveSec = 2;
 constexpr int kKeepAliveRequests = 100;
 constexpr std::size_t kThreads = 48;
+constexpr int kBacklog = 1024;
 
 bool wildcard(const std::string& bind) { return bind.empty() || bind == "0.0.0.0" || bind == "::"; }
 
@@ -60,6 +62,7 @@ class HttpRoom final : public TWebRoom {
   std::thread thread_;
   std::string address_;
   std::once_flag stopped_;
+  int listenSocket_ = -1;
 };
 
 void HttpRoom::serve(const httplib::Request& req, httplib::Response& res) {
@@ -103,6 +106,13 @@ platform::Status HttpRoom::listen() {
     res.status = 500;
     res.set_content("{\"error\":\"internal error\"}", "application/json; charset=utf-8");
   });
+  // The library listens with a backlog of a few connections: a class joining at once would
+  // have its connections refused. The socket is kept to listen again with a long backlog.
+  server_.set_socket_options([this](socket_t sock) {
+    int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    listenSocket_ = sock;
+  });
   const std::string host = options_.bind.empty() ? "0.0.0.0" : options_.bind;
   int port = options_.port;
   if (port < 0 || port > 65535) return platform::Status::failure("not a port: " + std::to_string(port));
@@ -113,6 +123,7 @@ platform::Status HttpRoom::listen() {
     return platform::Status::failure("cannot listen on " + host + ":" + std::to_string(port) +
                                      " (the port is taken or the address is not this machine's)");
   }
+  if (listenSocket_ >= 0) ::listen(listenSocket_, kBacklog);
   const std::string shown = wildcard(host) ? lanAddress() : host;
   address_ =
       "http://" + (shown.find(':') != std::string::npos ? "[" + shown + "]" : shown) + ":" + std::to_string(port) + "/";
