@@ -161,6 +161,34 @@ int main(int argc, char** argv) {
   std::printf("failed requests           %d\n", failures.load());
   std::printf("memory per examinee       %.1f KB (resident set %ld -> %ld KB)\n",
               static_cast<double>(after - before) / examinees, before, after);
+
+  // A restart with a class half-way: every examinee three pages in, the room stopped and
+  // started again on the same journal folder, which takes all of them back before it listens.
+  double restartMs = 0;
+  {
+    auto again = ruvo::web::TWebRoom::Start(o, &st);
+    const std::string a2 = again ? again->Address() : std::string();
+    httplib::Client c("127.0.0.1", again ? std::stoi(a2.substr(a2.rfind(':') + 1)) : 0);
+    for (int i = 0; again && i < examinees; ++i) {
+      auto r = c.Post("/api/sessions", json{{"code", "BENCH"}, {"test", kTest}}.dump(), "application/json");
+      if (!r || r->status != 200) break;
+      json j = json::parse(r->body);
+      const std::string token = j["session"];
+      for (int n = 0; n < 3; ++n) {
+        json b{{"page", j["page"]["index"]}, {"ms", 2000}, {"name", "restart " + std::to_string(i)}};
+        auto f = c.Post(("/api/sessions/" + token + "/forward").c_str(), b.dump(), "application/json");
+        if (!f || f->status != 200) break;
+        j = json::parse(f->body);
+      }
+    }
+    if (again) again->Stop();
+    again.reset();
+    const auto t1 = Clock::now();
+    again = ruvo::web::TWebRoom::Start(o, &st);
+    restartMs = std::chrono::duration<double, std::milli>(Clock::now() - t1).count();
+  }
+  std::printf("restart to listening      %.1f ms (%d examinees half-way, %d finished, taken back)\n", restartMs,
+              examinees, examinees);
   fs::remove_all(dir);
   return finished.load() == examinees && files == examinees ? 0 : 1;
 }

@@ -44,7 +44,9 @@ endif()
 if(RUVO_GUI)
   add_executable(ruvo_examinee "${RUVO_SOURCE_DIR}/src/apps/ruvo/main.cpp")
   target_link_libraries(ruvo_examinee PRIVATE ruvo_gui)
-  target_link_options(ruvo_examinee PRIVATE "LINKER:--disable-new-dtags")
+  # Only the shared libraries the examinee program calls: the core also brings the web room's
+  # HTTP library (and its TLS and compression libraries), which the bundle need not carry.
+  target_link_options(ruvo_examinee PRIVATE "LINKER:--disable-new-dtags" "LINKER:--as-needed")
   set_target_properties(ruvo_examinee PROPERTIES
     OUTPUT_NAME ruvo
     RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/examinee-program"

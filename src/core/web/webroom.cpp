@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 #include <httplib.h>
@@ -80,6 +81,13 @@ void HttpRoom::serve(const httplib::Request& req, httplib::Response& res) {
 }
 
 platform::Status HttpRoom::listen() {
+  // Every examinee taking a test holds its journal open, and every browser a connection: a
+  // class of several hundred needs more files than the usual soft limit of 1024.
+  struct rlimit files {};
+  if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &files);
+  }
   server_.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
   server_.set_read_timeout(kReadTimeoutSec, 0);
   server_.set_write_timeout(kWriteTimeoutSec, 0);
