@@ -233,6 +233,9 @@ struct WebView final : app::TRunView {
     phrase = scroll == app::ScrollRequest::Top ? 0 : phrase + 1;
   }
   void ShowStatus(const std::string& counter, const std::string&) override { status = counter; }
+  // Forward stays locked this long after the page appears (a reading just started).
+  int lockMs = 0;
+  void EndPress(int ms, bool) override { lockMs = ms; }
   void Ended(const rt::RichText& r, bool copy) override {
     ended = true;
     copyOffered = copy;
@@ -427,6 +430,7 @@ json Room::page(Session& s) const {
   p["kind"] = info.kind;
   p["questions"] = info.questionsJson;
   if (info.kind == "name") p["prompt"] = t.prompt;
+  if (s.view.lockMs > 0 && !s.pendingName) p["lockMs"] = s.view.lockMs;
   if (!info.phrases.empty() && !s.pendingName) {
     const int k = std::clamp(s.view.phrase, 0, static_cast<int>(info.phrases.size()) - 1);
     p["html"] = info.phrases[static_cast<std::size_t>(k)];

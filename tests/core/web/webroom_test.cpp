@@ -206,6 +206,16 @@ TEST(WebRoom, WholeRunsWriteTheResultSimulateWrites) {
     w.walk(cli);
     ASSERT_EQ(w.page["kind"], "result");
     EXPECT_EQ(w.phraseTimesSent, static_cast<int>(c.in.phraseSeconds.size()));
+    // Forward is locked a while after a reading starts, as in the examinee program, and only then.
+    int locked = 0;
+    for (const std::string& body : w.bodies) {
+      const json pg = json::parse(body)["page"];
+      if (!pg.contains("lockMs")) continue;
+      ++locked;
+      EXPECT_EQ(pg["kind"], "reading") << body.substr(0, 200);
+      EXPECT_TRUE(pg["lockMs"] == 3000 || pg["lockMs"] == 300) << pg["lockMs"];
+    }
+    EXPECT_GT(locked, 0);
     EXPECT_FALSE(w.page["record"].get<std::string>().empty());
     const auto files = resultFiles(r.collection);
     ASSERT_EQ(files.size(), 1u);
