@@ -98,8 +98,11 @@ bool SaveDocumentFile(const std::string& fileName, const rt::RichText& work, pla
   bool ok = folder.empty() || storage::ensureFolder(folder);
   if (ok) {
     const std::string rtf = rt::writeRtf(work);
-    storage::TStreamDeltaCode codec(dialogs);
-    ok = codec.SaveStreamToFile(&rtf, fileName);
+    storage::TStreamDeltaCode codec;
+    const storage::Status saved = codec.SaveStreamToFile(rtf, fileName);
+    // An encoder left by an error says so before the save's own message.
+    if (!saved && saved.message() == storage::kMsgEncodeFailed && dialogs) dialogs->message(saved.message());
+    ok = saved.ok();
   }
   if (!ok && dialogs) dialogs->message(kMsgSaveFailed);
   return ok;
