@@ -72,7 +72,7 @@ void BM_BdcEncode(benchmark::State& state) {
   ruvo::storage::TDeltaCode codec;
   for (auto _ : state) {
     codec.PlainStream = in;
-    codec.Encode();
+    (void)codec.Encode();
     benchmark::DoNotOptimize(codec.CodedStream.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * in.size()));

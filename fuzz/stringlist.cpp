@@ -15,9 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Inputs that are not BDC streams are taken as the text inside one, so the list layer
   // is reached even where the fuzzer has not found a valid stream.
   if (bytes.substr(0, 4) == "BDC1") {
-    list.LoadFromCompressedStream(bytes);
+    (void)list.LoadFromCompressedStream(bytes);
   } else {
-    list.LoadFromCompressedStream(TDeltaCode::encode(bytes));
+    (void)list.LoadFromCompressedStream(TDeltaCode::encode(bytes));
   }
   std::vector<std::string> section;
   for (const auto& line : list.Lines) {
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Stored again, the lines come back unchanged (they are valid UTF-8 from CP932 now,
   // except characters CP932 cannot hold, which the list never produced on load).
   TCompressStringList back;
-  back.LoadFromCompressedStream(list.SaveToCompressedStream());
+  (void)back.LoadFromCompressedStream(list.SaveToCompressedStream());
   (void)back.Count();
   return 0;
 }

@@ -88,9 +88,18 @@ TEST_F(CompileCli, StopsWriteNothing) {
     EXPECT_FALSE(fs::exists(p("x.ruvo")));
     EXPECT_FALSE(fs::exists(p("x.ruvp")));
   }
-  ToolRun r = runTool("compile " + q("missing.rtf") + " " + kTemplate + " -o " + q("x.ruvo"));
-  EXPECT_EQ(r.exit, 1);
-  EXPECT_NE(r.err.find("missing.rtf"), std::string::npos);
+  // An input that cannot be read: which one, and the system's reason.
+  fs::create_directories(p("DIR"));
+  const std::pair<std::string, std::string> unreadable[] = {
+      {"compile " + q("missing.rtf") + " " + kTemplate, p("missing.rtf").string() + ": No such file or directory"},
+      {"compile " + q("DIR") + " " + kTemplate, p("DIR").string() + ": Is a directory"},
+      {"compile " + kTemplate + " " + q("DIR"), p("DIR").string() + ": Is a directory"},
+  };
+  for (const auto& [command, why] : unreadable) {
+    ToolRun r = runTool(command + " -o " + q("x.ruvo"));
+    EXPECT_EQ(r.exit, 1) << command;
+    EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
+  }
   EXPECT_EQ(runTool("compile " + kTemplate + " -o " + q("x.ruvo")).exit, 2);
   EXPECT_EQ(runTool("compile " + kTemplate + " " + kTemplate).exit, 2);
   EXPECT_EQ(runTool("compile " + kTemplate + " " + kTemplate + " -o " + q("x.ruvo") + " --numbers").exit, 2);

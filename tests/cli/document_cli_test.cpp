@@ -121,6 +121,11 @@ TEST_F(DocCli, RefusalsAndUsage) {
   EXPECT_EQ(tool("doc info '" + p("bad.ruvo") + "'"), 1);
   EXPECT_NE(err_.find("読み込み失敗"), std::string::npos) << err_;
   EXPECT_EQ(tool("doc unpack '" + p("bad.ruvo") + "' '" + p("x.rtf") + "'"), 1);
+  // A document that cannot be read: which file, and the system's reason.
+  std::filesystem::create_directories(p("folder.ruvo"));
+  EXPECT_EQ(tool("doc info '" + p("folder.ruvo") + "'"), 1);
+  EXPECT_NE(err_.find("読み込み失敗"), std::string::npos) << err_;
+  EXPECT_NE(err_.find(p("folder.ruvo") + ": Is a directory"), std::string::npos) << err_;
   EXPECT_EQ(tool("doc info '" + p("missing.ruvo") + "'"), 1);
   EXPECT_NE(err_.find("ファイルがありません"), std::string::npos) << err_;
   EXPECT_EQ(tool("doc"), 2);

@@ -21,7 +21,7 @@ class ReportCli : public CliTest {
     fs::create_directories(p(name).parent_path());
     storage::TCompressStringList l;
     l.Lines = lines;
-    ASSERT_EQ(l.SaveToFile(p(name).string()), 0);
+    ASSERT_TRUE(l.SaveToFile(p(name).string()));
   }
   Lines outLines() const { return text::splitLines(out_); }
 };

@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <ctime>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -15,6 +13,7 @@
 
 #include "core/app/paths.h"
 #include "core/delivery/filesystem.h"
+#include "core/platform/systemclock.h"
 #include "core/report/collection.h"
 #include "core/report/sumup.h"
 #include "core/text/strings.h"
@@ -22,20 +21,6 @@
 
 namespace ruvo::tool {
 namespace {
-
-class SystemClock final : public platform::Clock {
- public:
-  std::int64_t tickMs() override {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-  }
-  platform::DateTime now() override {
-    std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-  }
-};
 
 // The totals of the main window.
 class Totals final : public report::ResultSink {
@@ -124,7 +109,7 @@ int runCollect(const Args& args) {
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   {
     std::vector<delivery::FileEntry> entries;
-    if (!disk.list(folder, entries)) return refuse("cannot read the folder " + folder + ": " + std::strerror(errno));
+    if (const platform::Status listed = disk.list(folder, entries); !listed) return refuse(listed.message());
   }
   if (!reportRoot.empty()) {
     // Every copy would fail: say so now rather than copy nothing in silence.
@@ -136,7 +121,7 @@ int runCollect(const Args& args) {
 
   // Before the first take-in: a stop while thousands of files are read still ends with totals.
   installStopHandlers();
-  SystemClock clock;
+  platform::SystemClock clock;
   Totals totals(&clock);
   report::TResultCollection collection(disk, totals, &clock, reportRoot);
   collection.SetRetrieve(!reportRoot.empty());
@@ -145,14 +130,14 @@ int runCollect(const Args& args) {
   print(collection.TakeExisting(report::TResultCollection::Existing::All, collection.BeginCollection(folder)));
   tellSkipped(collection, listFailed);
 
-  using Clock = std::chrono::steady_clock;
-  auto span = [](double s) { return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s)); };
-  const Clock::time_point end = Clock::now() + span(forSeconds);
+  // Deadlines on the monotonic tick: a change of the wall clock neither ends nor stretches the wait.
+  auto ms = [](double s) { return static_cast<std::int64_t>(s * 1000.0); };
+  const std::int64_t end = clock.tickMs() + ms(forSeconds);
   bool stoppedWaiting = false;
-  while (!gStop && Clock::now() < end) {
-    const Clock::time_point next = std::min(Clock::now() + span(interval), end);
-    for (Clock::time_point now; !gStop && (now = Clock::now()) < next;)
-      std::this_thread::sleep_for(std::min<Clock::duration>(next - now, std::chrono::milliseconds(50)));
+  while (!gStop && clock.tickMs() < end) {
+    const std::int64_t next = std::min(clock.tickMs() + ms(interval), end);
+    for (std::int64_t now; !gStop && (now = clock.tickMs()) < next;)
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::int64_t>(next - now, 50)));
     if (gStop) {
       stoppedWaiting = true;
       break;

@@ -1,13 +1,12 @@
 // ruvo-tool compile: a script and a template compiled into a test document, as Create and
 // Save do it in the window, with the script header filling the property and setting grids.
-#include <chrono>
-#include <ctime>
 #include <iostream>
 #include <optional>
 
 #include "core/authoring/compiler.h"
 #include "core/authoring/scriptfile.h"
 #include "core/document/documentfile.h"
+#include "core/platform/systemclock.h"
 #include "core/richtext/richtext.h"
 #include "core/storage/atomicfile.h"
 #include "core/storage/deltacode.h"
@@ -16,13 +15,6 @@
 
 namespace ruvo::tool {
 namespace {
-
-int currentYear() {
-  const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return tm.tm_year + 1900;
-}
 
 // A stop: the system's message alone, with LF line ends.
 int stop(const std::string& message) {
@@ -78,7 +70,7 @@ int runCompile(const Args& args) {
   in.autoNumbers = numbers;
   in.autoIndent = indent;
   authoring::CompileHooks hooks;
-  hooks.year = currentYear();
+  hooks.year = platform::SystemClock().now().year;
   hooks.askTitle = [&](const std::string&, const std::string&, const std::string&) { return title; };
   authoring::CompileResult r = authoring::CompileScript(std::move(script), std::move(templ), in, hooks);
   if (!r.ok()) return stop(r.message);

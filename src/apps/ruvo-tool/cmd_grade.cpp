@@ -26,8 +26,7 @@ int loadWordData(const std::optional<std::string>& path, authoring::TWordLists& 
     if (!authoring::LoadWordDataFile(*path, data, error)) return refuse(error);
     return kOk;
   }
-  if (!authoring::LoadEmbeddedWordData(data))
-    return refuse(std::string("the embedded word data ") + authoring::kWordDataResource + " cannot be read");
+  if (const platform::Status loaded = authoring::LoadEmbeddedWordData(data); !loaded) return refuse(loaded.message());
   return kOk;
 }
 

@@ -1,6 +1,5 @@
 // ruvo-tool lines: the text lines of a compressed string list (result files,
 // ruvo_envi.dat), as UTF-8.
-#include <cstring>
 #include <string>
 
 #include "core/storage/compressstringlist.h"
@@ -28,9 +27,7 @@ int runLines(const Args& words) {
       if (coded.empty()) return refuse("cannot write standard output: the lines are too large to encode");
       return emit(args[0], coded);
     }
-    const int code = list.SaveToFile(args[0]);
-    if (code != 0)
-      return refuse("cannot write " + args[0] + (code == 1 ? std::string() : std::string(": ") + std::strerror(code)));
+    if (const auto saved = list.SaveToFile(args[0]); !saved) return refuse(saved.message());
     return kOk;
   }
   std::string coded;

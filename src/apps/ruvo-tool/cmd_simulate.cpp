@@ -1,6 +1,5 @@
 // ruvo-tool simulate: takes a test headless, as an examinee would, and writes its result file.
 #include <cerrno>
-#include <ctime>
 #include <iostream>
 #include <string>
 
@@ -12,6 +11,7 @@
 #include "core/app/resultrecord.h"
 #include "core/app/simulation.h"
 #include "core/delivery/delivery.h"
+#include "core/platform/systemclock.h"
 #include "core/text/strings.h"
 #include "tool.h"
 
@@ -22,13 +22,6 @@ std::string selfPath() {
   char buf[4096];
   ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
   return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string("ruvo-tool");
-}
-
-platform::DateTime localNow() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 // A control character (tab, line break) in a name would reach the result file's name and
@@ -48,7 +41,7 @@ int runSimulate(const Args& args) {
       rc != kOk)
     return rc;
   app::SimulationOptions o;
-  o.date = localNow();
+  o.date = platform::SystemClock().now();
   bool haveName = false;
   int crashAfter = 0;
   std::string collection;

@@ -81,7 +81,7 @@ NameBoxKey ClassifyNameBoxKey(const KeyPress& k) {
 // ---- construction -----------------------------------------------------------------------
 
 TForm1Model::TForm1Model(platform::Ports ports, std::string programFolder)
-    : ports_(ports), programFolder_(std::move(programFolder)) {
+    : ports_(ports.filled()), programFolder_(std::move(programFolder)) {
   settingsPath_ = JoinPath(programFolder_, "tovimeter.ini");
   pages_ = std::make_unique<doc::TPageControler>();
   qa_ = std::make_unique<doc::TQAControler>(pages_.get());
@@ -857,7 +857,7 @@ bool TForm1Model::SaveResultFile() {
   // copy on to the next counter. A result file is never replaced.
   int number = FreeResultFileNumber(baseName, folders);
 
-  storage::TCompressStringList list(ports_.dialogs);
+  storage::TCompressStringList list;
   list.Add(result.HeaderLine());
   list.Add(result.ValueLine());
   const std::string bytes = list.SaveToCompressedStream();

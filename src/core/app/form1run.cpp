@@ -59,11 +59,10 @@ struct TForm1Model::RunView final : TRunView {
   }
   std::optional<std::string> AskName(const std::string& caption, const std::string& prompt,
                                      const std::string& def) override {
-    if (!m.ports_.dialogs) return std::nullopt;
     return m.ports_.dialogs->input(caption, prompt, def);
   }
   bool AskYesNo(const std::string& question) override {
-    return m.ports_.dialogs && m.ports_.dialogs->askYesNo(question) == platform::Answer::Yes;
+    return m.ports_.dialogs->askYesNo(question) == platform::Answer::Yes;
   }
   void NameChanged(const std::string& name) override {
     m.test_.label3.text = name;
@@ -100,9 +99,8 @@ bool TForm1Model::offerResume(const std::string& path, const JournalTest& test) 
   const std::string& latest = found.back();
   JournalContents contents;
   if (!ReadJournalFile(latest, contents).ok()) return false;
-  const bool yes =
-      ports_.dialogs && ports_.dialogs->askYesNo(std::string("前回の受験が 途中で終わっています。") + kTwoBreaks +
-                                                 "続きから 再開しますか？") == platform::Answer::Yes;
+  const bool yes = ports_.dialogs->askYesNo(std::string("前回の受験が 途中で終わっています。") + kTwoBreaks +
+                                            "続きから 再開しますか？") == platform::Answer::Yes;
   if (!yes) {
     // Starting afresh keeps the old journal, marked so that it is not offered again.
     TRunJournalWriter w;

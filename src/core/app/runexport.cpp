@@ -112,7 +112,10 @@ platform::Status RowsFromJournal(const std::string& path, std::vector<ExportRow>
 
 platform::Status RowsFromResultFile(const std::string& path, std::vector<ExportRow>& rows) {
   storage::TCompressStringList list;
-  if (!list.LoadFromFile(path) || list.Count() < 2) return platform::Status::failure(path + ": not a result file");
+  // A file that is missing or cannot be read says why; one that does not decode, or holds
+  // fewer than two lines, is no result file.
+  if (platform::Status loaded = list.LoadFromFile(path); !loaded && loaded.error() != 0) return loaded;
+  if (list.Count() < 2) return platform::Status::failure(path + ": not a result file");
   const std::vector<std::string> names = text::split(list[0], '\t');
   const std::vector<std::string> values = text::split(list[1], '\t');
   std::map<std::string, std::string> v;

@@ -97,7 +97,7 @@ int GradePassage(std::string_view plainText, const TWordLists* wordData, TTovgin
   return GradeOfCounts(engine);
 }
 
-TReadingGrader::TReadingGrader() { hasWordData_ = LoadEmbeddedWordData(data_); }
+TReadingGrader::TReadingGrader() { hasWordData_ = LoadEmbeddedWordData(data_).ok(); }
 
 TReadingGrader::TReadingGrader(TWordLists data) : data_(std::move(data)), hasWordData_(true) {}
 

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/platform/status.h"
+
 namespace ruvo::authoring {
 
 // One section of the word data: its entries in file order, plus indexes that let the
@@ -106,8 +108,8 @@ inline constexpr const char* kWordDataResource = "SQLTOVGLE";
 TWordLists WordListsFromDataFile(const storage::TDataFile& file);
 
 // The word data embedded in the program, read into a data file that is never saved.
-// False (and every section empty) when the resource is missing or does not decode.
-bool LoadEmbeddedWordData(TWordLists& out);
+// Fails (with every section empty) when the resource is missing or does not decode.
+platform::Status LoadEmbeddedWordData(TWordLists& out);
 
 // Word data from a file: a compressed string list (the resource's own format) or the
 // plain text of data/worddata.txt. An empty file gives every section empty. False with

@@ -26,14 +26,14 @@ TWordLists WordListsFromDataFile(const storage::TDataFile& file) {
   });
 }
 
-bool LoadEmbeddedWordData(TWordLists& out) {
+platform::Status LoadEmbeddedWordData(TWordLists& out) {
   storage::TDataFile file;  // no name: never written back
-  if (!storage::LoadResourceData(file, kWordDataResource)) {
+  if (platform::Status loaded = storage::LoadResourceData(file, kWordDataResource); !loaded) {
     out = TWordLists();
-    return false;
+    return loaded;
   }
   out = WordListsFromDataFile(file);
-  return true;
+  return {};
 }
 
 bool LoadWordDataFile(const std::string& path, TWordLists& out, std::string& error) {
@@ -44,8 +44,8 @@ bool LoadWordDataFile(const std::string& path, TWordLists& out, std::string& err
   }
   storage::TDataFile file;
   if (text::startsWith(bytes, "BDC")) {
-    if (!file.LoadFromCompressedStream(bytes)) {
-      error = path + " is not a readable compressed word data file";
+    if (const platform::Status decoded = file.LoadFromCompressedStream(bytes); !decoded) {
+      error = path + " is not a readable compressed word data file: " + decoded.message();
       return false;
     }
   } else {

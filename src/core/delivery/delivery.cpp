@@ -56,17 +56,7 @@ std::string SendResultFile(FileSystem& fs, const std::string& folder, const std:
   int number = 1;
   const platform::Status s = app::ClaimResultFileName(fileName, number, [&](const std::string& name) {
     path = JoinPath(folder, name);
-    switch (fs.writeNewFile(path, bytes)) {
-      case FileSystem::NewFile::Written:
-        return platform::Status{};
-      case FileSystem::NewFile::Taken:
-        return platform::Status::fromErrno(EEXIST, "cannot write " + path);
-      case FileSystem::NewFile::Failed:
-        break;
-    }
-    const int err = errno;
-    return err ? platform::Status::fromErrno(err, "cannot write " + path)
-               : platform::Status::failure("cannot write " + path);
+    return fs.writeNewFile(path, bytes);
   });
   if (s) return path;
   if (why) *why = s.message();
@@ -88,14 +78,14 @@ std::string NetworkPlacePath(const std::string& fileName) {
 TForm3Model::TForm3Model(FileSystem& fs, platform::Dialogs* dialogs, std::string programFolder,
                          std::string examineeProgram)
     : fs_(fs),
-      dialogs_(dialogs),
+      dialogs_(dialogs ? dialogs : &platform::nullDialogs()),
       programFolder_(std::move(programFolder)),
       examineeProgram_(std::move(examineeProgram)) {}
 
 std::string TForm3Model::EnviFilePath() const { return JoinPath(programFolder_, kEnviFileName); }
 
 void TForm3Model::say(const std::string& text) {
-  if (dialogs_ && !text.empty()) dialogs_->message(text);
+  if (!text.empty()) dialogs_->message(text);
 }
 
 void TForm3Model::changed() {

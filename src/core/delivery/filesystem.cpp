@@ -110,10 +110,10 @@ FileSystem::NewFile createNew(const std::string& to, std::string_view bytes, mod
 
 class DiskFileSystem final : public FileSystem {
  public:
-  bool list(const std::string& folder, std::vector<FileEntry>& out) override {
+  platform::Status list(const std::string& folder, std::vector<FileEntry>& out) override {
     out.clear();
     DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!d) return false;
+    if (!d) return platform::Status::fromErrno(errno, "cannot read the folder " + folder);
     const int dfd = ::dirfd(d);
     while (const dirent* de = ::readdir(d)) {
       const std::string name = de->d_name;
@@ -123,7 +123,7 @@ class DiskFileSystem final : public FileSystem {
       out.push_back(entryOf(name, st));
     }
     ::closedir(d);
-    return true;
+    return {};
   }
 
   bool stat(const std::string& path, FileEntry& out) override {
@@ -158,11 +158,8 @@ class DiskFileSystem final : public FileSystem {
     return createNew(to, bytes, mode, times) == NewFile::Written;
   }
 
-  NewFile writeNewFile(const std::string& path, std::string_view bytes) override {
-    const auto st = storage::createFileExclusive(path, bytes);
-    if (st.ok()) return NewFile::Written;
-    errno = st.error();
-    return st.error() == EEXIST ? NewFile::Taken : NewFile::Failed;
+  platform::Status writeNewFile(const std::string& path, std::string_view bytes) override {
+    return storage::createFileExclusive(path, bytes);
   }
 
   bool removeFile(const std::string& path) override {
@@ -284,10 +281,11 @@ std::vector<std::string> MemoryFileSystem::filesUnder(const std::string& folderI
   return out;
 }
 
-bool MemoryFileSystem::list(const std::string& folderIn, std::vector<FileEntry>& out) {
+platform::Status MemoryFileSystem::list(const std::string& folderIn, std::vector<FileEntry>& out) {
   out.clear();
   const std::string folder = follow(folderIn);
-  if (!folder.empty() && !folders_.count(folder)) return false;
+  if (!folder.empty() && !folders_.count(folder))
+    return platform::Status::fromErrno(files_.count(folder) ? ENOTDIR : ENOENT, "cannot read the folder " + folderIn);
   const std::string prefix = folder.empty() ? std::string() : folder + "/";
   auto direct = [&](const std::string& p) {
     return p.size() > prefix.size() && p.compare(0, prefix.size(), prefix) == 0 &&
@@ -302,7 +300,7 @@ bool MemoryFileSystem::list(const std::string& folderIn, std::vector<FileEntry>&
     FileEntry e;
     if (stat(link, e)) out.push_back(e);
   }
-  return true;
+  return {};
 }
 
 bool MemoryFileSystem::stat(const std::string& pathIn, FileEntry& out) {
@@ -332,12 +330,11 @@ bool MemoryFileSystem::writeFile(const std::string& pathIn, std::string_view byt
   return true;
 }
 
-FileSystem::NewFile MemoryFileSystem::writeNewFile(const std::string& pathIn, std::string_view bytes) {
+platform::Status MemoryFileSystem::writeNewFile(const std::string& pathIn, std::string_view bytes) {
   const std::string path = follow(pathIn);
-  if (files_.count(path) || folders_.count(path)) return NewFile::Taken;
-  if (writeFile(path, bytes)) return NewFile::Written;
-  errno = 0;
-  return NewFile::Failed;
+  if (files_.count(path) || folders_.count(path)) return platform::Status::fromErrno(EEXIST, "cannot write " + pathIn);
+  if (writeFile(path, bytes)) return {};
+  return platform::Status::failure("cannot write " + pathIn);
 }
 
 bool MemoryFileSystem::copyFile(const std::string& fromIn, const std::string& toIn, bool replace) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/platform/status.h"
+
 namespace ruvo::delivery {
 
 struct FileEntry {
@@ -27,19 +29,19 @@ struct FileEntry {
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // The entries of a folder ("." and ".." left out), in no particular order. False when the
-  // folder cannot be listed.
-  virtual bool list(const std::string& folder, std::vector<FileEntry>& out) = 0;
+  // The entries of a folder ("." and ".." left out), in no particular order. A failure names
+  // the folder and the system's reason.
+  virtual platform::Status list(const std::string& folder, std::vector<FileEntry>& out) = 0;
   // False when nothing exists at path.
   virtual bool stat(const std::string& path, FileEntry& out) = 0;
   virtual bool readFile(const std::string& path, std::string& bytes) = 0;
   // Creates or replaces path; a reader sees the old bytes or the new ones, never a mix.
   virtual bool writeFile(const std::string& path, std::string_view bytes) = 0;
   enum class NewFile { Written, Taken, Failed };
-  // Creates path with bytes unless something already has that name (Taken), atomically: two
-  // writers racing for one name never both succeed, and a reader never sees a half-written
-  // file. Failed leaves the system's error number in errno (0 when there is none).
-  virtual NewFile writeNewFile(const std::string& path, std::string_view bytes) = 0;
+  // Creates path with bytes unless something already has that name (a failure with EEXIST),
+  // atomically: two writers racing for one name never both succeed, and a reader never sees
+  // a half-written file. A failure names the file and the system's reason.
+  virtual platform::Status writeNewFile(const std::string& path, std::string_view bytes) = 0;
   // Copies a file with its access and modification times and permission bits. With replace
   // false an existing target is never touched (the copy fails); with replace true it is
   // replaced.
@@ -78,11 +80,11 @@ class MemoryFileSystem final : public FileSystem {
   // The stamp given to files written or copied without one of their own.
   std::int64_t now = 1'000'000'000;
 
-  bool list(const std::string& folder, std::vector<FileEntry>& out) override;
+  platform::Status list(const std::string& folder, std::vector<FileEntry>& out) override;
   bool stat(const std::string& path, FileEntry& out) override;
   bool readFile(const std::string& path, std::string& bytes) override;
   bool writeFile(const std::string& path, std::string_view bytes) override;
-  NewFile writeNewFile(const std::string& path, std::string_view bytes) override;
+  platform::Status writeNewFile(const std::string& path, std::string_view bytes) override;
   bool copyFile(const std::string& from, const std::string& to, bool replace) override;
   bool removeFile(const std::string& path) override;
   bool makeFolders(const std::string& path) override;

@@ -26,12 +26,10 @@ using app::JoinPath;
 namespace {
 constexpr const char* kBreak2 = "\r\n\r\n";
 
-void tell(const platform::Ports& ports, const std::string& text) {
-  if (ports.dialogs) ports.dialogs->message(text);
-}
+void tell(const platform::Ports& ports, const std::string& text) { ports.dialogs->message(text); }
 
 bool yes(const platform::Ports& ports, const std::string& text) {
-  return ports.dialogs && ports.dialogs->askYesNo(text) == platform::Answer::Yes;
+  return ports.dialogs->askYesNo(text) == platform::Answer::Yes;
 }
 
 std::string withoutTrailingSlash(std::string s) {
@@ -121,8 +119,7 @@ void LaunchExaminee(const platform::Ports& ports, const PackagingPlace& place, c
     return;
   }
   const std::string program = ExamineeProgramPath(place);
-  if (!ports.shell || !ports.shell->start(program, {documentPath}))
-    tell(ports, text::format("%S を起動できませんでした", {program}));
+  if (!ports.shell->start(program, {documentPath})) tell(ports, text::format("%S を起動できませんでした", {program}));
 }
 
 void acCopyRuvo(const platform::Ports& ports, const PackagingPlace& place) {
@@ -136,18 +133,17 @@ void acCopyRuvo(const platform::Ports& ports, const PackagingPlace& place) {
   std::vector<std::string> files{copied};
   const std::string runtime = JoinPath(app::FolderOf(copied), kExamineeRuntime);
   if (copied != program && FolderExists(runtime)) files.push_back(runtime);
-  if (ports.clipboard) ports.clipboard->setFiles(files);
+  ports.clipboard->setFiles(files);
   tell(ports, text::format("受験者用ルーヴォ %S をコピーしました", {kExamineeProgram}) + kBreak2 +
                   "目的のフォルダに貼り付けて利用できます" + kBreak2);
 }
 
 void acOpenZip(const platform::Ports& ports, const PackagingPlace& place) {
-  if (!ports.dialogs) return;
   const std::string root = sendRoot(place);
   storage::ensureFolder(root);
   auto chosen = ports.dialogs->openFile("圧縮ファイル一覧", text::format("%S files|*%S;", {"zip", ".zip"}), root);
   if (!chosen) return;
-  if (!ports.shell || !ports.shell->open(*chosen))
+  if (!ports.shell->open(*chosen))
     tell(ports, app::FileNameOf(*chosen) + kBreak2 + "このファイルを開けるアプリケーションがありません");
 }
 
@@ -248,7 +244,6 @@ bool MakeExamineePackage(FileSystem& files, const PackageRequest& request, std::
 }
 
 void TPackaging::acSend(const platform::Ports& ports, const PackagingPlace& place) {
-  if (!ports.dialogs) return;
   platform::Dialogs& dlg = *ports.dialogs;
 
   // 1. The tests to hand out.
@@ -325,7 +320,7 @@ void TPackaging::acSend(const platform::Ports& ports, const PackagingPlace& plac
     if (yes(ports, std::string("配布する圧縮ファイルを作成しました") + kBreak2 + zipPath + kBreak2 +
                        "この圧縮ファイル（.zip）を目的のフォルダにコピーしたり、メールに添付します" + kBreak2 + rule +
                        kBreak2 + "圧縮ファイルのあるフォルダを開きますか？")) {
-      if (ports.shell) ports.shell->open(app::FolderOf(dest));
+      ports.shell->open(app::FolderOf(dest));
     }
     return;
   }

@@ -70,7 +70,8 @@ std::string LoadDocumentFile(const std::string& fileName, rt::RichText& target) 
   if (!storage::fileExists(fileName)) return fileName + kLineBreak2 + kMsgNoFile;
   if (text::asciiLower(storage::ExtensionOf(fileName)) != ".ruvo") return fileName + kLineBreak2 + kMsgNotRuvo;
   std::string bytes;
-  if (!storage::readWholeFile(fileName, bytes)) return kMsgReadFailed;
+  if (const storage::Status read = storage::readWholeFile(fileName, bytes); !read)
+    return kMsgReadFailed + std::string(kLineBreak2) + read.message();
   rt::RichText loaded;
   std::string reason;
   // A damaged stream is refused: opening it as an empty document would silently drop the
@@ -88,7 +89,8 @@ std::string LoadDocumentText(const std::string& fileName, rt::RichText& target) 
   if (!storage::fileExists(fileName)) return fileName + kLineBreak2 + kMsgNoFile;
   if (text::asciiLower(storage::ExtensionOf(fileName)) == ".ruvo") return LoadDocumentFile(fileName, target);
   std::string bytes;
-  if (!storage::readWholeFile(fileName, bytes)) return kMsgReadFailed;
+  if (const storage::Status read = storage::readWholeFile(fileName, bytes); !read)
+    return kMsgReadFailed + std::string(kLineBreak2) + read.message();
   target = TextFromBytes(bytes);
   return {};
 }
@@ -98,8 +100,11 @@ bool SaveDocumentFile(const std::string& fileName, const rt::RichText& work, pla
   bool ok = folder.empty() || storage::ensureFolder(folder);
   if (ok) {
     const std::string rtf = rt::writeRtf(work);
-    storage::TStreamDeltaCode codec(dialogs);
-    ok = codec.SaveStreamToFile(&rtf, fileName);
+    storage::TStreamDeltaCode codec;
+    const storage::Status saved = codec.SaveStreamToFile(rtf, fileName);
+    // An encoder left by an error says so before the save's own message.
+    if (!saved && saved.message() == storage::kMsgEncodeFailed && dialogs) dialogs->message(saved.message());
+    ok = saved.ok();
   }
   if (!ok && dialogs) dialogs->message(kMsgSaveFailed);
   return ok;

@@ -32,9 +32,9 @@ inline constexpr const char* kSaveFilter = "tovimeter files|*.ruvo;";
 
 // ---- load and save ----
 // Loads a ".ruvo" file (extension compared in lower case) into target. Empty result means
-// success; otherwise the message to show, and target is untouched. A stream the codec
-// refuses gives "読み込み失敗" with the codec's reason; a zero-length file loads as an
-// empty document.
+// success; otherwise the message to show, and target is untouched. A file that cannot be
+// read gives "読み込み失敗" with the file and the system's reason, a stream the codec
+// refuses gives it with the codec's reason; a zero-length file loads as an empty document.
 std::string LoadDocumentFile(const std::string& fileName, rt::RichText& target);
 // Writes the text as a ".ruvo" file (atomically; missing folders are created). On failure
 // shows "保存できませんでした" through dialogs (when given) and returns false.

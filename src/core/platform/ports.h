@@ -91,13 +91,34 @@ class Screen {
   virtual std::vector<Rect> monitors() = 0;
 };
 
-// The ports a window or a story needs, gathered.
+// The ports nobody gave: each answers as a machine with no person at it and no desktop
+// around it. They are shared, hold no state and live as long as the program.
+//  - Dialogs: shows nothing; every question is answered with the answer that lets nothing go
+//    ahead (No, Cancel, No for No/OK, no text, no file).
+//  - Clock: the system's (SystemClock).
+//  - Clipboard: takes everything and holds nothing.
+//  - Shell: opens and starts nothing (false); no program path, version or system name.
+//  - Screen: no monitor known.
+Dialogs& nullDialogs();
+Clock& defaultClock();
+Clipboard& nullClipboard();
+Shell& nullShell();
+Screen& nullScreen();
+
+// The ports a window or a story needs, gathered. Never null: a port nobody gives is the one
+// above (a caller that sets a member to nullptr gets it back through filled()).
 struct Ports {
-  Dialogs* dialogs = nullptr;
-  Clock* clock = nullptr;
-  Clipboard* clipboard = nullptr;
-  Shell* shell = nullptr;
-  Screen* screen = nullptr;
+  Dialogs* dialogs = &nullDialogs();
+  Clock* clock = &defaultClock();
+  Clipboard* clipboard = &nullClipboard();
+  Shell* shell = &nullShell();
+  Screen* screen = &nullScreen();
+
+  // These ports with every nullptr replaced by the port nobody gave.
+  Ports filled() const;
+  // These ports, with each port of `over` taken in its place unless `over` has none there
+  // (nullptr or the port nobody gave).
+  Ports overriddenBy(const Ports& over) const;
 };
 
 }  // namespace ruvo::platform

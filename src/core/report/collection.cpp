@@ -1,7 +1,6 @@
 #include "core/report/collection.h"
 
 #include <algorithm>
-#include <ctime>
 #include <functional>
 #include <set>
 #include <string_view>
@@ -46,13 +45,6 @@ std::size_t fieldCount(const std::string& line) {
   return static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')) + 1;
 }
 
-platform::DateTime systemToday() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-}
-
 }  // namespace
 
 ResultFileRead ReadResultThrough(delivery::FileSystem& fs, const std::string& path, bool keepBytes) {
@@ -94,7 +86,7 @@ std::string ExistingResultsQuestion(const std::string& title, const std::string&
 
 TResultCollection::TResultCollection(delivery::FileSystem& fs, ResultSink& sink, platform::Clock* clock,
                                      std::string reportRoot)
-    : fs_(fs), sink_(sink), clock_(clock), reportRoot_(std::move(reportRoot)) {}
+    : fs_(fs), sink_(sink), clock_(clock ? clock : &platform::defaultClock()), reportRoot_(std::move(reportRoot)) {}
 
 std::vector<TResultCollection::Candidate> TResultCollection::resultFiles(bool changedOnly) {
   std::vector<delivery::FileEntry> entries;
@@ -198,7 +190,7 @@ std::vector<TakenResult> TResultCollection::TakeExisting(Existing which, const N
     if (retrieve_) {
       // Into the folder of the result's own date; a date that does not read gives today's.
       platform::DateTime d;
-      if (!app::ParseResultDate(t.date, d)) d = clock_ ? clock_->now() : systemToday();
+      if (!app::ParseResultDate(t.date, d)) d = clock_->now();
       retrieveInto(ReportFolderOf(reportRoot_, d), l.file.path);
     }
     taken.push_back(std::move(t));
@@ -258,7 +250,7 @@ std::vector<TakenResult> TResultCollection::CollectNewResults() {
     taken.push_back(std::move(t));
   }
   if (retrieve_ && !taken.empty()) {
-    const std::string today = ReportFolderOf(reportRoot_, clock_ ? clock_->now() : systemToday());
+    const std::string today = ReportFolderOf(reportRoot_, clock_->now());
     for (const auto& t : taken) retrieveInto(today, t.path);
   }
   return taken;

@@ -71,7 +71,7 @@ struct DropOutcome {
 class TResultCollection final {
  public:
   // reportRoot: where the dated report folders go (the program folder's "report"); clock: the
-  // day of collection.
+  // day of collection (the system's clock when null).
   TResultCollection(delivery::FileSystem& fs, ResultSink& sink, platform::Clock* clock, std::string reportRoot);
 
   // --- automatic collection ---

@@ -13,7 +13,7 @@ std::string TotalsCount(int tables, int records) { return text::format("%D чиощб
 
 TTotalsModel::TTotalsModel(platform::Ports ports, delivery::FileSystem& fs, const std::string& programFolder,
                            const std::string& examineeProgram)
-    : ports_(ports),
+    : ports_(ports.filled()),
       fs_(fs),
       list_(ports.clock),
       delivery_(fs, ports.dialogs, programFolder, examineeProgram),
@@ -52,7 +52,7 @@ void TTotalsModel::tables(app::TotalsDisplay& d) {
 
 bool TTotalsModel::Drop(const std::vector<std::string>& items, app::TotalsDisplay& d) {
   const DropOutcome o = collection_.DropResults(items);
-  if (!o.message.empty() && ports_.dialogs) ports_.dialogs->message(o.message);
+  if (!o.message.empty()) ports_.dialogs->message(o.message);
   if (!o.cleared) return false;
   d = {};
   // A drop that found no results shows its count of none rather than the tables it cleared.
@@ -65,7 +65,7 @@ bool TTotalsModel::Drop(const std::vector<std::string>& items, app::TotalsDispla
 }
 
 bool TTotalsModel::StartCollection(app::TotalsDisplay& d) {
-  if (!ports_.dialogs || !H1Click(collection_, delivery_, *ports_.dialogs, timer_)) return false;
+  if (!H1Click(collection_, delivery_, *ports_.dialogs, timer_)) return false;
   tables(d);
   show(d);
   return true;
@@ -84,7 +84,6 @@ void TTotalsModel::show(const app::TotalsDisplay& d) {
 }
 
 void TTotalsModel::Copy(bool spss) {
-  if (!ports_.clipboard) return;
   if (spss) {
     std::vector<std::string> merged;
     list_.BuildMergedTable(merged);

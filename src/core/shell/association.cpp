@@ -138,6 +138,7 @@ bool RegisterFileAssociation(platform::Shell* shell, const std::string& exePath,
   for (const auto& d : dirs.dataDirs)
     if (app::FileExists(app::JoinPath(d, std::string("mime/packages/") + kInstalledMimePackage))) provided = true;
   if (!isInstalled || !isInstalled(exePath)) return provided;
+  platform::Shell& sh = shell ? *shell : platform::nullShell();
   if (dirs.dataHome.empty()) return provided;
 
   const std::string tag = std::string(type->extension + 1);
@@ -153,9 +154,9 @@ bool RegisterFileAssociation(platform::Shell* shell, const std::string& exePath,
       const bool ok = std::remove(userEntry.c_str()) == 0;
       if (provided) {
         std::remove(userMime.c_str());
-        if (shell) shell->start("update-mime-database", {mimeDir});
+        sh.start("update-mime-database", {mimeDir});
       }
-      if (shell) shell->start("update-desktop-database", {appsDir});
+      sh.start("update-desktop-database", {appsDir});
       if (!ok) return false;
     }
   }
@@ -169,8 +170,8 @@ bool RegisterFileAssociation(platform::Shell* shell, const std::string& exePath,
   // The desktop reads the types from the caches these tools build.
   bool ok = true;
   if (mimeChanged || !app::FileExists(app::JoinPath(mimeDir, "mime.cache")))
-    ok = shell && shell->start("update-mime-database", {mimeDir});
-  if (entryChanged && shell) shell->start("update-desktop-database", {appsDir});
+    ok = sh.start("update-mime-database", {mimeDir});
+  if (entryChanged) sh.start("update-desktop-database", {appsDir});
   return ok;
 }
 

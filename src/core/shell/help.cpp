@@ -11,9 +11,7 @@ namespace ruvo::shell {
 namespace {
 constexpr const char* kTwoBreaks = "\r\n\r\n";
 
-void tell(const platform::Ports& ports, const std::string& text) {
-  if (ports.dialogs) ports.dialogs->message(text);
-}
+void tell(const platform::Ports& ports, const std::string& text) { ports.dialogs->message(text); }
 
 std::string absolute(const std::string& path) {
   std::error_code ec;
@@ -103,7 +101,7 @@ void OpenHelpAt(const platform::Ports& ports, const std::string& path, const std
     tell(ports, std::string("ファイルがありません") + kTwoBreaks + path);
     return;
   }
-  if (!ports.shell || !ports.shell->open(HelpTarget(path, anchor)))
+  if (!ports.shell->open(HelpTarget(path, anchor)))
     tell(ports, app::FileNameOf(path) + kTwoBreaks + "このファイルを開けるアプリケーションがありません");
 }
 
@@ -113,7 +111,7 @@ void OpenManualFile(const platform::Ports& ports, const std::string& programFold
     tell(ports, std::string(kManualHtml) + " ファイルが見つかりません");
     return;
   }
-  if (!ports.shell || !ports.shell->open(found))
+  if (!ports.shell->open(found))
     tell(ports, app::FileNameOf(found) + kTwoBreaks + "このファイルを開けるアプリケーションがありません");
 }
 

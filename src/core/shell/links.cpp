@@ -20,7 +20,7 @@ std::string percentEncode(const std::string& s) {
 }
 
 void cannotOpen(const platform::Ports& ports, const std::string& what) {
-  if (ports.dialogs) ports.dialogs->message(what + "\r\n\r\nこのファイルを開けるアプリケーションがありません");
+  ports.dialogs->message(what + "\r\n\r\nこのファイルを開けるアプリケーションがありません");
 }
 }  // namespace
 
@@ -34,7 +34,7 @@ const std::vector<WebLink>& WebLinks() {
 }
 
 void OpenWebLink(const platform::Ports& ports, const WebLink& link) {
-  if (!ports.shell || !ports.shell->open(link.url)) cannotOpen(ports, link.url);
+  if (!ports.shell->open(link.url)) cannotOpen(ports, link.url);
 }
 
 const std::vector<MailKindInfo>& MailKinds() {
@@ -59,7 +59,7 @@ std::string SupportMailUrl(MailKind kind) {
 }
 
 void ComposeSupportMail(const platform::Ports& ports, MailKind kind) {
-  if (!ports.shell || !ports.shell->open(SupportMailUrl(kind))) cannotOpen(ports, kSupportAddress);
+  if (!ports.shell->open(SupportMailUrl(kind))) cannotOpen(ports, kSupportAddress);
 }
 
 }  // namespace ruvo::shell

@@ -39,7 +39,6 @@ std::string VersionBoxText(const VersionInfo& info) {
 }
 
 void acShowVersion(const platform::Ports& ports) {
-  if (!ports.dialogs || !ports.shell) return;
   ports.dialogs->message(VersionBoxText(CurrentVersionInfo(*ports.shell)));
 }
 

@@ -351,11 +351,16 @@ bool isReadOnlyFileSystem(const std::string& path) {
   return (sv.f_flag & ST_RDONLY) != 0;
 }
 
-bool ensureFolder(const std::string& path) {
-  if (path.empty()) return false;
+bool ensureFolder(const std::string& path) { return createFolder(path).ok(); }
+
+Status createFolder(const std::string& path) {
+  if (path.empty()) return Status::fromErrno(ENOENT, "cannot create a folder without a name");
   std::error_code ec;
   fs::create_directories(fs::path(path), ec);
-  return fs::is_directory(fs::path(path), ec);
+  std::error_code isDir;
+  if (fs::is_directory(fs::path(path), isDir)) return Status::success();
+  // A file in the way of a folder on the path reads as "Not a directory" or "File exists".
+  return Status::fromErrno(ec ? ec.value() : ENOTDIR, "cannot create the folder " + path);
 }
 
 bool fileExists(const std::string& path) {

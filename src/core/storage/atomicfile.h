@@ -81,6 +81,8 @@ bool isReadOnlyFileSystem(const std::string& path);
 
 // Creates a folder with all missing parents; true when it exists afterwards.
 bool ensureFolder(const std::string& path);
+// The same, saying why the folder is not there afterwards (the folder and the system's reason).
+Status createFolder(const std::string& path);
 
 // True when a file (of any kind) exists at path.
 bool fileExists(const std::string& path);

@@ -1,10 +1,10 @@
 #include "core/storage/compressstringlist.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <new>
 #include <system_error>
 
-#include "core/platform/ports.h"
 #include "core/storage/atomicfile.h"
 #include "core/storage/deltacode.h"
 #include "core/storage/resources.h"
@@ -15,7 +15,7 @@ namespace ruvo::storage {
 
 namespace fs = std::filesystem;
 
-TCompressStringList::TCompressStringList(platform::Dialogs* dialogs) : dialogs_(dialogs) {}
+TCompressStringList::TCompressStringList() = default;
 
 TCompressStringList::~TCompressStringList() = default;
 
@@ -72,53 +72,47 @@ void TCompressStringList::SetText(std::string_view cp932) {
   Lines = std::move(lines);
 }
 
-bool TCompressStringList::LoadFromCompressedStream(std::string_view coded) {
+Status TCompressStringList::LoadFromCompressedStream(std::string_view coded) {
   TDeltaCode codec;
   codec.CodedStream.assign(coded);
-  if (!codec.Decode()) return false;
+  if (Status decoded = codec.Decode(); !decoded) return decoded;
   SetText(codec.PlainStream);
-  return true;
+  return Status::success();
 }
 
-bool TCompressStringList::LoadFromFile(const std::string& fileName) {
-  if (!fileExists(fileName)) {
-    if (dialogs_) dialogs_->message(fileName + kMsgFileMissingSuffix);
-    return false;
-  }
+Status TCompressStringList::LoadFromFile(const std::string& fileName) {
+  if (!fileExists(fileName)) return Status::failure(fileName + kMsgFileMissingSuffix, ENOENT);
   std::string coded;
-  if (!readWholeFile(fileName, coded)) return false;
-  return LoadFromCompressedStream(coded);
+  if (Status read = readWholeFile(fileName, coded); !read) return read;
+  if (Status decoded = LoadFromCompressedStream(coded); !decoded)
+    return Status::failure(fileName + ": " + decoded.message());
+  return Status::success();
 }
 
 std::string TCompressStringList::SaveToCompressedStream() const { return TDeltaCode::encode(Text()); }
 
-int TCompressStringList::SaveToFile(const std::string& fileName) {
-  if (fileName.empty()) return 1;
+Status TCompressStringList::SaveToFile(const std::string& fileName) {
+  if (fileName.empty()) return Status::fromErrno(ENOENT, "cannot write a file without a name");
   try {
     std::error_code ec;
     const fs::path full = fs::absolute(fs::path(fileName), ec);
-    if (ec) return 1;
-    const fs::path folder = full.parent_path();
-    if (!ensureFolder(folder.string())) return 1;
+    if (ec) return Status::fromErrno(ec.value(), "cannot write " + fileName);
+    if (Status folder = createFolder(full.parent_path().string()); !folder) return folder;
 
-    TDeltaCode codec(dialogs_);
+    TDeltaCode codec;
     codec.PlainStream = Text();
     if (!codec.Encode()) throw std::bad_alloc();
 
     // Written beside the target and renamed over it: a crash mid-write leaves the old
     // file whole. The old file's permission bits carry over, so a read-only one stays so.
-    const Status written = writeFileAtomic(full.string(), codec.CodedStream);
-    if (!written) return written.error() != 0 ? written.error() : 1;
-    return 0;
+    return writeFileAtomic(fileName, codec.CodedStream);
   } catch (const std::exception&) {
-    if (dialogs_) dialogs_->message(kMsgSaveFailed);
-    return 1;
+    return Status::failure(kMsgSaveFailed);
   }
 }
 
-TDataFile::TDataFile(std::string fileName, bool readOnly, platform::Dialogs* dialogs)
-    : TCompressStringList(dialogs), FileName(std::move(fileName)), ReadOnly(readOnly) {
-  if (!FileName.empty() && fileExists(FileName)) LoadFromFile(FileName);
+TDataFile::TDataFile(std::string fileName, bool readOnly) : FileName(std::move(fileName)), ReadOnly(readOnly) {
+  if (!FileName.empty() && fileExists(FileName)) Loaded = LoadFromFile(FileName);
 }
 
 void TDataFile::ReadSection(std::string_view name, std::vector<std::string>& target) const {
@@ -143,20 +137,24 @@ std::string TDataFile::ReadString(std::string_view section, std::string_view key
   return i < 0 ? std::string(def) : ValueOf(entries[i]);
 }
 
-int TDataFile::SaveAndFree() {
-  int result = -1;
+Status TDataFile::SaveAndFree(bool* written) {
+  Status result;
   // Read-only media stand in for the drive kinds that are never written (optical discs,
   // missing drives); a list without a name is never written.
-  if (!ReadOnly && !FileName.empty() && !isReadOnlyFileSystem(FileName)) result = SaveToFile(FileName);
+  const bool write = !ReadOnly && !FileName.empty() && !isReadOnlyFileSystem(FileName);
+  if (write) result = SaveToFile(FileName);
+  if (written) *written = write;
   Lines.clear();
   Lines.shrink_to_fit();
   return result;
 }
 
-bool LoadResourceData(TCompressStringList& list, std::string_view name) {
+Status LoadResourceData(TCompressStringList& list, std::string_view name) {
   const auto bytes = findResource(name);
-  if (!bytes) return false;
-  return list.LoadFromCompressedStream(*bytes);
+  if (!bytes) return Status::failure("the embedded data " + std::string(name) + " is missing");
+  if (Status decoded = list.LoadFromCompressedStream(*bytes); !decoded)
+    return Status::failure("the embedded data " + std::string(name) + ": " + decoded.message());
+  return Status::success();
 }
 
 }  // namespace ruvo::storage

@@ -7,20 +7,18 @@
 #include <utility>
 #include <vector>
 
-namespace ruvo::platform {
-class Dialogs;
-}
+#include "core/platform/status.h"
 
 namespace ruvo::storage {
 
-// "<FileName> がありません" is shown when a file to load does not exist.
+// The message of a load whose file does not exist is "<FileName> がありません".
 inline constexpr const char* kMsgFileMissingSuffix = " がありません";
-// Shown when saving fails outside the file write itself.
+// The message of a save that fails outside the file write itself.
 inline constexpr const char* kMsgSaveFailed = "TCompressStringList.SaveToFile 2003.02.10";
 
 class TCompressStringList {
  public:
-  explicit TCompressStringList(platform::Dialogs* dialogs = nullptr);
+  TCompressStringList();
   virtual ~TCompressStringList();
 
   // The lines, UTF-8. Unsorted, duplicates allowed.
@@ -46,30 +44,31 @@ class TCompressStringList {
   // Replaces the lines with those of a CP932 text (CRLF, LF or CR breaks).
   void SetText(std::string_view cp932);
 
-  // Missing file: shows FileName + " がありません" and keeps the lines. A file that does
-  // not decode keeps the lines silently. True when the lines were replaced.
-  bool LoadFromFile(const std::string& fileName);
-  // The same from the bytes of a BDC stream. True when the lines were replaced.
-  bool LoadFromCompressedStream(std::string_view coded);
+  // Replaces the lines with those of the file; on failure the lines stay as they were and
+  // the status says why: FileName + " がありません" (ENOENT) for a missing file, the file and
+  // the system's reason when it cannot be read, the file and the codec's status text when it
+  // does not decode. Nothing is shown: the caller decides.
+  platform::Status LoadFromFile(const std::string& fileName);
+  // The same from the bytes of a BDC stream (a failure's message is the codec's status text).
+  platform::Status LoadFromCompressedStream(std::string_view coded);
   // The BDC stream of the list.
   std::string SaveToCompressedStream() const;
-  // 0 on success; 1 for an empty name, a folder that cannot be created or another failure
-  // (which shows kMsgSaveFailed); otherwise the errno of the failed write. Missing folders
-  // are created; the file is replaced atomically and keeps its permission bits.
-  int SaveToFile(const std::string& fileName);
-
- protected:
-  platform::Dialogs* dialogs_ = nullptr;
+  // Writes the list to fileName. Missing folders are created; the file is replaced atomically
+  // and keeps its permission bits. A failure of the write itself carries the system's error
+  // and its reason; a failure outside it (memory) carries kMsgSaveFailed.
+  platform::Status SaveToFile(const std::string& fileName);
 };
 
 // A compressed list bound to a file name; reads sections and keyed values.
 class TDataFile final : public TCompressStringList {
  public:
   // Loads fileName when a file of that name exists.
-  explicit TDataFile(std::string fileName = {}, bool readOnly = false, platform::Dialogs* dialogs = nullptr);
+  explicit TDataFile(std::string fileName = {}, bool readOnly = false);
 
   std::string FileName;
   bool ReadOnly = false;
+  // What loading the file at creation gave (success when no file of that name existed).
+  platform::Status Loaded;
 
   // Clears target, then appends the non-empty lines after the first line equal to
   // "[" + name + "]" (case ignored) up to a line starting with "[" or the end.
@@ -77,13 +76,13 @@ class TDataFile final : public TCompressStringList {
   // The value of key in that section, or def.
   std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
   // Unless ReadOnly: writes the list to FileName when the name is not empty and its file
-  // system is writable. Returns SaveToFile's code, or -1 when nothing was written on
-  // purpose. The lines are released afterwards.
-  int SaveAndFree();
+  // system is writable. Returns SaveToFile's status, or success when nothing was to be
+  // written (*written, when given, tells which). The lines are released afterwards.
+  platform::Status SaveAndFree(bool* written = nullptr);
 };
 
 // Loads the embedded resource `name` (a BDC stream, see resources.h) into list.
-// False when there is no such resource or it does not decode.
-bool LoadResourceData(TCompressStringList& list, std::string_view name);
+// Fails when there is no such resource or it does not decode.
+platform::Status LoadResourceData(TCompressStringList& list, std::string_view name);
 
 }  // namespace ruvo::storage

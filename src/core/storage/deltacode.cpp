@@ -1,13 +1,13 @@
 #include "core/storage/deltacode.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
 
-#include "core/platform/ports.h"
 #include "core/storage/atomicfile.h"
 
 namespace ruvo::storage {
@@ -329,7 +329,7 @@ std::size_t decodeFast(const FastTables& t, const unsigned char* code, std::size
 }
 }  // namespace
 
-TDeltaCode::TDeltaCode(platform::Dialogs* dialogs) : dialogs_(dialogs) { ResetCharTable(); }
+TDeltaCode::TDeltaCode() { ResetCharTable(); }
 
 TDeltaCode::~TDeltaCode() = default;
 
@@ -337,7 +337,7 @@ void TDeltaCode::ResetCharTable() {
   for (std::size_t i = 0; i < 256; ++i) CharTable[i] = TCharEntry{static_cast<std::uint8_t>(i), 0, 0};
 }
 
-bool TDeltaCode::Encode() {
+Status TDeltaCode::Encode() {
   try {
     CodedStream.clear();
     ResetCharTable();
@@ -442,15 +442,16 @@ bool TDeltaCode::Encode() {
     const std::size_t total = tableEnd + static_cast<std::size_t>(out - outStart);
     CodedStream.resize(total);
     putU32(CodedStream.data() + kOffTotalSize, static_cast<std::uint32_t>(total));
-    return true;
+    return Status::success();
   } catch (const std::bad_alloc&) {
     CodedStream.clear();
-    if (dialogs_) dialogs_->message(kMsgEncodeFailed);
-    return false;
+    return Status::failure(kMsgEncodeFailed, ENOMEM);
   }
 }
 
-bool TDeltaCode::Decode() {
+Status TDeltaCode::Decode() { return DecodeChecked() ? Status::success() : Status::failure(Msg); }
+
+bool TDeltaCode::DecodeChecked() {
   PlainStream.clear();
   Msg = kMsgBadFormat;
   const auto* s = reinterpret_cast<const unsigned char*>(CodedStream.data());
@@ -576,30 +577,27 @@ std::string TDeltaCode::encode(std::string_view plain) {
   return std::move(c.CodedStream);
 }
 
-bool TDeltaCode::decode(std::string_view coded, std::string& plain, std::string* msg) {
+Status TDeltaCode::decode(std::string_view coded, std::string& plain, std::string* msg) {
   TDeltaCode c;
   c.CodedStream.assign(coded);
-  const bool ok = c.Decode();
+  Status s = c.Decode();
   plain = std::move(c.PlainStream);
   if (msg) *msg = c.Msg;
-  return ok;
+  return s;
 }
 
-bool TStreamDeltaCode::SaveStreamToFile(const std::string* source, const std::string& fileName, int* osError) {
-  if (!source) return false;
-  PlainStream = *source;
-  if (!Encode()) return false;
-  const Status s = writeFileAtomic(fileName, CodedStream);
-  if (osError) *osError = s.error();
-  return s.ok();
+Status TStreamDeltaCode::SaveStreamToFile(const std::string& source, const std::string& fileName) {
+  PlainStream = source;
+  if (Status encoded = Encode(); !encoded) return encoded;
+  return writeFileAtomic(fileName, CodedStream);
 }
 
-bool TStreamDeltaCode::LoadStreamFromFile(const std::string& fileName, std::string* dest) {
-  if (!dest) return false;
-  if (!readWholeFile(fileName, CodedStream)) return false;
-  Decode();
-  dest->append(PlainStream);
-  return true;
+Status TStreamDeltaCode::LoadStreamFromFile(const std::string& fileName, std::string& dest) {
+  if (Status read = readWholeFile(fileName, CodedStream); !read) return read;
+  // Whatever came out, as the stream's callers expect; Msg keeps the reason.
+  (void)Decode();
+  dest.append(PlainStream);
+  return Status::success();
 }
 
 }  // namespace ruvo::storage

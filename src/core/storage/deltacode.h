@@ -7,9 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace ruvo::platform {
-class Dialogs;
-}
+#include "core/platform/status.h"
 
 namespace ruvo::storage {
 
@@ -17,7 +15,7 @@ namespace ruvo::storage {
 inline constexpr const char* kMsgBadFormat = "データの形式が違います";
 inline constexpr const char* kMsgBadRecordedSize = "記録データのサイズが違います";
 inline constexpr const char* kMsgBadReadSize = "読み出しデータのサイズが違います";
-// Shown by Encode when it is left by an error (memory shortage).
+// The message of Encode's status when it is left by an error (memory shortage).
 inline constexpr const char* kMsgEncodeFailed = "読み込みに失敗しました";
 
 inline constexpr std::size_t kBdcHeaderSize = 32;
@@ -32,19 +30,19 @@ struct TCharEntry {
 
 class TDeltaCode {
  public:
-  // dialogs: where Encode reports a failure; nullptr keeps it silent.
-  explicit TDeltaCode(platform::Dialogs* dialogs = nullptr);
+  TDeltaCode();
   virtual ~TDeltaCode();
   TDeltaCode(const TDeltaCode&) = delete;
   TDeltaCode& operator=(const TDeltaCode&) = delete;
 
-  // PlainStream -> CodedStream (cleared first). False only when it ran out of memory
-  // (the message is shown through the Dialogs port).
-  bool Encode();
-  // CodedStream -> PlainStream (cleared first). True only when every check passed and
-  // exactly the recorded number of bytes came out. Msg tells the last check reached.
-  // A stream that cannot be trusted is refused before anything is allocated for it.
-  bool Decode();
+  // PlainStream -> CodedStream (cleared first). Fails only when it runs out of memory or the
+  // text is too large to record (message kMsgEncodeFailed, for the caller to show).
+  platform::Status Encode();
+  // CodedStream -> PlainStream (cleared first). Succeeds only when every check passed and
+  // exactly the recorded number of bytes came out; a failure's message is Msg, the last
+  // check reached. A stream that cannot be trusted is refused before anything is allocated
+  // for it.
+  platform::Status Decode();
 
   std::string PlainStream;
   std::string CodedStream;
@@ -59,26 +57,27 @@ class TDeltaCode {
   // One-call helpers over the same code. encode gives an empty string (never a stream: a
   // stream has at least its header) when the text is too large to record or memory runs out.
   static std::string encode(std::string_view plain);
-  // Returns Decode's result; plain receives what Decode produced, msg its status text.
-  static bool decode(std::string_view coded, std::string& plain, std::string* msg = nullptr);
+  // Returns Decode's status; plain receives what Decode produced, msg its status text.
+  static platform::Status decode(std::string_view coded, std::string& plain, std::string* msg = nullptr);
 
  protected:
   void ResetCharTable();
-  platform::Dialogs* dialogs_ = nullptr;
+
+ private:
+  bool DecodeChecked();
 };
 
 // Connects a caller's buffer with a file.
 class TStreamDeltaCode final : public TDeltaCode {
  public:
-  using TDeltaCode::TDeltaCode;
-  // Encodes *source and writes it to fileName (atomically). False when source is null or
-  // the file cannot be written (*osError, when given, holds the errno).
-  bool SaveStreamToFile(const std::string* source, const std::string& fileName, int* osError = nullptr);
-  // Reads fileName, decodes it and appends what Decode produced to *dest (callers pass an
-  // empty buffer). The result of Decode is not consulted: a damaged stream still gives
-  // true with whatever came out (Msg tells what went wrong). False when dest is null or
-  // the file cannot be read.
-  bool LoadStreamFromFile(const std::string& fileName, std::string* dest);
+  // Encodes source and writes it to fileName (atomically). The status tells why it failed:
+  // Encode's message, or the file and the system's reason.
+  platform::Status SaveStreamToFile(const std::string& source, const std::string& fileName);
+  // Reads fileName, decodes it and appends what Decode produced to dest (callers pass an
+  // empty buffer). The result of Decode is not consulted: a damaged stream still succeeds
+  // with whatever came out (Msg tells what went wrong). Fails, naming the file and the
+  // system's reason, when the file cannot be read.
+  platform::Status LoadStreamFromFile(const std::string& fileName, std::string& dest);
 };
 
 }  // namespace ruvo::storage

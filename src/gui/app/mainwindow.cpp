@@ -55,15 +55,6 @@ void applyAction(QWidget* w, const app::ActionState& s) {
   w->setToolTip(qs(s.hint));
 }
 
-platform::Ports merge(platform::Ports qt, const platform::Ports& o) {
-  if (o.dialogs) qt.dialogs = o.dialogs;
-  if (o.clock) qt.clock = o.clock;
-  if (o.clipboard) qt.clipboard = o.clipboard;
-  if (o.shell) qt.shell = o.shell;
-  if (o.screen) qt.screen = o.screen;
-  return qt;
-}
-
 bool isInputEvent(QEvent::Type t) {
   switch (t) {
     case QEvent::MouseButtonPress:
@@ -85,7 +76,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent) : QMainWindow(parent), op
   installFontSubstitutions();
   setObjectName(QStringLiteral("Form1"));
   qt_.dialogs.setParent(this);
-  ports_ = merge(qt_.ports(), options_.overrides);
+  ports_ = qt_.ports().overriddenBy(options_.overrides);
   const std::string exe = us(QCoreApplication::applicationFilePath());
   model_ = std::make_unique<app::TForm1Model>(ports_, app::ProgramFolder(exe));
   model_->SetExamineeProgram(options_.examineeOnly);

@@ -229,7 +229,7 @@ QTextEdit* makePane(QWidget* parent, const char* name, bool readOnly) {
 }  // namespace
 
 TEditView::TEditView(app::TForm1Model& model, platform::Ports ports, QWidget* parent)
-    : QWidget(parent), model_(model), ports_(ports) {
+    : QWidget(parent), model_(model), ports_(ports.filled()) {
   setObjectName(QStringLiteral("EditView"));
   auto* v = new QVBoxLayout(this);
   v->setContentsMargins(0, 0, 0, 0);
@@ -308,7 +308,7 @@ TEditView::TEditView(app::TForm1Model& model, platform::Ports ports, QWidget* pa
   cv->addLayout(batchRow);
   connect(button7_, &QPushButton::clicked, this, [this] {
     closeCellEditor(true);
-    if (ports_.clipboard) editor().BatchEntry(*ports_.clipboard);
+    editor().BatchEntry(*ports_.clipboard);
     fillChoiceGrid();
     after();
   });
@@ -655,15 +655,13 @@ void TEditView::acOpenReading() {
             p.ReadingMenu("受験者用のルーヴォをコピー(&C)"),
             [this](const std::string& f) { authoring().Project().StartExaminee(f); },
             [this] {
-              if (!ports_.dialogs) return;
               const auto path = ports_.dialogs->openFile("Open", "ルーヴォファイル (*.ruvo)",
                                                          authoring().Project().Folder(authoring::kRuvofFolder));
               if (path && !model_.OpenTestDocument(*path))
                 ports_.dialogs->message(text::format(authoring::kMsgCannotOpen, {*path}));
             },
             [this] {
-              delivery::PackagingPlace place{model_.ProgramFolder(),
-                                             ports_.shell ? app::FolderOf(ports_.shell->programPath()) : std::string()};
+              delivery::PackagingPlace place{model_.ProgramFolder(), app::FolderOf(ports_.shell->programPath())};
               delivery::acCopyRuvo(ports_, place);
             }),
         qobject_cast<QWidget*>(sender()));

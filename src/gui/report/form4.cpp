@@ -44,7 +44,9 @@ std::vector<QPixmap> RotateFrames() {
 }
 
 TForm4::TForm4(platform::Dialogs* dialogs, platform::Clipboard* clipboard, QWidget* parent)
-    : QWidget(parent, Qt::Window), dialogs_(dialogs), clipboard_(clipboard) {
+    : QWidget(parent, Qt::Window),
+      dialogs_(dialogs ? dialogs : &platform::nullDialogs()),
+      clipboard_(clipboard ? clipboard : &platform::nullClipboard()) {
   setWindowTitle(QStringLiteral("Feedback Graph"));
   resize(report::kFeedbackWidth, report::kFeedbackHeight);
   if (const QScreen* s = QGuiApplication::primaryScreen()) {
@@ -196,8 +198,8 @@ void TForm4::acGraphCopy() {
   QBuffer buf(&png);
   buf.open(QIODevice::WriteOnly);
   img.save(&buf, "PNG");
-  if (clipboard_) clipboard_->setImagePng(png.toStdString());
-  if (dialogs_) dialogs_->message("クリップボードにコピーしました\r\n画像ソフトやワードに貼り付けられます");
+  clipboard_->setImagePng(png.toStdString());
+  dialogs_->message("クリップボードにコピーしました\r\n画像ソフトやワードに貼り付けられます");
 }
 
 void TForm4::resizeEvent(QResizeEvent*) {

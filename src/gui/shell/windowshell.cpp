@@ -34,7 +34,7 @@ void placeTopRight(QWidget* page, QWidget* button) {
 }  // namespace
 
 TWindowShell::TWindowShell(platform::Ports ports, delivery::PackagingPlace place, QWidget* window)
-    : QObject(window), ports_(ports), place_(std::move(place)) {
+    : QObject(window), ports_(ports.filled()), place_(std::move(place)) {
   actions_ = new TShellActions(ports_, place_, window);
   captionHelp_ = new TCaptionHelp(ports_, place_.programFolder, this);
 }
@@ -143,7 +143,6 @@ void TWindowShell::fillOpenMenu(QMenu* menu) {
               QAction* a = m->addAction(qs(entry.caption));
               a->setObjectName(QStringLiteral("acDialogReading"));
               connect(a, &QAction::triggered, this, [this, folder] {
-                if (!ports_.dialogs) return;
                 const auto path =
                     ports_.dialogs->openFile("Open", text::format("%S files|*%S;", {"ruvo", ".ruvo"}), folder);
                 if (!path || !openDocument_) return;

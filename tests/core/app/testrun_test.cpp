@@ -458,7 +458,7 @@ TEST(TestRun, ResultGoesToTheCollectionFolderOfTheEnvironmentFile) {
   TempDir collect("collect");
   storage::TCompressStringList env;
   env.Add("ToTeacher=" + collect.path());
-  ASSERT_EQ(env.SaveToFile(s.dir / "ruvo_envi.dat"), 0);
+  ASSERT_TRUE(env.SaveToFile(s.dir / "ruvo_envi.dat"));
   ASSERT_TRUE(s.open({"title=T", "autoqa=1", "<page start pass>", "a b c", "<page>", "x", "<page last>"}));
   s.m->SetExamineeName("Rudo");
   s.press();
@@ -505,7 +505,7 @@ TEST(TestRun, ResultFilesOfOtherExamineesAreKeptInBothFolders) {
   TempDir collect("collect");
   storage::TCompressStringList env;
   env.Add("ToTeacher=" + collect.path());
-  ASSERT_EQ(env.SaveToFile(s.dir / "ruvo_envi.dat"), 0);
+  ASSERT_TRUE(env.SaveToFile(s.dir / "ruvo_envi.dat"));
   std::ofstream(collect / "20040506101112Rudo.ruvot") << "another examinee";
   std::filesystem::create_directories(s.dir / "report");
   std::ofstream(s.dir / "report/20040506101112Rudo_2.ruvot") << "a third one";

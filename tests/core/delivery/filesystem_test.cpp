@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -49,7 +51,9 @@ TEST_F(DiskTest, ListingGivesSizesStampsAndFollowsLinks) {
   EXPECT_EQ(entries[0].mtimeNs, 1'400'000'000LL * 1'000'000'000);
   EXPECT_TRUE(entries[1].folder);  // link
   EXPECT_TRUE(entries[2].folder);  // sub.d
-  EXPECT_FALSE(disk.list(p("nope"), entries));
+  const platform::Status missing = disk.list(p("nope"), entries);
+  EXPECT_EQ(missing.error(), ENOENT);
+  EXPECT_EQ(missing.message(), "cannot read the folder " + p("nope") + ": " + std::strerror(ENOENT));
   EXPECT_EQ(disk.resolve(p("link")), fs::canonical(dir / "sub.d").string());
 }
 

@@ -16,7 +16,6 @@
 #include <memory>
 #include <thread>
 
-#include "core/platform/ports.h"
 #include "core/storage/atomicfile.h"
 #include "core/storage/deltacode.h"
 #include "core/storage/resources.h"
@@ -26,32 +25,6 @@ namespace fs = std::filesystem;
 using namespace ruvo::storage;
 
 namespace {
-
-class RecordingDialogs final : public ruvo::platform::Dialogs {
- public:
-  std::vector<std::string> messages;
-  void message(const std::string& text) override { messages.push_back(text); }
-  ruvo::platform::Answer askYesNo(const std::string&, const std::string&) override {
-    return ruvo::platform::Answer::No;
-  }
-  ruvo::platform::Answer askYesNoCancel(const std::string&, const std::string&) override {
-    return ruvo::platform::Answer::Cancel;
-  }
-  ruvo::platform::Answer confirmNoOk(const std::string&, const std::string&) override {
-    return ruvo::platform::Answer::No;
-  }
-  std::optional<std::string> input(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> openFile(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> saveFile(const std::string&, const std::string&, const std::string&, const std::string&,
-                                      const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> chooseFolder(const std::string&, const std::string&) override { return std::nullopt; }
-};
 
 class TempDir : public ::testing::Test {
  protected:
@@ -81,7 +54,7 @@ using StringList = TempDir;
 TEST_F(StringList, StoredFormIsCp932WithCrlfInOneBdcStream) {
   TCompressStringList list;
   list.Lines = {"ToTeacher=/srv/集計", "名前=山田", ""};
-  ASSERT_EQ(list.SaveToFile(path("ruvo_envi.dat")), 0);
+  ASSERT_TRUE(list.SaveToFile(path("ruvo_envi.dat")));
   std::string plain;
   ASSERT_TRUE(TDeltaCode::decode(slurp(path("ruvo_envi.dat")), plain));
   EXPECT_EQ(plain, "ToTeacher=/srv/\x8f\x57\x8c\x76\r\n\x96\xbc\x91\x4f=\x8e\x52\x93\x63\r\n\r\n");
@@ -95,15 +68,15 @@ TEST_F(StringList, StoredFormIsCp932WithCrlfInOneBdcStream) {
 TEST_F(StringList, CharactersCp932CannotHoldBecomeQuestionMarks) {
   TCompressStringList list;
   list.Lines = {"emoji=\xF0\x9F\x98\x80!"};
-  ASSERT_EQ(list.SaveToFile(path("x.ruvot")), 0);
+  ASSERT_TRUE(list.SaveToFile(path("x.ruvot")));
   TCompressStringList back;
-  back.LoadFromFile(path("x.ruvot"));
+  ASSERT_TRUE(back.LoadFromFile(path("x.ruvot")));
   EXPECT_EQ(back.Lines, std::vector<std::string>{"emoji=?!"});
 }
 
 TEST_F(StringList, EmptyListIsA33ByteFile) {
   TCompressStringList list;
-  ASSERT_EQ(list.SaveToFile(path("empty.dat")), 0);
+  ASSERT_TRUE(list.SaveToFile(path("empty.dat")));
   EXPECT_EQ(slurp(path("empty.dat")).size(), 33u);
   TCompressStringList back;
   back.Lines = {"old"};
@@ -126,49 +99,66 @@ TEST(StringListValues, FirstLineWhoseNameMatchesIgnoringCase) {
   EXPECT_EQ(list.Lines.back(), "new=1");
 }
 
-TEST_F(StringList, MissingAndDamagedFilesKeepTheLines) {
-  RecordingDialogs dialogs;
-  TCompressStringList list(&dialogs);
+TEST_F(StringList, MissingAndDamagedFilesKeepTheLinesAndSayWhy) {
+  TCompressStringList list;
   list.Lines = {"keep=me"};
-  EXPECT_FALSE(list.LoadFromFile(path("nope.dat")));
-  EXPECT_EQ(dialogs.messages, std::vector<std::string>{path("nope.dat") + " がありません"});
+  const ruvo::platform::Status missing = list.LoadFromFile(path("nope.dat"));
+  EXPECT_FALSE(missing);
+  EXPECT_EQ(missing.message(), path("nope.dat") + " がありません");
+  EXPECT_EQ(missing.error(), ENOENT);
   EXPECT_EQ(list.Lines, std::vector<std::string>{"keep=me"});
 
+  // A folder under the name: the file and the system's reason.
+  fs::create_directories(path("folder.dat"));
+  const ruvo::platform::Status folder = list.LoadFromFile(path("folder.dat"));
+  EXPECT_EQ(folder.error(), EISDIR);
+  EXPECT_NE(folder.message().find(path("folder.dat")), std::string::npos) << folder.message();
+  EXPECT_NE(folder.message().find(std::strerror(EISDIR)), std::string::npos) << folder.message();
+
+  // Damaged streams: the file and the codec's status text.
   std::string good = TDeltaCode::encode("a=1\r\nb=2\r\n");
-  for (const std::string& bad : {std::string("not a stream"), good.substr(0, good.size() - 2),
-                                 std::string("BDC1") + good.substr(4, 4) + std::string(good.size() - 8, '\0')}) {
+  const std::pair<std::string, const char*> damaged[] = {
+      {"not a stream", kMsgBadFormat},
+      {good.substr(0, good.size() - 2), kMsgBadRecordedSize},
+      {std::string("BDC1") + good.substr(4, 4) + std::string(good.size() - 8, '\0'), kMsgBadFormat}};
+  for (const auto& [bad, why] : damaged) {
     std::ofstream(path("bad.dat"), std::ios::binary) << bad;
-    EXPECT_FALSE(list.LoadFromFile(path("bad.dat")));
+    const ruvo::platform::Status s = list.LoadFromFile(path("bad.dat"));
+    EXPECT_EQ(s.message(), path("bad.dat") + ": " + why);
     EXPECT_EQ(list.Lines, std::vector<std::string>{"keep=me"});
   }
-  EXPECT_EQ(dialogs.messages.size(), 1u);  // damaged files are not reported
 }
 
 TEST_F(StringList, SaveCreatesFoldersAndReportsFailures) {
   TCompressStringList list;
   list.Lines = {"x=1"};
-  EXPECT_EQ(list.SaveToFile(""), 1);
-  EXPECT_EQ(list.SaveToFile(path("a/b/c/result.ruvot")), 0);
+  EXPECT_FALSE(list.SaveToFile(""));
+  EXPECT_TRUE(list.SaveToFile(path("a/b/c/result.ruvot")));
   EXPECT_TRUE(fs::exists(path("a/b/c/result.ruvot")));
 
-  // A folder that cannot be made (a file stands in its way) gives 1.
+  // A folder that cannot be made (a file stands in its way): the folder and the reason.
   std::ofstream(path("plainfile")) << "x";
-  EXPECT_EQ(list.SaveToFile(path("plainfile/sub/r.ruvot")), 1);
-  // A failed write gives the system's error code.
+  const ruvo::platform::Status noFolder = list.SaveToFile(path("plainfile/sub/r.ruvot"));
+  EXPECT_FALSE(noFolder);
+  EXPECT_NE(noFolder.error(), 0);
+  EXPECT_NE(noFolder.message().find(path("plainfile/sub")), std::string::npos) << noFolder.message();
+  // A failed write gives the system's error and names the file.
   fs::create_directories(path("taken.dat"));
-  EXPECT_EQ(list.SaveToFile(path("taken.dat")), EISDIR);
+  const ruvo::platform::Status taken = list.SaveToFile(path("taken.dat"));
+  EXPECT_EQ(taken.error(), EISDIR);
+  EXPECT_EQ(taken.message(), "cannot write " + path("taken.dat") + ": " + std::strerror(EISDIR));
 }
 
 TEST_F(StringList, ReadOnlyFileIsReplacedAndStaysReadOnly) {
   TCompressStringList list;
   list.Lines = {"v=1"};
-  ASSERT_EQ(list.SaveToFile(path("r.ruvot")), 0);
+  ASSERT_TRUE(list.SaveToFile(path("r.ruvot")));
   fs::permissions(path("r.ruvot"), fs::perms::owner_read | fs::perms::group_read);
   list.Lines = {"v=2"};
-  ASSERT_EQ(list.SaveToFile(path("r.ruvot")), 0);
+  ASSERT_TRUE(list.SaveToFile(path("r.ruvot")));
   EXPECT_EQ(fs::status(path("r.ruvot")).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::group_read);
   TCompressStringList back;
-  back.LoadFromFile(path("r.ruvot"));
+  ASSERT_TRUE(back.LoadFromFile(path("r.ruvot")));
   EXPECT_EQ(back.Values("v"), "2");
   EXPECT_EQ(entries(), 1u);  // no temporary file left behind
 }
@@ -333,19 +323,25 @@ TEST_F(DataFile, LoadsOnCreateAndWritesOnRelease) {
     TDataFile f(path("d/env.dat"));
     EXPECT_TRUE(f.Lines.empty());
     f.Add("ToTeacher=/tmp/x");
-    EXPECT_EQ(f.SaveAndFree(), 0);
+    bool written = false;
+    EXPECT_TRUE(f.SaveAndFree(&written));
+    EXPECT_TRUE(written);
     EXPECT_TRUE(f.Lines.empty());
   }
   TDataFile g(path("d/env.dat"), true);
   EXPECT_EQ(g.Values("ToTeacher"), "/tmp/x");
   g.Add("more=1");
-  EXPECT_EQ(g.SaveAndFree(), -1);  // read-only data files are never written
+  bool written = true;
+  EXPECT_TRUE(g.SaveAndFree(&written));
+  EXPECT_FALSE(written);  // read-only data files are never written
   TDataFile back(path("d/env.dat"));
   EXPECT_EQ(back.Count(), 1);
 
   TDataFile unnamed;
   unnamed.Add("a=1");
-  EXPECT_EQ(unnamed.SaveAndFree(), -1);
+  written = true;
+  EXPECT_TRUE(unnamed.SaveAndFree(&written));
+  EXPECT_FALSE(written);
 }
 
 TEST_F(DataFile, ReadOnlyMediaAreNotWritten) {
@@ -364,7 +360,9 @@ TEST_F(DataFile, ReadOnlyMediaAreNotWritten) {
   EXPECT_TRUE(isReadOnlyFileSystem(roDir + "/not/there.dat"));
   TDataFile f(roDir + "/ruvo-never-written.dat");
   f.Add("a=1");
-  EXPECT_EQ(f.SaveAndFree(), -1);
+  bool written = true;
+  EXPECT_TRUE(f.SaveAndFree(&written));
+  EXPECT_FALSE(written);
 }
 
 TEST(Resources, EmbeddedAtBuildTimeAndFoundByName) {

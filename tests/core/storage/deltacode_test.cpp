@@ -4,10 +4,14 @@
 
 #include <sys/mman.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 
 #include "bdcreference.h"
+#include "support/tempdir.h"
 
 namespace {
 
@@ -271,7 +275,7 @@ TEST(DeltaCode, FastReaderAgreesWithThePlainReader) {
     const auto ref = bdcref::decode(s);
     TDeltaCode c;
     c.CodedStream = s;
-    const bool ok = c.Decode();
+    const bool ok = c.Decode().ok();
     ASSERT_EQ(ok, ref.ok) << n;
     ASSERT_EQ(c.Msg, ref.msg) << n;
     ASSERT_LE(c.PlainStream.size(), ref.plain.size()) << n;
@@ -299,7 +303,7 @@ TEST(DeltaCode, LargeAndDamagedStreamsReadAsThePlainReader) {
     const auto ref = bdcref::decode(s);
     TDeltaCode c;
     c.CodedStream = s;
-    ASSERT_EQ(c.Decode(), ref.ok) << n;
+    ASSERT_EQ(c.Decode().ok(), ref.ok) << n;
     ASSERT_EQ(c.PlainStream, ref.plain.substr(0, c.PlainStream.size())) << n;
     ASSERT_EQ(ref.plain.find_first_not_of('\0', c.PlainStream.size()), std::string::npos) << n;
     if (n % 2 == 0) {
@@ -330,3 +334,35 @@ TEST(DeltaCode, FixedLengthCodesDecodeWhereverTheLanesStart) {
     }
   }
 }
+
+namespace {
+
+// Every step on a file says which file and the system's reason; a damaged stream still loads
+// what came out (the document reader decides), with the codec's status text in Msg.
+TEST(StreamDeltaCode, FileStepsSayWhichFileAndWhy) {
+  ruvo::testsupport::TempDir dir("stream");
+  ruvo::storage::TStreamDeltaCode c;
+  ASSERT_TRUE(c.SaveStreamToFile("{\\rtf1 x}", dir / "a.ruvo"));
+  std::string back;
+  ASSERT_TRUE(c.LoadStreamFromFile(dir / "a.ruvo", back));
+  EXPECT_EQ(back, "{\\rtf1 x}");
+
+  const std::pair<std::string, int> failing[] = {{dir / "none.ruvo", ENOENT}, {dir.path(), EISDIR}};
+  for (const auto& [path, err] : failing) {
+    std::string out;
+    const ruvo::platform::Status s = c.LoadStreamFromFile(path, out);
+    EXPECT_EQ(s.error(), err) << path;
+    EXPECT_NE(s.message().find(path), std::string::npos) << s.message();
+    EXPECT_NE(s.message().find(std::strerror(err)), std::string::npos) << s.message();
+  }
+  const ruvo::platform::Status w = c.SaveStreamToFile("x", dir / "no/such/folder.ruvo");
+  EXPECT_EQ(w.error(), ENOENT);
+  EXPECT_NE(w.message().find(dir / "no/such/folder.ruvo"), std::string::npos) << w.message();
+
+  std::filesystem::resize_file(dir / "a.ruvo", 20);
+  back.clear();
+  EXPECT_TRUE(c.LoadStreamFromFile(dir / "a.ruvo", back));
+  EXPECT_EQ(c.Msg, ruvo::storage::kMsgBadRecordedSize);
+}
+
+}  // namespace
