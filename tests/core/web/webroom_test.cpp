@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -35,6 +36,7 @@ struct Inputs {
   std::string name;
   std::vector<std::string> answers;  // per question of the test, in document order
   std::vector<double> seconds;       // per page
+  std::map<int, std::vector<double>> phraseSeconds;  // per phrase, by page index
 };
 
 struct Room {
@@ -103,6 +105,7 @@ std::vector<std::string> simulated(const std::string& test, const Inputs& in, co
   o.name = in.name;
   o.answers = in.answers;
   o.seconds = in.seconds;
+  o.phraseSeconds = in.phraseSeconds;
   o.date = {2026, 12, 10, 9, 0, 0};
   o.outFolder = out;
   o.programFolder = out;
@@ -150,6 +153,11 @@ struct Walker {
     }
     b["answers"] = answers;
     if (page["kind"] == "name") b["name"] = in.name;
+    if (auto it = in.phraseSeconds.find(index); it != in.phraseSeconds.end() && page.contains("phrases")) {
+      json ms = json::array();
+      for (double p : it->second) ms.push_back(p * 1000);
+      b["phraseMs"] = ms;
+    }
     return b;
   }
   void start(httplib::Client& c, const std::string& test) {
@@ -183,7 +191,10 @@ TEST(WebRoom, WholeRunsWriteTheResultSimulateWrites) {
     std::string test;
     Inputs in;
   };
-  for (const Case& c : {Case{"sample2-fables.ruvo", kFables}, Case{"sample4-market.ruvo", kMarket}}) {
+  Inputs phrased = kFables;
+  phrased.phraseSeconds = {{2, {1.5, 2.25, 0.75, 3}}, {4, {0.5}}};
+  for (const Case& c : {Case{"sample2-fables.ruvo", kFables}, Case{"sample2-fables.ruvo", phrased},
+                        Case{"sample4-market.ruvo", kMarket}}) {
     SCOPED_TRACE(c.test);
     Room r({c.test});
     r.start();
