@@ -1,6 +1,7 @@
 // The delivery window's web section through its real buttons: the room opens on the
 // distribution folder and shows a reachable address, the class code and a QR code of the
-// address; examinees who join show up in the counts; Stop closes the port. Failures to open
+// address; examinees who join and finish show up in the counts, their results in the
+// collection folder; Stop closes the port. Failures to open
 // (no folder, port taken) end in the window's message box.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -117,9 +118,9 @@ TEST_F(WebRoomWindow, StartShowsAddressCodeAndQrCountsJoinsAndStopCloses) {
   const QUrl url(address);
   httplib::Client client(url.host().toStdString(), port);
   client.set_connection_timeout(2, 0);
-  const auto page = client.Get("/");
-  ASSERT_TRUE(page) << httplib::to_string(page.error());
-  EXPECT_EQ(page->status, 200);
+  const auto runner = client.Get("/");
+  ASSERT_TRUE(runner) << httplib::to_string(runner.error());
+  EXPECT_EQ(runner->status, 200);
 
   // The QR code is the address's symbol, painted module for module on whole pixels with its
   // quiet zone.
@@ -164,6 +165,35 @@ TEST_F(WebRoomWindow, StartShowsAddressCodeAndQrCountsJoinsAndStopCloses) {
   EXPECT_EQ(web->tbWebCounts->item(0, 2)->text(), QStringLiteral("0"));
   EXPECT_EQ(web->tbWebCounts->item(0, 0)->toolTip(), id);
   guitest::saveScreenshot(w.get(), QStringLiteral("delivery-web-running"));
+
+  // The examinee takes the test to its end: the result lands in the collection folder (and the
+  // report folder), and the counts move it from taking to finished.
+  const QString token = json(joined).value(QStringLiteral("session")).toString();
+  QJsonObject page = json(joined).value(QStringLiteral("page")).toObject();
+  for (int n = 0; n < 200 && page.value(QStringLiteral("kind")).toString() != QStringLiteral("result"); ++n) {
+    QJsonObject ev{{QStringLiteral("page"), page.value(QStringLiteral("index"))}, {QStringLiteral("ms"), 4000}};
+    QJsonArray answers;
+    for (const QJsonValue question : page.value(QStringLiteral("questions")).toArray()) {
+      if (question.toObject().value(QStringLiteral("kind")).toString() == QStringLiteral("text"))
+        answers.append(QStringLiteral("よく分かった"));
+      else
+        answers.append(1);
+    }
+    ev.insert(QStringLiteral("answers"), answers);
+    if (page.value(QStringLiteral("kind")).toString() == QStringLiteral("name"))
+      ev.insert(QStringLiteral("name"), QStringLiteral("佐藤 太郎"));
+    const auto r = client.Post(("/api/sessions/" + token.toStdString() + "/forward").c_str(),
+                               QJsonDocument(ev).toJson().toStdString(), "application/json");
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->status, 200) << r->body;
+    page = json(r).value(QStringLiteral("page")).toObject();
+  }
+  ASSERT_EQ(page.value(QStringLiteral("kind")).toString(), QStringLiteral("result"));
+  const QStringList results = QDir(collect).entryList({QStringLiteral("*.ruvot")}, QDir::Files);
+  EXPECT_EQ(results.size(), 1) << results.join(QLatin1Char(' ')).toStdString();
+  EXPECT_EQ(QDir(prog + QStringLiteral("/report")).entryList({QStringLiteral("*.ruvot")}, QDir::Files), results);
+  EXPECT_TRUE(guitest::waitUntil([&] { return web->tbWebCounts->item(0, 2)->text() == QStringLiteral("1"); }));
+  EXPECT_EQ(web->tbWebCounts->item(0, 1)->text(), QStringLiteral("0"));
 
   QTest::mouseClick(web->btWebStop, Qt::LeftButton);
   ASSERT_TRUE(guitest::waitUntil([&] { return web->state() == Section::State::Stopped; }));
