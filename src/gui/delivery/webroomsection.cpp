@@ -138,7 +138,6 @@ TWebRoomSection::TWebRoomSection(delivery::TForm3Model& model, QWidget* parent)
     for (int c : {1, 2}) {
       tbWebCounts->horizontalHeader()->setSectionResizeMode(c, QHeaderView::Fixed);
       tbWebCounts->setColumnWidth(c, countWidth);
-      fprintf(stderr, "DBG ctor col %d -> %d (%d)\n", c, countWidth, tbWebCounts->columnWidth(c));
     }
   }
   tbWebCounts->setMinimumHeight(kQrSide - 40);
@@ -290,7 +289,6 @@ void TWebRoomSection::showQr() {
     imWebQr->setPixmap(QPixmap());
     imWebQr->setText(state_ == State::Running ? QStringLiteral("QR コードを作れません")
                                               : QStringLiteral("開始すると、ここに\nQR コードが出ます"));
-    fprintf(stderr, "DBG showQr text [%s]\n", imWebQr->text().toStdString().c_str());
     return;
   }
   // Whole device pixels a module, so that no edge is blurred; the largest that fits.
