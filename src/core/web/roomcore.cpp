@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
+#include <array>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -300,7 +301,9 @@ class Room final : public TRoomCore {
   std::vector<std::shared_ptr<Test>> tests_;
   mutable std::shared_mutex tableMu_;
   std::map<std::string, std::shared_ptr<Session>> sessions_;
-  std::mutex resultMu_;  // result files take their numbered names one at a time
+  // Result files of one name take their numbers one at a time (the same number in the
+  // collection and the report folder); results of other names are written meanwhile.
+  std::array<std::mutex, 64> resultMu_;
   int restored_ = 0;
 };
 
@@ -514,7 +517,7 @@ std::string Room::walk(Session& s, const ForwardEvent& e) {
 }
 
 std::string Room::writeResults(const std::string& base, const std::string& bytes, bool restoring) {
-  std::lock_guard lock(resultMu_);
+  std::lock_guard lock(resultMu_[std::hash<std::string>{}(base) % resultMu_.size()]);
   std::vector<std::string> folders{o_.collection};
   if (!o_.report.empty()) folders.push_back(o_.report);
   // After a restart, a copy already in its folder is not written again.

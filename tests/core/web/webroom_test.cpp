@@ -130,6 +130,7 @@ struct Walker {
   std::string token;
   json page;
   int questionsSeen = 0;
+  int phraseTimesSent = 0;
   std::vector<std::string> bodies;
 
   json forwardBody() {
@@ -157,6 +158,7 @@ struct Walker {
       json ms = json::array();
       for (double p : it->second) ms.push_back(p * 1000);
       b["phraseMs"] = ms;
+      ++phraseTimesSent;
     }
     return b;
   }
@@ -183,8 +185,8 @@ struct Walker {
   }
 };
 
-const Inputs kFables{"Sato", {"1", "2", "2", "1", "Work now, sing later"}, {5, 5, 40, 20, 30, 20}};
-const Inputs kMarket{"鈴木 花子", {"2", "1", "3", "-", "1"}, {4, 7, 33, 12, 25, 9, 14, 8}};
+const Inputs kFables{"Sato", {"1", "2", "2", "1", "Work now, sing later"}, {5, 5, 40, 20, 30, 20}, {}};
+const Inputs kMarket{"鈴木 花子", {"2", "1", "3", "-", "1"}, {4, 7, 33, 12, 25, 9, 14, 8}, {}};
 
 TEST(WebRoom, WholeRunsWriteTheResultSimulateWrites) {
   struct Case {
@@ -192,7 +194,7 @@ TEST(WebRoom, WholeRunsWriteTheResultSimulateWrites) {
     Inputs in;
   };
   Inputs phrased = kFables;
-  phrased.phraseSeconds = {{2, {1.5, 2.25, 0.75, 3}}, {4, {0.5}}};
+  phrased.phraseSeconds = {{2, {1.5, 2.25, 0.75, 3}}};
   for (const Case& c : {Case{"sample2-fables.ruvo", kFables}, Case{"sample2-fables.ruvo", phrased},
                         Case{"sample4-market.ruvo", kMarket}}) {
     SCOPED_TRACE(c.test);
@@ -203,6 +205,7 @@ TEST(WebRoom, WholeRunsWriteTheResultSimulateWrites) {
     w.start(cli, c.test);
     w.walk(cli);
     ASSERT_EQ(w.page["kind"], "result");
+    EXPECT_EQ(w.phraseTimesSent, static_cast<int>(c.in.phraseSeconds.size()));
     EXPECT_FALSE(w.page["record"].get<std::string>().empty());
     const auto files = resultFiles(r.collection);
     ASSERT_EQ(files.size(), 1u);
@@ -287,7 +290,7 @@ TEST(WebRoom, NoResponseBeforeTheResultPageTellsTheCorrectChoice) {
     make(r.tests, a, b);
     r.start();
     auto cli = r.client();
-    Walker w(Inputs{"Ito", {"2", "because"}, {3, 4, 5}});
+    Walker w(Inputs{"Ito", {"2", "because"}, {3, 4, 5}, {}});
     w.start(cli, "choice.ruvo");
     w.walk(cli);
     ASSERT_EQ(w.page["kind"], "result");
