@@ -246,12 +246,14 @@ TEST_F(WebRoomWindow, NoFolderOrATakenPortIsSaidInTheMessageBox) {
   ASSERT_EQ(::getsockname(holder, reinterpret_cast<sockaddr*>(&a), &len), 0);
   web->sePort->setValue(ntohs(a.sin_port));
   robot.expect({BoxAction::PressOk, {}});
+  robot.setScreenshotPrefix(QStringLiteral("delivery-web-port-taken"));
   QTest::mouseClick(web->btWebStart, Qt::LeftButton);
   ASSERT_TRUE(guitest::waitUntil([&] { return robot.idle(); }));
   ::close(holder);
-  EXPECT_TRUE(robot.seen().back().startsWith(QStringLiteral("Webテスト室を開けませんでした。\n")))
-      << robot.seen().back().toStdString();
-  EXPECT_GT(robot.seen().back().size(), QStringLiteral("Webテスト室を開けませんでした。\n").size());
+  EXPECT_EQ(robot.seen().back(),
+            QStringLiteral("Webテスト室を開けませんでした。\nポート %1 は他のプログラムが使っています。"
+                           "別のポートにするか「自動」にしてから、やり直してください。")
+                .arg(ntohs(a.sin_port)));
   EXPECT_EQ(web->state(), Section::State::Stopped);
   EXPECT_TRUE(web->btWebStart->isEnabled());
   EXPECT_EQ(robot.unexpected(), 0);

@@ -35,6 +35,24 @@ constexpr const char* kServing =
     "このウィンドウを閉じても、停止を押すまで受け付けます。";
 constexpr const char* kStopping = "停止しています…";
 
+bool endsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Why the room did not open, in the window's words: the room's own message names the port or
+// the folder; anything else is shown as the room says it.
+std::string failureText(const std::string& detail, int port) {
+  if (detail.rfind("cannot listen on", 0) == 0)
+    return port > 0 ? "ポート " + std::to_string(port) +
+                          " は他のプログラムが使っています。別のポートにするか「自動」にしてから、やり直してください。"
+                    : "待ち受けるポートを開けませんでした。";
+  const std::string unreadable = ": not a folder that can be read", unmade = ": the folder cannot be made";
+  if (endsWith(detail, unreadable))
+    return "フォルダを読めません。\n" + detail.substr(0, detail.size() - unreadable.size());
+  if (endsWith(detail, unmade)) return "フォルダを作れません。\n" + detail.substr(0, detail.size() - unmade.size());
+  return detail.empty() ? std::string("理由は分かりません。") : detail;
+}
+
 QTableWidgetItem* countItem(int n) {
   auto* it = new QTableWidgetItem(QString::number(n));
   it->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -202,7 +220,7 @@ void TWebRoomSection::startRoom() {
       address = room->Address();
       code = room->Code();
     } else {
-      failure = status.message().empty() ? std::string("理由は分かりません。") : status.message();
+      failure = failureText(status.message(), options.port);
     }
     QMetaObject::invokeMethod(
         this, [this, room, address, code, failure] { started(room, address, code, failure); }, Qt::QueuedConnection);
