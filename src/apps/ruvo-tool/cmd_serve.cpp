@@ -73,6 +73,7 @@ const ToolCommand serveCommand{
     "      as the examinee program writes them; runs are journaled in --journal (default\n"
     "      DIR/web-journal of the collection) and resumed when the room starts again on it.\n"
     "      --bind defaults to 0.0.0.0 (every network of the machine), --port to any free port.\n"
+    "      --web-root DIR serves the runner's files from DIR instead of the copy built in (development).\n"
     "      Stops after the responses in flight on SIGTERM or Ctrl+C.\n",
     runServe};
 

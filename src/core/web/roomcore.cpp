@@ -3,11 +3,11 @@
 #include <time.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <iostream>
-#include <array>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -158,6 +158,8 @@ std::shared_ptr<Test> loadTest(const std::string& path, std::string& error) {
   t->prompt = pages.Property(doc::prNaming);
   if (t->prompt.empty()) t->prompt = kDefaultPrompt;
   const bool chunks = pages.Setting(doc::stChunks) != 0;
+  // Without online answering there are no answer panels: the answers are given on paper.
+  const bool online = pages.Setting(doc::stAutoQA) != 0;
   for (int i = 0; i < pages.PageCount(); ++i) {
     doc::TPage* page = pages.Page(i);
     PageInfo info;
@@ -185,7 +187,7 @@ std::shared_ptr<Test> loadTest(const std::string& path, std::string& error) {
       }
       page->StopChunks();
     }
-    for (int k = 0; k < qa.Count(); ++k) {
+    for (int k = 0; online && k < qa.Count(); ++k) {
       const doc::TQAItem* item = qa.Item(k);
       if (item->PageIndex() != i) continue;
       info.questions.push_back(k);
@@ -217,6 +219,7 @@ struct VirtualClock final : platform::Clock {
 struct WebView final : app::TRunView {
   std::string name;  // the name the examinee typed, given to the name box
   bool ended = false;
+  bool copyOffered = true;  // online answering: the examinee program offers Copy, which saves
   rt::RichText record;
   int phrase = -1;  // the phrase on screen of a page shown phrase by phrase
   std::string status;
@@ -230,8 +233,9 @@ struct WebView final : app::TRunView {
     phrase = scroll == app::ScrollRequest::Top ? 0 : phrase + 1;
   }
   void ShowStatus(const std::string& counter, const std::string&) override { status = counter; }
-  void Ended(const rt::RichText& r, bool) override {
+  void Ended(const rt::RichText& r, bool copy) override {
     ended = true;
+    copyOffered = copy;
     record = r;
   }
 };
@@ -409,6 +413,7 @@ json Room::page(Session& s) const {
     p["kind"] = "result";
     p["html"] = RichTextToHtml(s.view.record);
     p["record"] = text::replaceAll(text::replaceAll(rt::plainText(s.view.record), "\r\n", "\n"), "\r", "\n");
+    p["saved"] = false;  // until the result file is written
     return p;
   }
   const int index = s.pendingName ? r.CurrentPage() : r.PageOnScreen();
@@ -554,6 +559,19 @@ std::string Room::writeResults(const std::string& base, const std::string& bytes
 
 void Room::finishRun(Session& s, bool restoring) {
   app::TTestRun& r = s.run->Run();
+  if (!s.view.copyOffered) {
+    // Without online answering the examinee program offers no Copy and writes no result
+    // file (the answers are on paper): the record on screen is the result.
+    json p = page(s);
+    r.MarkFinished("");
+    s.resultPage = dump(p);
+    (void)storage::writeFileAtomic(storage::JoinPath(s.folder, kResultPageFile), s.resultPage);
+    s.done = true;
+    s.run.reset();
+    s.test->taking--;
+    s.test->finished++;
+    return;
+  }
   const auto lines = s.run->ResultLines();
   storage::TCompressStringList list;
   list.Add(lines[0]);

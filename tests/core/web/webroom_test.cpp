@@ -34,8 +34,8 @@ const std::string kSamples = std::string(RUVO_DATA_DIR) + "/system/ruvof/sample/
 // One examinee's inputs, as `simulate` takes them.
 struct Inputs {
   std::string name;
-  std::vector<std::string> answers;  // per question of the test, in document order
-  std::vector<double> seconds;       // per page
+  std::vector<std::string> answers;                  // per question of the test, in document order
+  std::vector<double> seconds;                       // per page
   std::map<int, std::vector<double>> phraseSeconds;  // per phrase, by page index
 };
 
@@ -301,6 +301,40 @@ TEST(WebRoom, NoResponseBeforeTheResultPageTellsTheCorrectChoice) {
     bodies.push_back(before);
   }
   EXPECT_EQ(bodies[0], bodies[1]);
+}
+
+// Without online answering the examinee program offers no Copy and writes no result file:
+// neither does the room, and the browser is given no answer fields.
+TEST(WebRoom, WithoutOnlineAnsweringNoResultFileIsWritten) {
+  Room r({});
+  fs::create_directories(r.tests);
+  const std::string src =
+      "title=Paper\r\nautoqa=0\r\n<page name>\r\nname\r\n<page start>\r\nRead this now.\r\n"
+      "<page>\r\n??Which?\r\n?*left\r\n?right\r\n<page last>\r\n";
+  ASSERT_TRUE(doc::SaveDocumentFile(r.tests + "/paper.ruvo", doc::TextFromBytes(src), nullptr));
+  r.start();
+  auto cli = r.client();
+  Walker w(Inputs{"Abe", {}, {2, 3, 4}, {}});
+  w.start(cli, "paper.ruvo");
+  w.walk(cli);
+  ASSERT_EQ(w.page["kind"], "result");
+  EXPECT_EQ(w.page["saved"], false);
+  for (const auto& b : w.bodies) EXPECT_EQ(b.find("\"choices\""), std::string::npos) << b;
+  EXPECT_TRUE(resultFiles(r.collection).empty());
+  testsupport::TempDir sim("sim");
+  app::SimulationOptions o;
+  o.document = r.tests + "/paper.ruvo";
+  o.name = "Abe";
+  o.seconds = {2, 3, 4};
+  o.outFolder = o.programFolder = sim.path();
+  const auto s = app::SimulateRun(o);
+  ASSERT_TRUE(s.ok) << s.error;
+  EXPECT_TRUE(s.resultFile.empty());
+  // Started again, the room does not take the finished run up again.
+  r.room.reset();
+  r.start();
+  EXPECT_EQ(r.room->Counts()[0].finished, 1);
+  EXPECT_TRUE(resultFiles(r.collection).empty());
 }
 
 int rawStatus(int port, const std::string& request) {
