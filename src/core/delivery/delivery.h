@@ -80,6 +80,9 @@ class TForm3Model final {
   const std::string& FCollectionFolder() const { return collection_; }
   const std::vector<std::string>& FDroppedDocs() const { return droppedDocs_; }
   std::string EnviFilePath() const;
+  const std::string& ProgramFolder() const { return programFolder_; }
+  // A message in the window's message box (the web room's failures).
+  void Message(const std::string& text) { say(text); }
 
   // The controls' states, read by the window.
   CheckBox cbSendRuvoExe, cbSendEnvi, cbSendRuvoFile;

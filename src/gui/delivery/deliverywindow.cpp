@@ -14,6 +14,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "gui/delivery/webroomsection.h"
+
 namespace ruvo::gui {
 
 namespace {
@@ -96,7 +98,7 @@ TForm3::TForm3(delivery::TForm3Model& model, QWidget* parent) : QDialog(parent),
   auto* top = new QHBoxLayout;
   top->addStretch();
   top->addWidget(Button5);
-  grid->addLayout(top, 0, 0, 1, 2);
+  grid->addLayout(top, 0, 0, 1, 4);
 
   // L: from teacher to learners.
   gbToLearners = new TDropGroupBox(QStringLiteral("from teacher to learners"), this);
@@ -166,6 +168,12 @@ TForm3::TForm3(delivery::TForm3Model& model, QWidget* parent) : QDialog(parent),
   }
   grid->addWidget(bigLetter(QStringLiteral("A"), this), 4, 0);
   grid->addWidget(GroupBox4, 4, 1);
+
+  // W: the web test room, beside the folders it serves from and collects into.
+  gbWeb = new TWebRoomSection(model_, this);
+  gbWeb->setObjectName(QStringLiteral("gbWeb"));
+  grid->addWidget(bigLetter(QStringLiteral("W"), this), 1, 2);
+  grid->addWidget(gbWeb, 1, 3, 4, 1);
 
   connect(gbToLearners, &TDropGroupBox::dropped, this,
           [this](const QStringList& p) { dropOn(delivery::DropBox::ToLearners, p); });

@@ -1,7 +1,8 @@
 #pragma once
 // The delivery window: the distribution and collection folders given by dropping folders on
 // their group boxes, test documents dropped for sending, Send, and the start of automatic
-// collection. Its state and every decision live in delivery::TForm3Model.
+// collection, and the web test room. Its state and every decision live in delivery::TForm3Model
+// (the room's in TWebRoomSection).
 #include <QDialog>
 #include <QGroupBox>
 #include <QStringList>
@@ -13,6 +14,8 @@ class QLabel;
 class QPushButton;
 
 namespace ruvo::gui {
+
+class TWebRoomSection;
 
 // A group box that takes dropped files and folders.
 class TDropGroupBox final : public QGroupBox {
@@ -55,6 +58,8 @@ class TForm3 final : public QDialog {
   QPushButton* Button1 = nullptr;  // 送る
   QPushButton* Button4 = nullptr;  // 開始
   QPushButton* Button5 = nullptr;  // 閉じる
+  // W: the web test room on the distribution folder.
+  TWebRoomSection* gbWeb = nullptr;
 
  private:
   void refresh();
