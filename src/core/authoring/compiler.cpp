@@ -408,15 +408,15 @@ CompileResult CompileScript(RichText script, RichText templ, const CompileInputs
   pages.WriteDocument(written);
   auto normal = std::make_unique<TDocumentModel>();
   doc::TWPMMeter meter;
-  doc::ParseDocument(written, normal->pages, normal->qa, meter, nullptr);
+  doc::ParseDocument(written, normal->pages, normal->qa, meter);
   result.document = std::move(normal);
   return result;
 }
 
-void CopyDocument(const doc::TPageControler& from, doc::TPageControler& to) {
-  doc::TQAControler* qa = to.QAControler();
-  to.Clear();
-  if (qa) qa->Clear();
+void CopyDocument(const doc::TPageControler& from, doc::TDocument& document) {
+  document.ClearModels();
+  doc::TPageControler& to = document.Pages();
+  doc::TQAControler* qa = &document.QA();
   for (int i = 0; i < doc::kPropertyCount; ++i) to.SetProperty(i, from.Property(i));
   for (int i = 0; i < doc::kSettingCount; ++i) to.SetSetting(i, from.Setting(i));
   for (int i = 0; i < from.PageCount(); ++i) {
@@ -429,7 +429,6 @@ void CopyDocument(const doc::TPageControler& from, doc::TPageControler& to) {
     p->SetMainTextFromStream(src->MainText());
     p->SetLowerTextFromStream(src->LowerText());
     p->SetPhraseMarks(src->PhraseMarks());
-    if (!qa) continue;
     for (const doc::TQAItem* q : src->Questions()) {
       doc::TQAItem* item = qa->NewItem();
       item->SetQuestion(q->Question());
@@ -438,7 +437,7 @@ void CopyDocument(const doc::TPageControler& from, doc::TPageControler& to) {
       p->AddQuestion(item);
     }
   }
-  if (qa) qa->Settings() = to.Settings();
+  qa->Settings() = to.Settings();
 }
 
 }  // namespace ruvo::authoring

@@ -234,9 +234,7 @@ void InsertPhraseSeparators(rt::RichText& t, const std::vector<std::int32_t>& ma
 
 // ---- parser ---------------------------------------------------------------------------------
 
-void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, TWPMMeter& meter, DocumentHost* host) {
-  if (host) host->ResetRunState();
-
+void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, TWPMMeter& meter) {
   // Trailing blank lines and empty page tags carry nothing.
   auto& paras = work.paragraphs();
   while (!paras.empty()) {
@@ -247,7 +245,6 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
   if (paras.empty()) paras.push_back(rt::Paragraph{{}, {rt::Run{}}});
 
   meter.Clear();
-  if (host) host->ClearDocumentState();
   pages.SetQAControler(&qa);
   qa.SetPages(&pages);
   qa.Clear();
@@ -333,12 +330,6 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
     }
   }
   qa.Settings() = pages.Settings();
-
-  if (host) {
-    host->ShowFirstPage();
-    host->RebuildPageEditor();
-    host->SelectTestView();
-  }
 }
 
 // ---- writer ---------------------------------------------------------------------------------

@@ -174,7 +174,6 @@ TPageControler::~TPageControler() {
 }
 
 void TPageControler::Clear() {
-  modified_ = false;
   timerRunning_ = false;
   // A new document starts without a test clock: a run that never starts its clock must not
   // report the previous document's test time.
@@ -258,12 +257,6 @@ std::string TPageControler::GradeList() const {
     out += std::to_string(p->Grade());
   }
   return out;
-}
-
-void TPageControler::SetModified(bool flag) {
-  if (flag == modified_) return;
-  modified_ = flag;
-  if (onModified_) onModified_(flag);
 }
 
 void TPageControler::SetTimerRunning(bool flag) {

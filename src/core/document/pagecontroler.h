@@ -181,7 +181,7 @@ class TPageControler final {
   // The tick source of SetTimerRunning.
   void SetClock(platform::Clock* clock) { clock_ = clock; }
 
-  // Flags false (no tick taken), every page freed from the last to the first.
+  // The test clock stopped (no tick taken), every page freed from the last to the first.
   void Clear();
   // Counts the Clear calls: a view that remembers something of pages by their address
   // forgets it when the generation moves on (new pages may reuse the old addresses).
@@ -204,11 +204,6 @@ class TPageControler final {
   rt::IndentSettings Indents() const;
   std::string GradeList() const;
 
-  bool Modified() const { return modified_; }
-  // Stores a change and tells the listener (the main window's SetModified).
-  void SetModified(bool flag);
-  void SetModifiedListener(std::function<void(bool)> f) { onModified_ = std::move(f); }
-
   bool TimerRunning() const { return timerRunning_; }
   // On a change records the clock's tick as start tick (set) or stop tick (cleared).
   void SetTimerRunning(bool flag);
@@ -225,7 +220,6 @@ class TPageControler final {
  private:
   std::vector<std::unique_ptr<TPage>> pages_;
   std::uint64_t generation_ = 0;
-  bool modified_ = false;
   bool timerRunning_ = false;
   std::array<int, kSettingCount> settings_ = kSettingDefaults;
   std::array<std::string, kPropertyCount> properties_;
@@ -233,7 +227,6 @@ class TPageControler final {
   double stopTick_ = 0;
   TQAControler* qa_ = nullptr;
   platform::Clock* clock_ = nullptr;
-  std::function<void(bool)> onModified_;
   PhraseProgress progress_;
 };
 

@@ -48,17 +48,6 @@ TEST(PageControler, ListOperationsIgnoreIndexesOutOfRange) {
   EXPECT_EQ(c.Property(6), "");
 }
 
-TEST(PageControler, ModifiedFlagTellsTheWindowOnlyOnChange) {
-  TPageControler c;
-  std::vector<bool> told;
-  c.SetModifiedListener([&](bool f) { told.push_back(f); });
-  c.SetModified(false);
-  c.SetModified(true);
-  c.SetModified(true);
-  c.SetModified(false);
-  EXPECT_EQ(told, (std::vector<bool>{true, false}));
-}
-
 TEST(PageControler, TestClockRecordsTicksOnChangesOnly) {
   FakeClock clock;
   TPageControler c;
