@@ -25,11 +25,10 @@ void BM_RebuildEditor1000Pages(benchmark::State& state) {
     q->SetRole(doc::PageRole::Question);
     q->SetMainTextFromStream(line("内容についての質問です。"));
     for (int i = 0; i < 3; ++i) {
-      doc::TQAItem* item = document.QA().NewItem();
+      doc::TQAItem* item = q->NewQuestion();
       item->SetQuestion(line("\t(" + std::to_string(3 * b + i + 1) + ") What did the children watch?"));
       for (int c = 0; c < 4; ++c) item->AddChoice(line("\t\t" + std::to_string(c + 1) + ". The boats"));
       item->SetCorrect(1);
-      q->AddQuestion(item);
     }
     pages.AddPage()->SetMainTextFromStream(line("英文はここまでです。"));
     pages.AddPage()->SetMainTextFromStream(line("次の英文です。"));

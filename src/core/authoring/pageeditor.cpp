@@ -542,15 +542,13 @@ void TPageEditorModel::acQueAdd() {
   doc::TPage* p = page();
   if (!p || !s_.document || p->Role() != doc::PageRole::Question) return;
   int at = -1;
-  doc::TQAItem* q = qa().NewItem();
   if (selection_.kind == EntryKind::Page) {
-    p->AddQuestion(q);
+    p->NewQuestion();
     at = p->QuestionCount() - 1;
   } else if (selection_.kind == EntryKind::Question && item()) {
     at = selection_.question;
-    p->InsertQuestion(at, q);
+    p->InsertQuestion(at, std::make_unique<doc::TQAItem>());
   } else {
-    qa().RemoveItem(q);
     return;
   }
   const int pageIndex = selection_.page;

@@ -281,12 +281,11 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
     }
     if (!page) continue;  // header lines
     if (text::startsWith(t, "?!") || text::startsWith(t, "??")) {
-      question = qa.NewItem();
-      question->SetQuestion(lineWithoutMarker(work, i, 2));
       if (page->QuestionCount() == 0)
         page->SetMainTextFromStream(pageText(work, tagLine.back() + 1, i - 1, strayChoices));
+      question = page->NewQuestion();
+      question->SetQuestion(lineWithoutMarker(work, i, 2));
       page->SetRole(PageRole::Question);
-      page->AddQuestion(question);
       lastQuestionLine = i;
     } else if (text::startsWith(t, "?")) {
       const std::size_t markerLen = text::startsWith(t, "?*") ? 2 : 1;

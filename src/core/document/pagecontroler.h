@@ -82,7 +82,7 @@ struct PhraseProgress {
 class TPage final {
  public:
   explicit TPage(TPageControler* owner);
-  // Frees the page's questions (they leave the question controller too).
+  // The page's questions go with it (their answer panels too).
   ~TPage();
   TPage(const TPage&) = delete;
   TPage& operator=(const TPage&) = delete;
@@ -114,17 +114,17 @@ class TPage final {
   std::string MainTextCaption() const;
   std::string LowerTextCaption() const;
 
-  // ---- questions (items are owned by the question controller) ----
-  void AddQuestion(TQAItem* item);
+  // ---- questions: the page owns them; the question controller numbers them in page order ----
+  // A new empty question, appended.
+  TQAItem* NewQuestion();
+  TQAItem* AddQuestion(std::unique_ptr<TQAItem> item);
   // index >= 0: at min(QuestionCount() - 1, index); negative: appended.
-  void InsertQuestion(int index, TQAItem* item);
-  // Removes the item from the question controller, frees it and drops it from the page.
+  TQAItem* InsertQuestion(int index, std::unique_ptr<TQAItem> item);
+  // Frees the question (its answer panel goes with it).
   void DeleteQuestion(int index);
-  // Drops the item from this page's list without freeing it.
-  void DetachQuestion(TQAItem* item);
   int QuestionCount() const { return static_cast<int>(questions_.size()); }
-  TQAItem* Question(int index) const;
-  const std::vector<TQAItem*>& Questions() const { return questions_; }
+  TQAItem* Question(int index) const;  // nullptr outside the range
+  std::vector<TQAItem*> Questions() const;
 
   // ---- phrase marks ----
   void AddPhraseMark(std::int32_t position) { marks_.push_back(position); }
@@ -162,7 +162,7 @@ class TPage final {
   std::int32_t grade_ = 0;
   rt::RichBuffer main_;
   rt::RichBuffer lower_;
-  std::vector<TQAItem*> questions_;
+  std::vector<std::unique_ptr<TQAItem>> questions_;
   std::vector<std::int32_t> marks_;
   int chunk_ = -1;
 };
@@ -174,8 +174,8 @@ class TPageControler final {
   TPageControler(const TPageControler&) = delete;
   TPageControler& operator=(const TPageControler&) = delete;
 
-  // The question controller whose list holds the pages' question items (set by the owner
-  // of both; pages free their items through it).
+  // The question controller that numbers the pages' questions and shows their answer panels
+  // (set by the owner of both; either may go first).
   void SetQAControler(TQAControler* qa) { qa_ = qa; }
   TQAControler* QAControler() const { return qa_; }
   // The tick source of SetTimerRunning.

@@ -288,7 +288,7 @@ TEST(Compiler, CopyDocumentReplacesTheTarget) {
   doc::TDocument open;
   open.SetPath("open.ruvp");
   open.Pages().AddPage();
-  open.QA().NewItem();
+  open.Pages().Page(0)->NewQuestion();
   CopyDocument(r.document->pages, open);
   EXPECT_EQ(describe(open.Pages()), describe(r.document->pages));
   EXPECT_EQ(open.QA().Count(), 1);
