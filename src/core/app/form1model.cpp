@@ -15,6 +15,7 @@
 #include "core/document/documentfile.h"
 #include "core/document/documentformat.h"
 #include "core/document/pagecontroler.h"
+#include "core/document/propertyreport.h"
 #include "core/document/qacontroler.h"
 #include "core/document/wpmmeter.h"
 #include "core/storage/atomicfile.h"
@@ -515,34 +516,7 @@ void TForm1Model::MarkSamplesReadOnly() {
 
 bool TForm1Model::acPropertyEnabled() const { return !doc_->Path().empty() && FileExists(doc_->Path()); }
 
-std::string TForm1Model::PropertyReport() const {
-  if (doc_->Path().empty() && doc_->Pages().PageCount() == 0) return "ファイルは 読み込まれていません";
-  const std::string br = kTwoBreaks;
-  std::string s = br;
-  for (const int index : {doc::prTitle, doc::prWriter, doc::prDate, doc::prCategory, doc::prComment, doc::prNaming})
-    s += std::string(doc::kPropertyKeys[static_cast<std::size_t>(index)]) + ": " + doc_->Pages().Property(index) + br;
-  s += "--------------------" + br;
-  if (doc_->Pages().Setting(doc::stAutoQA) != 0) {
-    s += "オンライン解答: 有効" + br;
-    if (doc_->Pages().Setting(doc::stScore) != 0) s += "採点詳細: 表示" + br;
-  }
-  if (doc_->Pages().Setting(doc::stChunks) != 0) s += "チャンク提示: 有効" + br;
-  if (doc_->Pages().Setting(doc::stFadeNext) != 0) s += "フェードイン: 有効" + br;
-  s += "--------------------" + br;
-  const struct {
-    const char* label;
-    int index;
-  } indents[] = {{"書き出しの字下げ: ", doc::stTextIndent},
-                 {"左インデント: ", doc::stLeftIndent},
-                 {"右インデント: ", doc::stRightIndent},
-                 {"タブのぶら下げインデント: ", doc::stTabSink},
-                 {"段下げ: ", doc::stTabIndent}};
-  for (const auto& in : indents) {
-    const int value = doc_->Pages().Setting(in.index);
-    if (value != doc::kSettingDefaults[static_cast<std::size_t>(in.index)]) s += in.label + std::to_string(value) + br;
-  }
-  return s;
-}
+std::string TForm1Model::PropertyReport() const { return doc::PropertyReport(*doc_); }
 
 void TForm1Model::acProperty() {
   if (ports_.dialogs) ports_.dialogs->message(PropertyReport());
