@@ -98,7 +98,7 @@ void BM_ParseDocument(benchmark::State& state) {
   Models m;
   for (auto _ : state) {
     rt::RichText work = document();
-    doc::ParseDocument(work, m.pages, m.qa, m.meter, nullptr);
+    doc::ParseDocument(work, m.pages, m.qa, m.meter);
     benchmark::DoNotOptimize(m.pages.PageCount());
   }
   state.counters["pages"] = m.pages.PageCount();
@@ -109,7 +109,7 @@ BENCHMARK(BM_ParseDocument)->Unit(benchmark::kMillisecond);
 void BM_WriteDocument(benchmark::State& state) {
   Models m;
   rt::RichText work = document();
-  doc::ParseDocument(work, m.pages, m.qa, m.meter, nullptr);
+  doc::ParseDocument(work, m.pages, m.qa, m.meter);
   std::size_t lines = 0;
   for (auto _ : state) {
     rt::RichText out;
@@ -134,7 +134,7 @@ BENCHMARK(BM_CopyText)->Unit(benchmark::kMillisecond);
 void BM_SaveAndOpen(benchmark::State& state) {
   Models m;
   rt::RichText work = document();
-  doc::ParseDocument(work, m.pages, m.qa, m.meter, nullptr);
+  doc::ParseDocument(work, m.pages, m.qa, m.meter);
   std::size_t bytes = 0;
   for (auto _ : state) {
     rt::RichText out;
@@ -144,7 +144,7 @@ void BM_SaveAndOpen(benchmark::State& state) {
     rt::RichText back;
     doc::DecodeDocument(stored, back);
     Models again;
-    doc::ParseDocument(back, again.pages, again.qa, again.meter, nullptr);
+    doc::ParseDocument(back, again.pages, again.qa, again.meter);
     benchmark::DoNotOptimize(again.pages.PageCount());
   }
   state.counters["ruvo_bytes"] = static_cast<double>(bytes);

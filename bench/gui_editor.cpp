@@ -31,7 +31,7 @@ QApplication& app() {
 
 rt::RichBuffer line(const std::string& s) { return rt::RichText(s); }
 
-void fill(doc::TPageControler& pages, doc::TQAControler& qa) {
+void fill(doc::TPageControler& pages) {
   for (int b = 0; pages.PageCount() < 999; ++b) {
     doc::TPage* r = pages.AddPage();
     r->SetKind(doc::PageKind::ReadingStart);
@@ -41,11 +41,10 @@ void fill(doc::TPageControler& pages, doc::TQAControler& qa) {
     q->SetRole(doc::PageRole::Question);
     q->SetMainTextFromStream(line("内容についての質問です。"));
     for (int i = 0; i < 3; ++i) {
-      doc::TQAItem* item = qa.NewItem();
+      doc::TQAItem* item = q->NewQuestion();
       item->SetQuestion(line("\t(" + std::to_string(3 * b + i + 1) + ") What did the children watch?"));
       for (int c = 0; c < 4; ++c) item->AddChoice(line("\t\t" + std::to_string(c + 1) + ". The boats"));
       item->SetCorrect(1);
-      q->AddQuestion(item);
     }
     pages.AddPage()->SetMainTextFromStream(line("英文はここまでです。"));
     pages.AddPage()->SetMainTextFromStream(line("次の英文です。"));
@@ -75,7 +74,7 @@ void BM_EditingViewRebuild1000Pages(benchmark::State& state) {
     gui::TForm1 w(opt);
     w.resize(1100, 700);
     w.model().SetViewMode(app::vmEditing);
-    fill(w.model().FPageControler(), w.model().FQAControler());
+    fill(w.model().FPageControler());
     authoring::TPageEditorModel& editor = w.model().Authoring().Editor();
     editor.Rebuild();
     w.editView()->render();

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!doc::DecodeDocument(saved, opened)) std::abort();
   authoring::TDocumentModel again;
   doc::TWPMMeter meter;
-  doc::ParseDocument(opened, again.pages, again.qa, meter, nullptr);
+  doc::ParseDocument(opened, again.pages, again.qa, meter);
   rt::RichText second;
   again.pages.WriteDocument(second);
   if (doc::EncodeDocument(second) != saved) std::abort();

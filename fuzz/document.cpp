@@ -25,7 +25,7 @@ struct Models {
   Models() { pages.SetQAControler(&qa); }
   void parse(const rt::RichText& t) {
     work = t;
-    doc::ParseDocument(work, pages, qa, meter, nullptr);
+    doc::ParseDocument(work, pages, qa, meter);
   }
   rt::RichText write() const {
     rt::RichText out;

@@ -105,7 +105,7 @@ int runDoc(const Args& words) {
       return emit("-", out);
     }
     Models m;
-    doc::ParseDocument(work, m.pages, m.qa, m.meter, nullptr);
+    doc::ParseDocument(work, m.pages, m.qa, m.meter);
     return emit("-", info(m.pages).dump(2, ' ', false, json::error_handler_t::replace) + "\n");
   }
   if (sub == "pack" && args.size() == 3) {
@@ -124,7 +124,7 @@ int runDoc(const Args& words) {
     rt::RichText work;
     if (!loadText(args[1], work, error)) return refuse(error);
     Models m;
-    doc::ParseDocument(work, m.pages, m.qa, m.meter, nullptr);
+    doc::ParseDocument(work, m.pages, m.qa, m.meter);
     rt::RichText written;
     m.pages.WriteDocument(written);
     const bool ruvo = text::asciiLower(storage::ExtensionOf(args[2])) == ".ruvo";

@@ -15,6 +15,7 @@
 #include "core/document/documentfile.h"
 #include "core/document/documentformat.h"
 #include "core/document/pagecontroler.h"
+#include "core/document/propertyreport.h"
 #include "core/document/qacontroler.h"
 #include "core/document/wpmmeter.h"
 #include "core/storage/atomicfile.h"
@@ -83,28 +84,20 @@ NameBoxKey ClassifyNameBoxKey(const KeyPress& k) {
 TForm1Model::TForm1Model(platform::Ports ports, std::string programFolder)
     : ports_(ports.filled()), programFolder_(std::move(programFolder)) {
   settingsPath_ = JoinPath(programFolder_, "tovimeter.ini");
-  pages_ = std::make_unique<doc::TPageControler>();
-  qa_ = std::make_unique<doc::TQAControler>(pages_.get());
-  meter_ = std::make_unique<doc::TWPMMeter>();
-  pages_->SetQAControler(qa_.get());
-  pages_->SetModifiedListener([this](bool f) { SetModified(f); });
-  host_ = std::make_unique<Host>(*this);
+  doc_ = std::make_unique<doc::TDocument>();
+  doc_->SetListener([this](doc::TDocument::Change c) { documentChanged(c); });
   runView_ = makeRunView();
-  run_ = std::make_unique<TTestRun>(RunModels{pages_.get(), qa_.get(), meter_.get()}, *runView_, ports_.clock);
+  run_ = std::make_unique<TTestRun>(RunModels{&doc_->Pages(), &doc_->QA(), &doc_->Meter()}, *runView_, ports_.clock);
   // The test clock runs on the run's clock, which a resumed run moves on.
-  pages_->SetClock(&run_->Clock());
+  doc_->Pages().SetClock(&run_->Clock());
   authoring::ProjectSession ps;
   ps.programFolder = programFolder_;
   if (ports_.shell) ps.executableFolder = FolderOf(ports_.shell->programPath());
-  ps.work = &workRichEdit_;
-  ps.pages = pages_.get();
+  ps.document = doc_.get();
   ps.dialogs = ports_.dialogs;
   ps.shell = ports_.shell;
   ps.clock = ports_.clock;
   ps.baseFont = recordFont();
-  ps.documentPath = [this] { return documentPath_; };
-  ps.setDocumentPath = [this](const std::string& p) { SetDocumentPath(p); };
-  ps.parseWork = [this] { parseDocument(); };
   ps.rebuildEditor = [this] {
     updatePageEditingVisible();
     changed();
@@ -121,7 +114,7 @@ TForm1Model::TForm1Model(platform::Ports ports, std::string programFolder)
     if (progressBar2_.position < progressBar2_.maximum) ++progressBar2_.position;
     if (view_) view_->ProgressChanged();
   };
-  authoring_ = std::make_unique<authoring::TAuthoringModel>(std::move(ps), qa_.get());
+  authoring_ = std::make_unique<authoring::TAuthoringModel>(std::move(ps));
   timer1_.intervalMs = 1000;
   tmSnaile_.intervalMs = 1000;
   acOpenFolder_.hint = {};
@@ -134,10 +127,10 @@ const std::vector<std::string>& TForm1Model::FAnswerLog() const { return run_->A
 bool TForm1Model::ForwardStep() { return run_->ForwardStep(); }
 
 TForm1Model::~TForm1Model() {
-  authoring_.reset();  // it edits the pages below
-  // Pages free their question items through the question controller: pages go first.
-  pages_.reset();
-  qa_.reset();
+  // What goes from here on tells this model nothing.
+  doc_->SetListener({});
+  authoring_.reset();
+  run_.reset();
 }
 
 void TForm1Model::changed() {
@@ -165,7 +158,7 @@ void TForm1Model::Create(const std::vector<std::string>& args) {
 
   MarkSamplesReadOnly();
   SetViewMode(vmNone);
-  qa_->Settings() = pages_->Settings();
+  doc_->QA().Settings() = doc_->Pages().Settings();
 
   acOpenFolder_.visible = false;
   acOpenFolder_.enabled = false;
@@ -225,7 +218,8 @@ void TForm1Model::Show(bool examineeOnly) {
 bool TForm1Model::FormCloseQuery() {
   auto* d = ports_.dialogs;
   auto ok = [&](const std::string& text) { return d == nullptr || d->confirmNoOk(text) == platform::Answer::Ok; };
-  if (modified_) return ok(DocumentBaseName() + " は保存されていません。" + kTwoBreaks + "かまわず終了しますか？");
+  if (doc_->Modified())
+    return ok(DocumentBaseName() + " は保存されていません。" + kTwoBreaks + "かまわず終了しますか？");
   if (viewMode_ == vmTotals || sheet_ != Sheet::tsMain) return true;
   const int i = run_->CurrentPage();
   const bool hasResults = run_->HasResults();
@@ -247,7 +241,7 @@ bool TForm1Model::CanLeaveView() {
   auto* d = ports_.dialogs;
   auto ok = [&](const std::string& text) { return d == nullptr || d->confirmNoOk(text) == platform::Answer::Ok; };
   const std::string tail = std::string(kTwoBreaks) + "かまわず読書モードを中断しますか？";
-  if (viewMode_ == vmEditing && modified_) return ok(DocumentBaseName() + " は保存されていません。" + tail);
+  if (viewMode_ == vmEditing && doc_->Modified()) return ok(DocumentBaseName() + " は保存されていません。" + tail);
   if (viewMode_ != vmTest) return true;
   const int i = run_->CurrentPage();
   const bool hasResults = run_->HasResults();
@@ -269,12 +263,12 @@ bool TForm1Model::FormClose() {
 // ---- window operations ------------------------------------------------------------------
 
 bool TForm1Model::documentIsProjectOrNone() const {
-  return documentPath_.empty() || storage::IsProjectPath(documentPath_);
+  return doc_->Path().empty() || storage::IsProjectPath(doc_->Path());
 }
 
 void TForm1Model::updatePageEditingVisible() {
   acPageEditing_.visible = documentIsProjectOrNone() && viewMode_ != vmEditing &&
-                           (pages_->PageCount() > 0 || !authoring_->Project().TemplatePath().empty() ||
+                           (doc_->Pages().PageCount() > 0 || !authoring_->Project().TemplatePath().empty() ||
                             !authoring_->Project().ScriptPath().empty());
 }
 
@@ -320,48 +314,61 @@ void TForm1Model::SetViewMode(TViewMode mode) {
   }
   test_.speedButton27Visible = mode == vmTest;
   acPageReading_.visible = mode != vmTest;
-  test_.fontButtonsVisible = mode == vmTest && pages_->PageCount() > 0;
+  test_.fontButtonsVisible = mode == vmTest && doc_->Pages().PageCount() > 0;
   updatePageEditingVisible();
   changed();
 }
 
-void TForm1Model::SetDocumentPath(const std::string& path) {
-  if (!path.empty() && storage::IsWorkingCopyPath(path)) return;
-  documentPath_ = path;
-  // Cleared even when already clear, so that the caption and the save actions are refreshed.
-  modified_ = true;
-  SetModified(false);
-  const bool project = storage::IsProjectDocumentPath(path);
-  acPageReading_.enabled = project;
-  acPageEditing_.enabled = project;
-  test_.progressBar1.visible = false;
-  pages_->ProgressBar1().visible = false;
-  updatePageEditingVisible();
-  changed();
-}
+void TForm1Model::SetDocumentPath(const std::string& path) { doc_->SetPath(path); }
 
-void TForm1Model::SetModified(bool flag) {
-  if (flag == modified_) return;
-  modified_ = flag;
-  UpdateCaption();
-  acPageSave_.enabled = flag;
-  acPageSaveAs_.enabled = documentIsProjectOrNone() && pages_->PageCount() > 0;
-  if (flag) {
-    run_->Rewind();
-    clearRichEdit1();
+void TForm1Model::SetModified(bool flag) { doc_->SetModified(flag); }
+
+void TForm1Model::documentChanged(doc::TDocument::Change change) {
+  switch (change) {
+    case doc::TDocument::Change::Path:
+      pathChanged();
+      break;
+    case doc::TDocument::Change::Modified:
+      modifiedChanged();
+      break;
+    case doc::TDocument::Change::Parsed:
+      documentParsed();
+      break;
   }
   changed();
 }
 
+void TForm1Model::pathChanged() {
+  // A named document is unmodified: the caption and the save actions follow.
+  modifiedChanged();
+  const bool project = storage::IsProjectDocumentPath(doc_->Path());
+  acPageReading_.enabled = project;
+  acPageEditing_.enabled = project;
+  test_.progressBar1.visible = false;
+  doc_->Pages().ProgressBar1().visible = false;
+  updatePageEditingVisible();
+}
+
+void TForm1Model::modifiedChanged() {
+  const bool flag = doc_->Modified();
+  UpdateCaption();
+  acPageSave_.enabled = flag;
+  acPageSaveAs_.enabled = documentIsProjectOrNone() && doc_->Pages().PageCount() > 0;
+  if (flag) {
+    run_->Rewind();
+    clearRichEdit1();
+  }
+}
+
 std::string TForm1Model::DocumentBaseName() const {
-  return documentPath_.empty() ? std::string() : BaseNameOf(documentPath_);
+  return doc_->Path().empty() ? std::string() : BaseNameOf(doc_->Path());
 }
 
 void TForm1Model::UpdateCaption() {
   std::string name;
-  if (documentPath_.empty())
+  if (doc_->Path().empty())
     name = "tovimeter";
-  else if (storage::IsWorkingCopyPath(documentPath_))
+  else if (storage::IsWorkingCopyPath(doc_->Path()))
     name = "(無題)";
   else
     name = DocumentBaseName();
@@ -369,7 +376,7 @@ void TForm1Model::UpdateCaption() {
     versionText_ = ports_.shell ? ports_.shell->version() : std::string();
     if (versionText_.empty()) versionText_ = "不明";
   }
-  caption_ = name + (modified_ ? "(更新)" : "") + " - ルーヴォ " + "Pro " + versionText_;
+  caption_ = name + (doc_->Modified() ? "(更新)" : "") + " - ルーヴォ " + "Pro " + versionText_;
 }
 
 void TForm1Model::SetSourceEditing(bool flag) {
@@ -405,7 +412,7 @@ bool TForm1Model::OpenTestDocument(const std::string& path) {
     if (ports_.dialogs) ports_.dialogs->message(error);
     return false;
   }
-  workRichEdit_ = std::move(loaded);
+  doc_->Work() = std::move(loaded);
   documentFolder_ = FolderOf(path);
   SetDocumentPath(path);
   JournalTest test = JournalTestOf(path);
@@ -414,7 +421,7 @@ bool TForm1Model::OpenTestDocument(const std::string& path) {
     pendingJournalFolder_ = journalFolder();
     pendingJournalTest_ = std::move(test);
   }
-  parseDocument();
+  doc_->Parse();
   if (resume) {
     run_->FinishResume();
     // The replayed presses were made long ago: Forward is not locked after them.
@@ -425,47 +432,37 @@ bool TForm1Model::OpenTestDocument(const std::string& path) {
   return true;
 }
 
-// The parser's calls into the window.
-struct TForm1Model::Host final : doc::DocumentHost {
-  explicit Host(TForm1Model& m) : m(m) {}
-  void ResetRunState() override {
-    // The run starts over: counters, readings, answers and the result of the previous run.
-    m.run_->ResetTiming();
-    m.run_->SetJournal(std::exchange(m.pendingJournalFolder_, {}), std::exchange(m.pendingJournalTest_, {}));
-    m.lastReportFile_.clear();
-    m.test_.fontLevel = 3;
-    m.sideTab_ = 2;
+void TForm1Model::documentParsed() {
+  // The run starts over: counters, readings, answers and the result of the previous run.
+  run_->ResetTiming();
+  run_->SetJournal(std::exchange(pendingJournalFolder_, {}), std::exchange(pendingJournalTest_, {}));
+  run_->ResetRun();
+  lastReportFile_.clear();
+  test_.fontLevel = 3;
+  sideTab_ = 2;
+  authoring_->Project().SetTemplateFile("");
+  authoring_->SetScriptFile("");
+  // The first page on screen.
+  doc_->QA().Settings() = doc_->Pages().Settings();
+  test_.speedButton1Visible = true;
+  test_.speedButton1Action = ForwardBinding::acForward;
+  acForward_.enabled = true;
+  timer2_.enabled = false;
+  if (doc_->Pages().PageCount() == 0) {
+    // Nothing to take: an empty page rather than what the previous document left.
+    clearRichEdit1();
+    test_.label1 = {};
+    test_.label2 = {};
   }
-  void ClearDocumentState() override {
-    m.run_->ResetRun();
-    m.authoring_->Project().SetTemplateFile("");
-    m.authoring_->SetScriptFile("");
-  }
-  void ShowFirstPage() override {
-    m.qa_->Settings() = m.pages_->Settings();
-    m.test_.speedButton1Visible = true;
-    m.test_.speedButton1Action = ForwardBinding::acForward;
-    m.acForward_.enabled = true;
-    m.timer2_.enabled = false;
-    if (m.pages_->PageCount() == 0) {
-      // Nothing to take: an empty page rather than what the previous document left.
-      m.clearRichEdit1();
-      m.test_.label1 = {};
-      m.test_.label2 = {};
-    }
-    m.ForwardStep();
-  }
-  void RebuildPageEditor() override { m.authoring_->Editor().Rebuild(); }
-  void SelectTestView() override { m.SetViewMode(vmTest); }
-  TForm1Model& m;
-};
-
-void TForm1Model::parseDocument() { doc::ParseDocument(workRichEdit_, *pages_, *qa_, *meter_, host_.get()); }
+  ForwardStep();
+  authoring_->Editor().Rebuild();
+  SetViewMode(vmTest);
+}
 
 void TForm1Model::ResetDocument() { CloseDocument(); }
 
 bool TForm1Model::CloseDocument() {
-  if (modified_ && ports_.dialogs) {
+  if (doc_->Modified() && ports_.dialogs) {
     if (ports_.dialogs->askYesNo("編集中です。保存しますか？") == platform::Answer::Yes) {
       const bool confirmed = saveProjectAs_ ? saveProjectAs_() : authoring_->Project().acPageSaveAs() == 1;
       if (!confirmed) return false;
@@ -473,8 +470,7 @@ bool TForm1Model::CloseDocument() {
   }
   // The editor's selection named a page, question or choice of the document that goes.
   authoring_->Editor().Select({});
-  qa_->Clear();
-  pages_->Clear();
+  doc_->ClearModels();
   run_->Rewind();
   SetDocumentPath("");
   authoring_->Project().SetTemplateFile("");
@@ -518,36 +514,9 @@ void TForm1Model::MarkSamplesReadOnly() {
   }
 }
 
-bool TForm1Model::acPropertyEnabled() const { return !documentPath_.empty() && FileExists(documentPath_); }
+bool TForm1Model::acPropertyEnabled() const { return !doc_->Path().empty() && FileExists(doc_->Path()); }
 
-std::string TForm1Model::PropertyReport() const {
-  if (documentPath_.empty() && pages_->PageCount() == 0) return "ファイルは 読み込まれていません";
-  const std::string br = kTwoBreaks;
-  std::string s = br;
-  for (const int index : {doc::prTitle, doc::prWriter, doc::prDate, doc::prCategory, doc::prComment, doc::prNaming})
-    s += std::string(doc::kPropertyKeys[static_cast<std::size_t>(index)]) + ": " + pages_->Property(index) + br;
-  s += "--------------------" + br;
-  if (pages_->Setting(doc::stAutoQA) != 0) {
-    s += "オンライン解答: 有効" + br;
-    if (pages_->Setting(doc::stScore) != 0) s += "採点詳細: 表示" + br;
-  }
-  if (pages_->Setting(doc::stChunks) != 0) s += "チャンク提示: 有効" + br;
-  if (pages_->Setting(doc::stFadeNext) != 0) s += "フェードイン: 有効" + br;
-  s += "--------------------" + br;
-  const struct {
-    const char* label;
-    int index;
-  } indents[] = {{"書き出しの字下げ: ", doc::stTextIndent},
-                 {"左インデント: ", doc::stLeftIndent},
-                 {"右インデント: ", doc::stRightIndent},
-                 {"タブのぶら下げインデント: ", doc::stTabSink},
-                 {"段下げ: ", doc::stTabIndent}};
-  for (const auto& in : indents) {
-    const int value = pages_->Setting(in.index);
-    if (value != doc::kSettingDefaults[static_cast<std::size_t>(in.index)]) s += in.label + std::to_string(value) + br;
-  }
-  return s;
-}
+std::string TForm1Model::PropertyReport() const { return doc::PropertyReport(*doc_); }
 
 void TForm1Model::acProperty() {
   if (ports_.dialogs) ports_.dialogs->message(PropertyReport());
@@ -626,45 +595,38 @@ bool TForm1Model::CollectionTick() {
   return true;
 }
 
-void TForm1Model::withSession(const std::function<void(doc::DocumentSession&)>& f) {
-  doc::DocumentSession session;
-  session.work = &workRichEdit_;
-  session.pages = pages_.get();
-  session.qa = qa_.get();
-  session.meter = meter_.get();
-  session.host = host_.get();
-  session.dialogs = ports_.dialogs;
-  session.clipboard = ports_.clipboard;
-  session.programFolder = programFolder_;
-  session.baseFont = recordFont();
-  session.documentPath = [this] { return documentPath_; };
-  session.modified = [this] { return modified_; };
-  session.setDocumentPath = [this](const std::string& p) { SetDocumentPath(p); };
-  f(session);
+doc::DocumentPorts TForm1Model::documentPorts() const {
+  doc::DocumentPorts p;
+  p.dialogs = ports_.dialogs;
+  p.clipboard = ports_.clipboard;
+  p.programFolder = programFolder_;
+  p.baseFont = recordFont();
+  return p;
 }
 
 void TForm1Model::acSave() {
   if (!acSave_.enabled) return;
-  withSession([](doc::DocumentSession& s) { doc::SaveDocumentAs(s); });
+  doc::SaveDocumentAs(*doc_, documentPorts());
   changed();
 }
 
 void TForm1Model::acPaste() {
-  withSession([](doc::DocumentSession& s) { doc::acPaste(s); });
+  doc::acPaste(*doc_, documentPorts());
   changed();
 }
 
 void TForm1Model::acSrcCopy() {
   if (!acSrcCopy_.enabled) return;
-  withSession([](doc::DocumentSession& s) { doc::acSrcCopy(s); });
+  doc::acSrcCopy(*doc_, documentPorts());
 }
 
 // ---- timers -----------------------------------------------------------------------------
 
 void TForm1Model::Timer1Timer() {
   LabelState before = test_.label26;
-  if (pages_->PageCount() > 0 && pages_->TimerRunning() && ports_.clock) {
-    const std::int64_t s = text::secondsFromMs(run_->Clock().tickMs() - static_cast<std::int64_t>(pages_->StartTick()));
+  if (doc_->Pages().PageCount() > 0 && doc_->Pages().TimerRunning() && ports_.clock) {
+    const std::int64_t s =
+        text::secondsFromMs(run_->Clock().tickMs() - static_cast<std::int64_t>(doc_->Pages().StartTick()));
     test_.label26.text = text::format("%D:%.2D", {s / 60, s % 60});
     test_.label26.visible = true;
   } else {
@@ -738,15 +700,15 @@ void TForm1Model::CtrlWheel(int delta) {
 
 std::vector<doc::AnswerPanel> TForm1Model::AnswerPanels() const {
   if (!test_.panel5Visible) return {};
-  return qa_->Panels();
+  return doc_->QA().Panels();
 }
 
 void TForm1Model::SelectChoice(int q, int c) {
-  if (qa_->RadioClick(q, c, &test_.richEdit1)) changed();
+  if (doc_->QA().RadioClick(q, c, &test_.richEdit1)) changed();
 }
 
 void TForm1Model::SetFieldText(int q, const std::string& textTyped) {
-  if (qa_->FieldChanged(q, textTyped)) changed();
+  if (doc_->QA().FieldChanged(q, textTyped)) changed();
 }
 
 bool TForm1Model::IsAnswerLinkLine(int line) const {
@@ -755,7 +717,7 @@ bool TForm1Model::IsAnswerLinkLine(int line) const {
 
 void TForm1Model::ClickLine(int line) {
   if (!IsAnswerLinkLine(line)) return;
-  if (qa_->SelectByLinkText(test_.richEdit1.lineText(line - 1), &test_.richEdit1)) changed();
+  if (doc_->QA().SelectByLinkText(test_.richEdit1.lineText(line - 1), &test_.richEdit1)) changed();
 }
 
 // ---- display helpers --------------------------------------------------------------------
@@ -790,7 +752,7 @@ void TForm1Model::scaleToFontLevel(rt::RichText& t) const { scaleBy(t, kFontScal
 platform::DateTime TForm1Model::endDate() const { return ports_.clock ? ports_.clock->now() : platform::DateTime{}; }
 
 RunFacts TForm1Model::runFacts() const {
-  return RunFacts{pages_.get(), qa_.get(), meter_.get(), &run_->AnswerLog(), run_->ExamineeName(), endDate()};
+  return RunFacts{&doc_->Pages(), &doc_->QA(), &doc_->Meter(), &run_->AnswerLog(), run_->ExamineeName(), endDate()};
 }
 
 void TForm1Model::appendToRichEdit1(const rt::RichText& t) {

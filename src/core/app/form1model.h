@@ -26,15 +26,15 @@
 #include "core/app/settings.h"
 #include "core/app/testrun.h"
 #include "core/app/totalsport.h"
+#include "core/document/document.h"
 #include "core/document/pagecontroler.h"
+#include "core/document/qacontroler.h"
 #include "core/platform/ports.h"
 #include "core/richtext/richtext.h"
 
-#include "core/document/qacontroler.h"
-
 namespace ruvo::doc {
 class TWPMMeter;
-struct DocumentSession;
+struct DocumentPorts;
 }  // namespace ruvo::doc
 
 namespace ruvo::authoring {
@@ -198,8 +198,8 @@ class TForm1Model final {
   // ---- state -------------------------------------------------------------------------------
   TViewMode FViewMode() const { return viewMode_; }
   Sheet ActiveSheet() const { return sheet_; }
-  const std::string& FDocumentPath() const { return documentPath_; }
-  bool FModified() const { return modified_; }
+  const std::string& FDocumentPath() const { return doc_->Path(); }
+  bool FModified() const { return doc_->Modified(); }
   bool FSourceEditing() const { return sourceEditing_; }
   bool FMenusVisible() const { return menusVisible_; }
   const std::string& FExamineeName() const { return run_->ExamineeName(); }
@@ -253,9 +253,12 @@ class TForm1Model final {
   // Side tab `index` (0..5) becomes the shown one.
   void ShowSideTab(int index);
 
-  doc::TPageControler& FPageControler() { return *pages_; }
-  doc::TQAControler& FQAControler() { return *qa_; }  // its answer panels model feeds Panel5
-  doc::TWPMMeter& FMeter() { return *meter_; }
+  // The open document: its text, pages, questions, meter, path and modified flag.
+  doc::TDocument& Document() { return *doc_; }
+  const doc::TDocument& Document() const { return *doc_; }
+  doc::TPageControler& FPageControler() { return doc_->Pages(); }
+  doc::TQAControler& FQAControler() { return doc_->QA(); }  // its answer panels model feeds Panel5
+  doc::TWPMMeter& FMeter() { return doc_->Meter(); }
 
   // Display state of the test view.
   const TestViewState& TestView() const { return test_; }
@@ -370,8 +373,6 @@ class TForm1Model final {
   std::string PropertyReport() const;
 
  private:
-  struct Host;
-  friend struct Host;
   struct RunView;
   // The run view over this model (form1run.cpp).
   std::unique_ptr<TRunView> makeRunView();
@@ -385,8 +386,14 @@ class TForm1Model final {
   void showTotals(const TotalsDisplay& d);
   bool documentIsProjectOrNone() const;
   void startTimer2(int ms);
-  void withSession(const std::function<void(doc::DocumentSession&)>& f);
-  void parseDocument();
+  doc::DocumentPorts documentPorts() const;
+  // The document's listener: a new name, the modified flag, a newly parsed document.
+  void documentChanged(doc::TDocument::Change change);
+  void modifiedChanged();
+  void pathChanged();
+  // A document was parsed into the models: the run starts over on its first page, the editor
+  // is rebuilt and the test view selected.
+  void documentParsed();
   platform::DateTime endDate() const;
   RunFacts runFacts() const;
   std::string journalFolder() const;
@@ -394,24 +401,18 @@ class TForm1Model final {
   bool offerResume(const std::string& path, const JournalTest& test);
 
   platform::Ports ports_;
-  std::unique_ptr<Host> host_;
+  // Declared first: the run and the editing side below work on it until they go.
+  std::unique_ptr<doc::TDocument> doc_;
   TForm1View* view_ = nullptr;
   std::string programFolder_;
   std::string settingsPath_;
   TSettings settings_;
   platform::Rect placement_;
 
-  std::unique_ptr<doc::TPageControler> pages_;
-  std::unique_ptr<doc::TQAControler> qa_;
-  std::unique_ptr<doc::TWPMMeter> meter_;
-  rt::RichText workRichEdit_;  // FWorkRichEdit: the open document's text
-
   TViewMode viewMode_ = vmNone;
   Sheet sheet_ = Sheet::tsMain;
   bool menusVisible_ = false;
   bool sourceEditing_ = false;
-  bool modified_ = false;
-  std::string documentPath_;
   int sideTab_ = 5;
   std::string commandLineDoc_;
   // Result files on the command line (the file manager opens them here): totalled as a drop.

@@ -25,7 +25,7 @@ struct TForm1Model::RunView final : TRunView {
     m.test_.caret = 0;
   }
   void EndPress(int lockMs, bool stopped) override {
-    m.test_.progressBar1 = m.pages_->ProgressBar1();
+    m.test_.progressBar1 = m.doc_->Pages().ProgressBar1();
     if (lockMs > 0)
       m.startTimer2(lockMs);
     else

@@ -1,28 +1,17 @@
 #include "core/app/standalonerun.h"
 
-#include "core/document/documentformat.h"
-
 namespace ruvo::app {
 
-TStandaloneRun::TStandaloneRun(const rt::RichText& work, TRunView& view, platform::Clock* clock)
-    : pages_(std::make_unique<doc::TPageControler>()),
-      qa_(std::make_unique<doc::TQAControler>(pages_.get())),
-      meter_(std::make_unique<doc::TWPMMeter>()) {
-  pages_->SetQAControler(qa_.get());
-  run_ = std::make_unique<TTestRun>(RunModels{pages_.get(), qa_.get(), meter_.get()}, view, clock);
-  pages_->SetClock(&run_->Clock());
-  // The parser tidies the text it reads: it reads a copy, dropped once the models stand.
-  rt::RichText copy = work;
-  doc::ParseDocument(copy, *pages_, *qa_, *meter_, nullptr);
-  qa_->Settings() = pages_->Settings();
+TStandaloneRun::TStandaloneRun(const rt::RichText& work, TRunView& view, platform::Clock* clock) {
+  run_ = std::make_unique<TTestRun>(RunModels{&doc_.Pages(), &doc_.QA(), &doc_.Meter()}, view, clock);
+  doc_.Pages().SetClock(&run_->Clock());
+  // The parser tidies the text it reads: it reads a copy, dropped once the models stand (the
+  // test's text is shared by every run).
+  doc_.Open(work);
+  doc_.Work() = rt::RichText();
 }
 
-TStandaloneRun::~TStandaloneRun() {
-  run_.reset();
-  // Pages free their question items through the question controller: pages go first.
-  pages_.reset();
-  qa_.reset();
-}
+TStandaloneRun::~TStandaloneRun() = default;
 
 void TStandaloneRun::Start() {
   run_->ResetTiming();

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/app/testrun.h"
+#include "core/document/document.h"
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
 #include "core/document/wpmmeter.h"
@@ -23,16 +24,14 @@ class TStandaloneRun final {
   // Shows the first page.
   void Start();
   TTestRun& Run() { return *run_; }
-  doc::TPageControler& Pages() { return *pages_; }
-  doc::TQAControler& QA() { return *qa_; }
-  doc::TWPMMeter& Meter() { return *meter_; }
+  doc::TPageControler& Pages() { return doc_.Pages(); }
+  doc::TQAControler& QA() { return doc_.QA(); }
+  doc::TWPMMeter& Meter() { return doc_.Meter(); }
   // The two lines of the result file, answers included.
   std::vector<std::string> ResultLines();
 
  private:
-  std::unique_ptr<doc::TPageControler> pages_;
-  std::unique_ptr<doc::TQAControler> qa_;
-  std::unique_ptr<doc::TWPMMeter> meter_;
+  doc::TDocument doc_;
   std::unique_ptr<TTestRun> run_;
 };
 

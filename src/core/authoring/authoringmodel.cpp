@@ -2,15 +2,14 @@
 
 namespace ruvo::authoring {
 
-TAuthoringModel::TAuthoringModel(ProjectSession project, doc::TQAControler* qa) {
+TAuthoringModel::TAuthoringModel(ProjectSession project) {
   const std::function<void()> hostRebuild = project.rebuildEditor;
   project.rebuildEditor = [this, hostRebuild] {
     editor_->Rebuild();
     if (hostRebuild) hostRebuild();
   };
   EditorSession e;
-  e.pages = project.pages;
-  e.qa = qa;
+  e.document = project.document;
   e.dialogs = project.dialogs;
   e.clock = project.clock;
   e.showSideTab = project.showSideTab;

@@ -1,7 +1,7 @@
 #pragma once
 // The editing side of the main window in one piece: the project actions and the page editor
-// over the same grids, wired to each other. The main window model owns one and answers its
-// session; it keeps none of this logic itself.
+// over the same document and grids, wired to each other. The main window model owns one and
+// answers its session; it keeps none of this logic itself.
 #include <memory>
 
 #include "core/authoring/pageeditor.h"
@@ -11,8 +11,9 @@ namespace ruvo::authoring {
 
 class TAuthoringModel final {
  public:
-  // `project.rebuildEditor` is the editor's own rebuild (any given one runs after it).
-  TAuthoringModel(ProjectSession project, doc::TQAControler* qa);
+  // Both work on `project.document`. `project.rebuildEditor` is the editor's own rebuild (any
+  // given one runs after it).
+  explicit TAuthoringModel(ProjectSession project);
   TAuthoringModel(const TAuthoringModel&) = delete;
   TAuthoringModel& operator=(const TAuthoringModel&) = delete;
 

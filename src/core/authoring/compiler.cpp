@@ -283,7 +283,6 @@ CompileResult CompileScript(RichText script, RichText templ, const CompileInputs
 
   auto model = std::make_unique<TDocumentModel>();
   doc::TPageControler& pages = model->pages;
-  doc::TQAControler& qa = model->qa;
 
   std::array<std::string, doc::kPropertyCount> props = in.properties;
   if (props[doc::prTitle].empty()) {
@@ -355,8 +354,7 @@ CompileResult CompileScript(RichText script, RichText templ, const CompileInputs
     else
       q->SetLowerTextFromStream(form.Block(tbQueBottom));
     for (int j = 0; j < b.QuestionCount(); ++j) {
-      doc::TQAItem* item = qa.NewItem();
-      q->AddQuestion(item);
+      doc::TQAItem* item = q->NewQuestion();
       const int first = b.questionFirst[static_cast<std::size_t>(j)];
       const int lastLine = b.questionLast[static_cast<std::size_t>(j)];
       if (first <= lastLine) {
@@ -408,15 +406,14 @@ CompileResult CompileScript(RichText script, RichText templ, const CompileInputs
   pages.WriteDocument(written);
   auto normal = std::make_unique<TDocumentModel>();
   doc::TWPMMeter meter;
-  doc::ParseDocument(written, normal->pages, normal->qa, meter, nullptr);
+  doc::ParseDocument(written, normal->pages, normal->qa, meter);
   result.document = std::move(normal);
   return result;
 }
 
-void CopyDocument(const doc::TPageControler& from, doc::TPageControler& to) {
-  doc::TQAControler* qa = to.QAControler();
-  to.Clear();
-  if (qa) qa->Clear();
+void CopyDocument(const doc::TPageControler& from, doc::TDocument& document) {
+  document.ClearModels();
+  doc::TPageControler& to = document.Pages();
   for (int i = 0; i < doc::kPropertyCount; ++i) to.SetProperty(i, from.Property(i));
   for (int i = 0; i < doc::kSettingCount; ++i) to.SetSetting(i, from.Setting(i));
   for (int i = 0; i < from.PageCount(); ++i) {
@@ -429,16 +426,14 @@ void CopyDocument(const doc::TPageControler& from, doc::TPageControler& to) {
     p->SetMainTextFromStream(src->MainText());
     p->SetLowerTextFromStream(src->LowerText());
     p->SetPhraseMarks(src->PhraseMarks());
-    if (!qa) continue;
     for (const doc::TQAItem* q : src->Questions()) {
-      doc::TQAItem* item = qa->NewItem();
+      doc::TQAItem* item = p->NewQuestion();
       item->SetQuestion(q->Question());
       for (int c = 0; c < q->ChoiceCount(); ++c) item->AddChoice(q->Choice(c));
       item->SetCorrect(q->Correct());
-      p->AddQuestion(item);
     }
   }
-  if (qa) qa->Settings() = to.Settings();
+  document.QA().Settings() = to.Settings();
 }
 
 }  // namespace ruvo::authoring

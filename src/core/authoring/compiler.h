@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/document/document.h"
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
 #include "core/document/wpmmeter.h"
@@ -146,8 +147,8 @@ ScanResult ScanScript(const rt::RichText& script, const CompileHooks& hooks = {}
 CompileResult CompileScript(rt::RichText script, rt::RichText templ, const CompileInputs& inputs,
                             const CompileHooks& hooks = {});
 
-// Replaces `to`'s pages, questions, properties and settings by copies of `from`'s (the
-// adoption of a compiled document by the open one).
-void CopyDocument(const doc::TPageControler& from, doc::TPageControler& to);
+// Replaces the open document's pages, questions, properties and settings by copies of
+// `from`'s (the adoption of a compiled document). Its text, path and flag stay.
+void CopyDocument(const doc::TPageControler& from, doc::TDocument& to);
 
 }  // namespace ruvo::authoring

@@ -87,10 +87,10 @@ rt::RichText PropertyHelp() {
 TPageEditorModel::TPageEditorModel(EditorSession s) : s_(std::move(s)) {}
 
 void TPageEditorModel::modified() {
-  if (s_.pages) s_.pages->SetModified(true);
+  if (s_.document) s_.document->SetModified(true);
 }
 
-doc::TPage* TPageEditorModel::page() const { return s_.pages ? s_.pages->Page(selection_.page) : nullptr; }
+doc::TPage* TPageEditorModel::page() const { return s_.document ? pages().Page(selection_.page) : nullptr; }
 
 doc::TQAItem* TPageEditorModel::item() const {
   doc::TPage* p = page();
@@ -98,17 +98,17 @@ doc::TQAItem* TPageEditorModel::item() const {
 }
 
 int TPageEditorModel::ListedPageCount() const {
-  if (!s_.pages) return 0;
-  for (int i = 0; i < s_.pages->PageCount(); ++i)
-    if (s_.pages->Page(i)->Role() == doc::PageRole::Last) return i;
-  return s_.pages->PageCount();
+  if (!s_.document) return 0;
+  for (int i = 0; i < pages().PageCount(); ++i)
+    if (pages().Page(i)->Role() == doc::PageRole::Last) return i;
+  return pages().PageCount();
 }
 
 // ---- rebuilding ------------------------------------------------------------------------------
 
 void TPageEditorModel::Rebuild() {
   CompileInputs* g = s_.grids;
-  if (!s_.pages || s_.pages->PageCount() == 0) {
+  if (!s_.document || pages().PageCount() == 0) {
     buildTree();
     if (g) {
       const platform::DateTime d = s_.clock ? s_.clock->now() : platform::DateTime{};
@@ -119,14 +119,14 @@ void TPageEditorModel::Rebuild() {
         g->settings[static_cast<std::size_t>(i)] = settingText(i, doc::kSettingDefaults[static_cast<std::size_t>(i)]);
     }
     correctGrid_ = {{"", "", ""}};
-    if (s_.pages) s_.pages->SetModified(false);
+    if (s_.document) s_.document->SetModified(false);
     if (s_.showSideTab) s_.showSideTab(SideTab::Property);
     return;
   }
   if (g) {
-    for (int i = 0; i < doc::kPropertyCount; ++i) g->properties[static_cast<std::size_t>(i)] = s_.pages->Property(i);
+    for (int i = 0; i < doc::kPropertyCount; ++i) g->properties[static_cast<std::size_t>(i)] = pages().Property(i);
     for (int i = 0; i < doc::kSettingCount; ++i)
-      g->settings[static_cast<std::size_t>(i)] = settingText(i, s_.pages->Setting(i));
+      g->settings[static_cast<std::size_t>(i)] = settingText(i, pages().Setting(i));
   }
   refillCorrectGrid();
   buildTree();
@@ -142,15 +142,15 @@ std::string TPageEditorModel::textCaption(const doc::TPage& p, EntryKind kind) c
 }
 
 void TPageEditorModel::buildTree() {
-  if (!s_.pages || s_.pages->Generation() != editedGeneration_) {
+  if (!s_.document || pages().Generation() != editedGeneration_) {
     editedTexts_.clear();
-    editedGeneration_ = s_.pages ? s_.pages->Generation() : 0;
+    editedGeneration_ = s_.document ? pages().Generation() : 0;
   }
-  std::erase_if(editedTexts_, [this](const auto& e) { return s_.pages->IndexOf(e.first) < 0; });
+  std::erase_if(editedTexts_, [this](const auto& e) { return pages().IndexOf(e.first) < 0; });
   tree_ = TreeEntry{EntryKind::Root, "property", EntryIcon::Property, -1, -1, -1, {}};
   const int listed = ListedPageCount();
   for (int i = 0; i < listed; ++i) {
-    const doc::TPage& p = *s_.pages->Page(i);
+    const doc::TPage& p = *pages().Page(i);
     TreeEntry e{EntryKind::Page, text::format("page %D", {i + 1}), EntryIcon::PlainPage, i, -1, -1, {}};
     if (p.Kind() == doc::PageKind::Name)
       e.icon = EntryIcon::NamePage;
@@ -190,8 +190,8 @@ void TPageEditorModel::buildTree() {
 void TPageEditorModel::refillCorrectGrid() {
   correctGrid_.clear();
   int n = 0;
-  for (int i = 0; s_.pages && i < s_.pages->PageCount(); ++i)
-    for (const doc::TQAItem* q : s_.pages->Page(i)->Questions())
+  for (int i = 0; s_.document && i < pages().PageCount(); ++i)
+    for (const doc::TQAItem* q : pages().Page(i)->Questions())
       correctGrid_.push_back({text::format(" %D ", {++n}),
                               q->ChoiceCount() > 0 ? text::format(" %D", {q->Correct() + 1}) : std::string(" -"),
                               rt::caption(q->Question())});
@@ -370,8 +370,8 @@ std::vector<std::string> TPageEditorModel::ChooserValues(int grid, int row) cons
     return row < 5 ? kNumberValues : kSwitchValues;
   }
   int n = 0;
-  for (int i = 0; s_.pages && i < s_.pages->PageCount(); ++i)
-    for (const doc::TQAItem* q : s_.pages->Page(i)->Questions())
+  for (int i = 0; s_.document && i < pages().PageCount(); ++i)
+    for (const doc::TQAItem* q : pages().Page(i)->Questions())
       if (n++ == row) {
         std::vector<std::string> out;
         for (int c = 1; c <= q->ChoiceCount(); ++c) out.push_back(" " + std::to_string(c));
@@ -381,7 +381,7 @@ std::vector<std::string> TPageEditorModel::ChooserValues(int grid, int row) cons
 }
 
 bool TPageEditorModel::CanEditValues() {
-  if (s_.pages && s_.pages->PageCount() == 0 && s_.scriptChosen && s_.scriptChosen()) {
+  if (s_.document && pages().PageCount() == 0 && s_.scriptChosen && s_.scriptChosen()) {
     if (s_.dialogs) s_.dialogs->message(kMsgEditAfterCreate);
     return false;
   }
@@ -389,7 +389,7 @@ bool TPageEditorModel::CanEditValues() {
 }
 
 void TPageEditorModel::ChooseSetting(int row, const std::string& value) {
-  if (!s_.pages || row < 0 || row >= doc::kSettingCount) return;
+  if (!s_.document || row < 0 || row >= doc::kSettingCount) return;
   int v = 0;
   if (row < 5) {
     const std::optional<int> n = text::parseInt(text::trim(value));
@@ -398,16 +398,16 @@ void TPageEditorModel::ChooseSetting(int row, const std::string& value) {
   } else {
     v = value == "Off" ? 0 : 1;
   }
-  s_.pages->SetSetting(row, v);
-  if (s_.qa) s_.qa->Settings() = s_.pages->Settings();
+  pages().SetSetting(row, v);
+  qa().Settings() = pages().Settings();
   if (s_.grids) s_.grids->settings[static_cast<std::size_t>(row)] = settingText(row, v);
   modified();
 }
 
 void TPageEditorModel::ChooseCorrectAnswer(int row, const std::string& value) {
   int n = 0;
-  for (int i = 0; s_.pages && i < s_.pages->PageCount(); ++i)
-    for (doc::TQAItem* q : s_.pages->Page(i)->Questions())
+  for (int i = 0; s_.document && i < pages().PageCount(); ++i)
+    for (doc::TQAItem* q : pages().Page(i)->Questions())
       if (n++ == row) {
         const std::optional<int> c = text::parseInt(text::trim(value));
         if (!c || *c < 1 || *c > q->ChoiceCount()) return;
@@ -420,10 +420,10 @@ void TPageEditorModel::ChooseCorrectAnswer(int row, const std::string& value) {
 }
 
 void TPageEditorModel::EditProperty(int row, const std::string& value) {
-  if (!s_.pages || row < 0 || row >= doc::kPropertyCount) return;
+  if (!s_.document || row < 0 || row >= doc::kPropertyCount) return;
   if (s_.grids) s_.grids->properties[static_cast<std::size_t>(row)] = value;
-  if (s_.pages->Property(row) == value) return;
-  s_.pages->SetProperty(row, value);
+  if (pages().Property(row) == value) return;
+  pages().SetProperty(row, value);
   modified();
 }
 
@@ -475,7 +475,7 @@ std::vector<MenuItem> TPageEditorModel::PopupMenu1() const {
 }
 
 int TPageEditorModel::addPage(doc::PageKind kind, doc::PageRole role) {
-  if (!s_.pages) return -1;
+  if (!s_.document) return -1;
   int at = -1;
   if (selection_.kind == EntryKind::Root) {
     // In front of the last page: a page behind it is never shown, in the tree or in a test.
@@ -485,7 +485,7 @@ int TPageEditorModel::addPage(doc::PageKind kind, doc::PageRole role) {
   } else {
     return -1;
   }
-  doc::TPage* p = at < s_.pages->PageCount() ? s_.pages->InsertPage(at) : s_.pages->AddPage();
+  doc::TPage* p = at < pages().PageCount() ? pages().InsertPage(at) : pages().AddPage();
   p->SetKind(kind);
   p->SetRole(role);
   modified();
@@ -500,7 +500,7 @@ int TPageEditorModel::acPsgeReading() { return addPage(doc::PageKind::ReadingSta
 int TPageEditorModel::acPageQA() {
   const int at = addPage(doc::PageKind::QuestionTimer, doc::PageRole::Question);
   if (at < 0) return at;
-  doc::TPage* p = s_.pages->Page(at);
+  doc::TPage* p = pages().Page(at);
   p->SetMainTextFromStream(
       linesBuffer({"次の設問に答えなさい。", "答えは下段パネルの選択肢ボックスをチェックして行います。", ""}));
   p->SetLowerTextFromStream(linesBuffer(
@@ -513,7 +513,7 @@ int TPageEditorModel::acPageQA() {
 
 void TPageEditorModel::acPageDelete() {
   if (selection_.kind != EntryKind::Page || !page()) return;
-  s_.pages->DeletePage(selection_.page);
+  pages().DeletePage(selection_.page);
   modified();
   Rebuild();
   Select({EntryKind::Root, -1, -1, -1});
@@ -522,7 +522,7 @@ void TPageEditorModel::acPageDelete() {
 void TPageEditorModel::acPageMoveUP() {
   if (selection_.kind != EntryKind::Page || selection_.page <= 0 || selection_.page >= ListedPageCount()) return;
   const int at = selection_.page;
-  s_.pages->MovePageUp(at);
+  pages().MovePageUp(at);
   modified();
   Rebuild();
   Select({EntryKind::Page, at - 1, -1, -1});
@@ -532,7 +532,7 @@ void TPageEditorModel::acPageMoveDown() {
   // Never below the last page of the list: that would put it behind the last page.
   if (selection_.kind != EntryKind::Page || selection_.page < 0 || selection_.page + 1 >= ListedPageCount()) return;
   const int at = selection_.page;
-  s_.pages->MovePageDown(at);
+  pages().MovePageDown(at);
   modified();
   Rebuild();
   Select({EntryKind::Page, at + 1, -1, -1});
@@ -540,17 +540,15 @@ void TPageEditorModel::acPageMoveDown() {
 
 void TPageEditorModel::acQueAdd() {
   doc::TPage* p = page();
-  if (!p || !s_.qa || p->Role() != doc::PageRole::Question) return;
+  if (!p || !s_.document || p->Role() != doc::PageRole::Question) return;
   int at = -1;
-  doc::TQAItem* q = s_.qa->NewItem();
   if (selection_.kind == EntryKind::Page) {
-    p->AddQuestion(q);
+    p->NewQuestion();
     at = p->QuestionCount() - 1;
   } else if (selection_.kind == EntryKind::Question && item()) {
     at = selection_.question;
-    p->InsertQuestion(at, q);
+    p->InsertQuestion(at, std::make_unique<doc::TQAItem>());
   } else {
-    s_.qa->RemoveItem(q);
     return;
   }
   const int pageIndex = selection_.page;
@@ -619,8 +617,8 @@ void TPageEditorModel::acActName() {
   if (p->Kind() == doc::PageKind::Name) {
     p->SetKind(doc::PageKind::Plain);
   } else {
-    for (int i = 0; i < s_.pages->PageCount(); ++i) {
-      doc::TPage* other = s_.pages->Page(i);
+    for (int i = 0; i < pages().PageCount(); ++i) {
+      doc::TPage* other = pages().Page(i);
       if (other == p || other->Kind() != doc::PageKind::Name) continue;
       const std::string ask = text::format(kMsgNamePageTaken, {i + 1}) + "\r\n\r\n" + kMsgNamePageReset;
       if (s_.dialogs && s_.dialogs->askYesNo(ask) != platform::Answer::Yes) return;

@@ -60,9 +60,8 @@ struct MenuItem {
 };
 
 struct EditorSession {
-  doc::TPageControler* pages = nullptr;
-  doc::TQAControler* qa = nullptr;
-  CompileInputs* grids = nullptr;  // StringGrid1, StringGrid2 and the check boxes (shared with Create)
+  doc::TDocument* document = nullptr;  // the open document the editor works on
+  CompileInputs* grids = nullptr;      // StringGrid1, StringGrid2 and the check boxes (shared with Create)
   platform::Dialogs* dialogs = nullptr;
   platform::Clock* clock = nullptr;
   std::function<void(SideTab)> showSideTab;
@@ -150,6 +149,9 @@ class TPageEditorModel final {
   void fillChoiceGrid();
   void modified();
   doc::TPage* page() const;
+  // The open document's models (only while s_.document is set).
+  doc::TPageControler& pages() const { return s_.document->Pages(); }
+  doc::TQAControler& qa() const { return s_.document->QA(); }
   doc::TQAItem* item() const;
   bool autoIndent() const { return s_.grids && s_.grids->autoIndent; }
 

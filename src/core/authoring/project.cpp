@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/document/document.h"
 #include "core/document/documentfile.h"
 #include "core/document/pagecontroler.h"
 #include "core/storage/atomicfile.h"
@@ -69,7 +70,7 @@ void TProjectModel::SetTemplateFile(const std::string& path) {
   templatePreview_ = rt::RichText();
   if (!path.empty()) {
     readRich(path, s_.baseFont, templatePreview_);
-    if (s_.pages) rt::layoutParagraphs(templatePreview_, s_.pages->Indents());
+    if (s_.document) rt::layoutParagraphs(templatePreview_, s_.document->Pages().Indents());
     const int size = s_.baseFont.sizeHalfPoints * 14 / 10;
     for (rt::Paragraph& p : templatePreview_.paragraphs()) {
       if (!IsTemplateHeaderLine(p.text())) continue;
@@ -95,7 +96,7 @@ void TProjectModel::SetScriptFile(const std::string& path) {
     grids_.autoNumbers = numbers;
     grids_.autoIndent = indent;
     correctAnswers_ = CorrectAnswerOverview(scriptPreview_);
-    if (s_.pages) rt::layoutParagraphs(scriptPreview_, s_.pages->Indents());
+    if (s_.document) rt::layoutParagraphs(scriptPreview_, s_.document->Pages().Indents());
     if (s_.showSideTab) s_.showSideTab(SideTab::Script);
     scriptButton_ = EditButton::Edit;
   }
@@ -125,13 +126,13 @@ bool TProjectModel::BothReady(bool tell) { return TemplateReady(tell) && ScriptR
 
 bool TProjectModel::ProjectReady(bool tell) {
   if (!BothReady(tell)) return false;
-  if (s_.pages && s_.pages->PageCount() > 0) return true;
+  if (s_.document && s_.document->Pages().PageCount() > 0) return true;
   if (tell) message(kMsgNoProject);
   return false;
 }
 
 bool TProjectModel::IsProject() const {
-  const std::string path = s_.documentPath ? s_.documentPath() : std::string();
+  const std::string path = s_.document ? s_.document->Path() : std::string();
   return path.empty() || storage::IsProjectPath(path);
 }
 
@@ -203,13 +204,13 @@ bool TProjectModel::acCreateFromTemplate() {
     return false;
   }
   if (r.answeredTitle) grids_.properties[doc::prTitle] = *r.answeredTitle;
-  if (s_.pages) CopyDocument(r.document->pages, *s_.pages);
+  if (s_.document) CopyDocument(r.document->pages, *s_.document);
   if (s_.rebuildEditor) s_.rebuildEditor();
-  if (s_.setDocumentPath)
-    s_.setDocumentPath((fs::path(Folder(kProjectFolder)) /
-                        storage::ChangeExtension(fs::path(scriptPath_).filename().string(), ".ruvp"))
-                           .string());
-  if (s_.pages) s_.pages->SetModified(true);
+  if (s_.document)
+    s_.document->SetPath((fs::path(Folder(kProjectFolder)) /
+                          storage::ChangeExtension(fs::path(scriptPath_).filename().string(), ".ruvp"))
+                             .string());
+  if (s_.document) s_.document->SetModified(true);
   if (s_.showSideTab) s_.showSideTab(SideTab::Property);
   message(kMsgCreated);
   return true;
@@ -284,8 +285,9 @@ bool TProjectModel::SaveReplacesProtected(const std::string& path) const {
 }
 
 bool TProjectModel::Save(const std::string& path) {
-  if (!s_.pages || !s_.work) return false;
-  if (!s_.pages->HasNamePage()) {
+  if (!s_.document) return false;
+  doc::TDocument& d = *s_.document;
+  if (!d.Pages().HasNamePage()) {
     message(kMsgNoNamePage);
     return false;
   }
@@ -297,39 +299,39 @@ bool TProjectModel::Save(const std::string& path) {
     return false;
   }
   // The model as it is now, never an older text of the work area.
-  *s_.work = rt::RichText();
-  s_.pages->WriteDocument(*s_.work);
+  d.Work() = rt::RichText();
+  d.Pages().WriteDocument(d.Work());
 
   const std::string project = ProjectFileFor(path);
   ensureFolder(folderOf(project));
   // The write's own result: a file left from an earlier save is no proof of this one.
-  if (!storage::writeFileAtomic(project, rt::writeRtf(*s_.work))) {
+  if (!storage::writeFileAtomic(project, rt::writeRtf(d.Work()))) {
     message(path + kBreak2 + kMsgProjectNotSaved);
     return false;
   }
-  if (s_.setDocumentPath && !storage::IsWorkingCopyPath(project)) s_.setDocumentPath(project);
+  d.SetPath(project);  // a working copy never names the document
 
-  if (!doc::SaveDocumentFile(TestDocumentFor(path), *s_.work, nullptr)) {
+  if (!doc::SaveDocumentFile(TestDocumentFor(path), d.Work(), nullptr)) {
     message(path + kBreak2 + kMsgRuvoNotSaved);
     return false;
   }
-  if (!storage::IsWorkingCopyPath(path)) s_.pages->SetModified(false);
+  if (!storage::IsWorkingCopyPath(path)) d.SetModified(false);
   return true;
 }
 
 bool TProjectModel::acPageSave() {
-  const std::string path = s_.documentPath ? s_.documentPath() : std::string();
+  const std::string path = s_.document ? s_.document->Path() : std::string();
   if (path.empty() || SaveReplacesProtected(path)) return acPageSaveAs() == 1;
   return Save(path);
 }
 
 int TProjectModel::acPageSaveAs() {
-  if (!s_.pages || !s_.dialogs) return 2;
-  if (!s_.pages->HasNamePage()) {
+  if (!s_.document || !s_.dialogs) return 2;
+  if (!s_.document->Pages().HasNamePage()) {
     message(kMsgNoNamePage);
     return 2;
   }
-  const std::string current = s_.documentPath ? s_.documentPath() : std::string();
+  const std::string current = s_.document ? s_.document->Path() : std::string();
   std::string folder, name, filter = kRuvoFilter;
   if (!current.empty() && SaveReplacesProtected(current)) {
     // A shipped sample or a read-only file: its name in a folder a save can write.
@@ -356,18 +358,19 @@ int TProjectModel::acPageSaveAs() {
 }
 
 bool TProjectModel::OpenProject(const std::string& path) {
-  if (!s_.work) return false;
+  if (!s_.document) return false;
   rt::RichText text;
   if (!readRich(path, s_.baseFont, text)) {
     message(text::format(kMsgCannotOpen, {path}));
     return false;
   }
-  *s_.work = std::move(text);
+  doc::TDocument& d = *s_.document;
+  d.Work() = std::move(text);
   const std::string copy = (fs::path(Folder(kTmpFolder)) / fs::path(path).filename()).string();
   ensureFolder(Folder(kTmpFolder));
-  doc::SaveDocumentFile(copy, *s_.work, nullptr);
-  if (s_.setDocumentPath) s_.setDocumentPath(path);
-  if (s_.parseWork) s_.parseWork();
+  doc::SaveDocumentFile(copy, d.Work(), nullptr);
+  d.SetPath(path);
+  d.Parse();
   return true;
 }
 

@@ -2,7 +2,7 @@
 // The teacher's files around a test: the chosen script and template with their previews,
 // Create (the compile adopted by the open document), saving as a project plus a test
 // document, opening a project, New, the reading preview and the folder menus. The main
-// window model owns one and answers its ProjectSession.
+// window model owns one over its document and answers its ProjectSession.
 #include <array>
 #include <functional>
 #include <string>
@@ -15,7 +15,7 @@
 #include "core/richtext/richtext.h"
 
 namespace ruvo::doc {
-class TPageControler;
+class TDocument;
 }
 
 namespace ruvo::authoring {
@@ -56,22 +56,17 @@ enum class SideTab { CorrectAnswer, Setting, Property, Template, Script, Help };
 // SpeedButton10 / SpeedButton17: Edit, or Review while the file is open in an outside editor.
 enum class EditButton { Edit, Review };
 
-// What the project actions need of the main window.
+// What the project actions need of the main window besides the open document.
 struct ProjectSession {
   std::string programFolder;
   // The folder of the running program: an installed examinee program lies beside it.
   std::string executableFolder;
-  rt::RichText* work = nullptr;  // FWorkRichEdit
-  doc::TPageControler* pages = nullptr;
+  // The open document: a project opened or a compile adopted replaces its contents.
+  doc::TDocument* document = nullptr;
   platform::Dialogs* dialogs = nullptr;
   platform::Shell* shell = nullptr;
   platform::Clock* clock = nullptr;
   rt::CharFormat baseFont;  // FBaseFont
-  // FDocumentPath and SetDocumentPath (which never names a working file and clears FModified).
-  std::function<std::string()> documentPath;
-  std::function<void(const std::string&)> setDocumentPath;
-  // The page-tag parser over the work area, with the window's hooks.
-  std::function<void()> parseWork;
   std::function<void()> rebuildEditor;
   std::function<void(SideTab)> showSideTab;
   std::function<void()> selectEditingView;

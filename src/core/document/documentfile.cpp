@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "core/document/document.h"
 #include "core/document/documentformat.h"
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
@@ -134,12 +135,8 @@ bool IsProtectedFile(const std::string& path) {
 
 namespace {
 
-void parseInto(DocumentSession& s) {
-  if (s.work && s.pages && s.qa && s.meter) ParseDocument(*s.work, *s.pages, *s.qa, *s.meter, s.host);
-}
-
-void message(DocumentSession& s, const std::string& text) {
-  if (s.dialogs) s.dialogs->message(text);
+void message(const DocumentPorts& p, const std::string& text) {
+  if (p.dialogs) p.dialogs->message(text);
 }
 
 // Puts the working copy in place of the chosen file in one step: the old file stays whole
@@ -158,81 +155,78 @@ bool replaceWithWorkingCopy(const std::string& workingCopy, const std::string& t
 
 }  // namespace
 
-bool OpenTestDocument(DocumentSession& s, const std::string& path) {
+bool OpenTestDocument(TDocument& d, const DocumentPorts& p, const std::string& path) {
   rt::RichText loaded;
   const std::string error = LoadDocumentFile(path, loaded);
   if (!error.empty()) {
-    message(s, error);
+    message(p, error);
     return false;
   }
-  if (s.work) *s.work = std::move(loaded);
-  if (s.setDocumentPath) s.setDocumentPath(path);
-  parseInto(s);
+  d.Work() = std::move(loaded);
+  d.SetPath(path);
+  d.Parse();
   return true;
 }
 
-void acPaste(DocumentSession& s) {
-  if (!s.work) return;
+void acPaste(TDocument& d, const DocumentPorts& p) {
   rt::RichText pasted;
-  if (s.clipboard) {
-    if (auto rtf = s.clipboard->rtf(); rtf && !rtf->empty()) {
+  if (p.clipboard) {
+    if (auto rtf = p.clipboard->rtf(); rtf && !rtf->empty()) {
       pasted = rt::readRtf(*rtf);
-    } else if (auto plain = s.clipboard->text(); plain && !plain->empty()) {
-      pasted = rt::RichText(*plain, s.baseFont);
+    } else if (auto plain = p.clipboard->text(); plain && !plain->empty()) {
+      pasted = rt::RichText(*plain, p.baseFont);
     }
   }
-  if (pasted.isEmpty()) pasted.paragraphs().front().runs.assign(1, rt::Run{{}, s.baseFont});
-  *s.work = std::move(pasted);
+  if (pasted.isEmpty()) pasted.paragraphs().front().runs.assign(1, rt::Run{{}, p.baseFont});
+  d.Work() = std::move(pasted);
   // SaveDocumentFile creates the working copy's folder and reports a failure itself.
-  SaveDocumentFile(s.workingCopy, *s.work, s.dialogs);
-  if (s.setDocumentPath) s.setDocumentPath(s.workingCopy);
-  parseInto(s);
+  SaveDocumentFile(p.workingCopy, d.Work(), p.dialogs);
+  // The working copy never names the document: its name stays as it was.
+  d.SetPath(p.workingCopy);
+  d.Parse();
 }
 
-void acSrcCopy(DocumentSession& s) {
+void acSrcCopy(const TDocument& d, const DocumentPorts& p) {
   rt::RichText source;
-  const std::string path = s.documentPath ? s.documentPath() : std::string();
-  const std::string error = LoadDocumentFile(path, source);
+  const std::string error = LoadDocumentFile(d.Path(), source);
   if (!error.empty()) {
-    message(s, error);
+    message(p, error);
     return;
   }
-  if (s.clipboard) s.clipboard->setRichText(rt::writeRtf(source), rt::plainText(source));
+  if (p.clipboard) p.clipboard->setRichText(rt::writeRtf(source), rt::plainText(source));
 }
 
-bool SaveDocumentAs(DocumentSession& s) {
-  if (!s.dialogs) return false;
-  std::string folder = s.programFolder;
+bool SaveDocumentAs(TDocument& d, const DocumentPorts& p) {
+  if (!p.dialogs) return false;
+  std::string folder = p.programFolder;
   while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
   if (!folder.empty()) storage::ensureFolder(folder);
-  const auto chosen = s.dialogs->saveFile("", kSaveFilter, folder, "", "ruvo");
+  const auto chosen = p.dialogs->saveFile("", kSaveFilter, folder, "", "ruvo");
   if (!chosen || chosen->empty()) return false;
   const std::string name = storage::ChangeExtension(*chosen, ".ruvo");
   if (IsProtectedFile(name)) {
-    message(s, kMsgSaveFailed);
+    message(p, kMsgSaveFailed);
     return false;
   }
   bool ok = false;
-  const bool modified = s.modified && s.modified();
-  if (modified && storage::fileExists(s.workingCopy)) {
-    ok = replaceWithWorkingCopy(s.workingCopy, name);
-    if (!ok) message(s, kMsgSaveFailed);
+  if (d.Modified() && storage::fileExists(p.workingCopy)) {
+    ok = replaceWithWorkingCopy(p.workingCopy, name);
+    if (!ok) message(p, kMsgSaveFailed);
   } else {
     // Nothing pasted to move into place: the document in the work area is what is saved.
-    ok = s.work && SaveDocumentFile(name, *s.work, s.dialogs);
+    ok = SaveDocumentFile(name, d.Work(), p.dialogs);
   }
   if (!ok) return false;
-  if (s.setDocumentPath) s.setDocumentPath(name);
+  d.SetPath(name);
   return true;
 }
 
-bool acSave(DocumentSession& s) {
-  if (!s.work || !s.pages) return false;
+bool acSave(TDocument& d, const DocumentPorts& p) {
   rt::RichText written;
-  s.pages->WriteDocument(written);
-  *s.work = std::move(written);
-  const bool saved = SaveDocumentAs(s);
-  s.pages->SetModified(!saved);
+  d.Pages().WriteDocument(written);
+  d.Work() = std::move(written);
+  const bool saved = SaveDocumentAs(d, p);
+  d.SetModified(!saved);
   return saved;
 }
 

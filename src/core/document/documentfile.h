@@ -2,7 +2,6 @@
 // Test documents on disk: a ".ruvo" file is the document's RTF as one BDC stream; a project
 // ".ruvp" is the same RTF uncompressed. Opening, pasting, copying the source and "save as"
 // over the ports. Messages are the system's own texts; nothing here throws.
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,10 +14,7 @@ class Clipboard;
 
 namespace ruvo::doc {
 
-class DocumentHost;
-class TPageControler;
-class TQAControler;
-class TWPMMeter;
+class TDocument;
 
 inline constexpr const char* kMsgNoFile = "ファイルがありません";
 inline constexpr const char* kMsgNotRuvo = "ルーヴォファイルではありません";
@@ -56,40 +52,30 @@ bool SaveProjectText(const std::string& fileName, const rt::RichText& work, plat
 bool IsProtectedFile(const std::string& path);
 
 // ---- the window's document operations ----
-// What the operations need of the main window.
-struct DocumentSession {
-  rt::RichText* work = nullptr;  // FWorkRichEdit
-  TPageControler* pages = nullptr;
-  TQAControler* qa = nullptr;
-  TWPMMeter* meter = nullptr;
-  DocumentHost* host = nullptr;  // the parser's hooks (may be null)
+// What the operations need besides the document: the ports and where their files go.
+struct DocumentPorts {
   platform::Dialogs* dialogs = nullptr;
   platform::Clipboard* clipboard = nullptr;
   std::string programFolder;                   // the save dialog's initial folder
   std::string workingCopy = kWorkingCopyPath;  // where a pasted document is kept
   rt::CharFormat baseFont;                     // FBaseFont
-  // The window's FDocumentPath, FModified and SetDocumentPath (which applies the
-  // working-copy rule itself, see IsWorkingCopyPath).
-  std::function<std::string()> documentPath;
-  std::function<bool()> modified;
-  std::function<void(const std::string&)> setDocumentPath;
 };
 
 // Loads the file (the open document stays as it was on an error, which is shown), names
 // the document and parses it. True when opened.
-bool OpenTestDocument(DocumentSession& s, const std::string& path);
+bool OpenTestDocument(TDocument& d, const DocumentPorts& p, const std::string& path);
 // Pastes the clipboard as a new document: kept in the working copy, parsed and shown; the
 // document's name stays as it was.
-void acPaste(DocumentSession& s);
+void acPaste(TDocument& d, const DocumentPorts& p);
 // Copies the source of the document file last named (as rich text) to the clipboard.
-void acSrcCopy(DocumentSession& s);
+void acSrcCopy(const TDocument& d, const DocumentPorts& p);
 // The save dialog; writes the document (from the working copy while it is modified) and
 // names it. True when the document was saved under the chosen name; false when cancelled or
 // when the file could not be written (reported, and the old file left in place). A protected
 // file (IsProtectedFile) is never replaced.
-bool SaveDocumentAs(DocumentSession& s);
+bool SaveDocumentAs(TDocument& d, const DocumentPorts& p);
 // "Save as": the pages written back into the work area (replacing its text), then the save
-// dialog; the page controller is left unmodified exactly when the document was saved.
-bool acSave(DocumentSession& s);
+// dialog; the document is left unmodified exactly when it was saved.
+bool acSave(TDocument& d, const DocumentPorts& p);
 
 }  // namespace ruvo::doc

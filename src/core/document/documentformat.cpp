@@ -253,9 +253,7 @@ void InsertPhraseSeparators(rt::RichText& t, const std::vector<std::int32_t>& ma
 
 // ---- parser ---------------------------------------------------------------------------------
 
-void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, TWPMMeter& meter, DocumentHost* host) {
-  if (host) host->ResetRunState();
-
+void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, TWPMMeter& meter) {
   // Trailing blank lines and empty page tags carry nothing.
   auto& paras = work.paragraphs();
   while (!paras.empty()) {
@@ -266,7 +264,6 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
   if (paras.empty()) paras.push_back(rt::Paragraph{{}, {rt::Run{}}});
 
   meter.Clear();
-  if (host) host->ClearDocumentState();
   pages.SetQAControler(&qa);
   qa.SetPages(&pages);
   qa.Clear();
@@ -303,12 +300,11 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
     }
     if (!page) continue;  // header lines
     if (text::startsWith(t, "?!") || text::startsWith(t, "??")) {
-      question = qa.NewItem();
-      question->SetQuestion(lineWithoutMarker(work, i, 2));
       if (page->QuestionCount() == 0)
         page->SetMainTextFromStream(pageText(work, tagLine.back() + 1, i - 1, strayChoices));
+      question = page->NewQuestion();
+      question->SetQuestion(lineWithoutMarker(work, i, 2));
       page->SetRole(PageRole::Question);
-      page->AddQuestion(question);
       lastQuestionLine = i;
     } else if (text::startsWith(t, "?")) {
       const std::size_t markerLen = text::startsWith(t, "?*") ? 2 : 1;
@@ -352,12 +348,6 @@ void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, 
     }
   }
   qa.Settings() = pages.Settings();
-
-  if (host) {
-    host->ShowFirstPage();
-    host->RebuildPageEditor();
-    host->SelectTestView();
-  }
 }
 
 // ---- writer ---------------------------------------------------------------------------------

@@ -15,34 +15,16 @@ namespace ruvo::doc {
 class TQAControler;
 class TWPMMeter;
 
-// What parsing asks of the main window. The parser calls these at its fixed points; the
-// test run driver and the page editor fill them in. Without a host (nullptr), ParseDocument
-// only rebuilds the models (the command-line tool, tests).
-class DocumentHost {
- public:
-  virtual ~DocumentHost() = default;
-  // Before anything else: the driver's run counters back to their start, the font-size
-  // level FFontLevel to 3, the property side tab (tsProperty) selected.
-  virtual void ResetRunState() = 0;
-  // With the models cleared: the answer log, the project's template and script, and
-  // FCurrentPage.
-  virtual void ClearDocumentState() = 0;
-  // After the models are built, in this order: show the first page in the test view,
-  // rebuild the page editor's tree and grids, select vmTest.
-  virtual void ShowFirstPage() = 0;
-  virtual void RebuildPageEditor() = 0;
-  virtual void SelectTestView() = 0;
-};
-
 // Header lookups: from the first line, trimmed, up to the first "<page" line; the first
 // line starting with key + "=" gives the rest of the line.
 std::string ReadHeaderString(const rt::RichText& work, std::string_view key, std::string_view def);
 int ReadHeaderInt(const rt::RichText& work, std::string_view key, int def);
 
-// Parses the document text into the models. Never fails. The text itself is tidied as part
-// of it: trailing blank lines and "<page>" lines are removed, and a text without any page
-// tag gets a "<page>" line at its top (it still yields no pages).
-void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, TWPMMeter& meter, DocumentHost* host);
+// Parses the document text into the models, which it empties first (the meter too). Never
+// fails, and calls nobody: whoever shows the document runs its own steps afterwards. The
+// text itself is tidied as part of it: trailing blank lines and "<page>" lines are removed,
+// and a text without any page tag gets a "<page>" line at its top (it still yields no pages).
+void ParseDocument(rt::RichText& work, TPageControler& pages, TQAControler& qa, TWPMMeter& meter);
 
 // The tag line of a page as the writer writes it ("<page start>", "<page end pass>", ...).
 std::string WritePageTag(const TPage& page);

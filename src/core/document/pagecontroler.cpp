@@ -15,9 +15,8 @@ namespace ruvo::doc {
 TPage::TPage(TPageControler* owner) : owner_(owner) {}
 
 TPage::~TPage() {
-  TQAControler* qa = owner_ ? owner_->QAControler() : nullptr;
-  for (auto it = questions_.rbegin(); it != questions_.rend(); ++it)
-    if (qa) qa->RemoveItem(*it);
+  if (TQAControler* qa = owner_ ? owner_->QAControler() : nullptr)
+    for (const auto& q : questions_) qa->forget(q.get());
 }
 
 int TPage::Index() const { return owner_ ? owner_->IndexOf(this) : -1; }
@@ -40,35 +39,41 @@ std::string TPage::LowerTextPlain() const { return rt::plainText(lower_); }
 std::string TPage::MainTextCaption() const { return rt::caption(main_); }
 std::string TPage::LowerTextCaption() const { return rt::caption(lower_); }
 
-void TPage::AddQuestion(TQAItem* item) {
-  if (item) questions_.push_back(item);
-}
+TQAItem* TPage::NewQuestion() { return AddQuestion(std::make_unique<TQAItem>()); }
 
-void TPage::InsertQuestion(int index, TQAItem* item) {
-  if (!item) return;
+TQAItem* TPage::AddQuestion(std::unique_ptr<TQAItem> item) { return InsertQuestion(-1, std::move(item)); }
+
+TQAItem* TPage::InsertQuestion(int index, std::unique_ptr<TQAItem> item) {
+  if (!item) return nullptr;
+  item->SetPage(this);
+  TQAItem* added = item.get();
   if (index < 0 || questions_.empty()) {
-    questions_.push_back(item);
-    return;
+    questions_.push_back(std::move(item));
+  } else {
+    // Clamped to the last question's place: an index past the end lands before the last.
+    const int at = std::min(QuestionCount() - 1, index);
+    questions_.insert(questions_.begin() + at, std::move(item));
   }
-  // Clamped to the last question's place: an index past the end lands before the last.
-  const int at = std::min(QuestionCount() - 1, index);
-  questions_.insert(questions_.begin() + at, item);
+  return added;
 }
 
 void TPage::DeleteQuestion(int index) {
   if (index < 0 || index >= QuestionCount()) return;
-  TQAItem* item = questions_[static_cast<std::size_t>(index)];
-  questions_.erase(questions_.begin() + index);
-  if (owner_ && owner_->QAControler()) owner_->QAControler()->RemoveItem(item);
-}
-
-void TPage::DetachQuestion(TQAItem* item) {
-  questions_.erase(std::remove(questions_.begin(), questions_.end(), item), questions_.end());
+  const auto it = questions_.begin() + index;
+  if (TQAControler* qa = owner_ ? owner_->QAControler() : nullptr) qa->forget(it->get());
+  questions_.erase(it);
 }
 
 TQAItem* TPage::Question(int index) const {
   if (index < 0 || index >= QuestionCount()) return nullptr;
-  return questions_[static_cast<std::size_t>(index)];
+  return questions_[static_cast<std::size_t>(index)].get();
+}
+
+std::vector<TQAItem*> TPage::Questions() const {
+  std::vector<TQAItem*> out;
+  out.reserve(questions_.size());
+  for (const auto& q : questions_) out.push_back(q.get());
+  return out;
 }
 
 namespace {
@@ -174,7 +179,6 @@ TPageControler::~TPageControler() {
 }
 
 void TPageControler::Clear() {
-  modified_ = false;
   timerRunning_ = false;
   // A new document starts without a test clock: a run that never starts its clock must not
   // report the previous document's test time.
@@ -258,12 +262,6 @@ std::string TPageControler::GradeList() const {
     out += std::to_string(p->Grade());
   }
   return out;
-}
-
-void TPageControler::SetModified(bool flag) {
-  if (flag == modified_) return;
-  modified_ = flag;
-  if (onModified_) onModified_(flag);
 }
 
 void TPageControler::SetTimerRunning(bool flag) {

@@ -82,7 +82,7 @@ struct PhraseProgress {
 class TPage final {
  public:
   explicit TPage(TPageControler* owner);
-  // Frees the page's questions (they leave the question controller too).
+  // The page's questions go with it (their answer panels too).
   ~TPage();
   TPage(const TPage&) = delete;
   TPage& operator=(const TPage&) = delete;
@@ -114,17 +114,17 @@ class TPage final {
   std::string MainTextCaption() const;
   std::string LowerTextCaption() const;
 
-  // ---- questions (items are owned by the question controller) ----
-  void AddQuestion(TQAItem* item);
+  // ---- questions: the page owns them; the question controller numbers them in page order ----
+  // A new empty question, appended.
+  TQAItem* NewQuestion();
+  TQAItem* AddQuestion(std::unique_ptr<TQAItem> item);
   // index >= 0: at min(QuestionCount() - 1, index); negative: appended.
-  void InsertQuestion(int index, TQAItem* item);
-  // Removes the item from the question controller, frees it and drops it from the page.
+  TQAItem* InsertQuestion(int index, std::unique_ptr<TQAItem> item);
+  // Frees the question (its answer panel goes with it).
   void DeleteQuestion(int index);
-  // Drops the item from this page's list without freeing it.
-  void DetachQuestion(TQAItem* item);
   int QuestionCount() const { return static_cast<int>(questions_.size()); }
-  TQAItem* Question(int index) const;
-  const std::vector<TQAItem*>& Questions() const { return questions_; }
+  TQAItem* Question(int index) const;  // nullptr outside the range
+  std::vector<TQAItem*> Questions() const;
 
   // ---- phrase marks ----
   void AddPhraseMark(std::int32_t position) { marks_.push_back(position); }
@@ -162,7 +162,7 @@ class TPage final {
   std::int32_t grade_ = 0;
   rt::RichBuffer main_;
   rt::RichBuffer lower_;
-  std::vector<TQAItem*> questions_;
+  std::vector<std::unique_ptr<TQAItem>> questions_;
   std::vector<std::int32_t> marks_;
   int chunk_ = -1;
 };
@@ -174,14 +174,14 @@ class TPageControler final {
   TPageControler(const TPageControler&) = delete;
   TPageControler& operator=(const TPageControler&) = delete;
 
-  // The question controller whose list holds the pages' question items (set by the owner
-  // of both; pages free their items through it).
+  // The question controller that numbers the pages' questions and shows their answer panels
+  // (set by the owner of both; either may go first).
   void SetQAControler(TQAControler* qa) { qa_ = qa; }
   TQAControler* QAControler() const { return qa_; }
   // The tick source of SetTimerRunning.
   void SetClock(platform::Clock* clock) { clock_ = clock; }
 
-  // Flags false (no tick taken), every page freed from the last to the first.
+  // The test clock stopped (no tick taken), every page freed from the last to the first.
   void Clear();
   // Counts the Clear calls: a view that remembers something of pages by their address
   // forgets it when the generation moves on (new pages may reuse the old addresses).
@@ -204,11 +204,6 @@ class TPageControler final {
   rt::IndentSettings Indents() const;
   std::string GradeList() const;
 
-  bool Modified() const { return modified_; }
-  // Stores a change and tells the listener (the main window's SetModified).
-  void SetModified(bool flag);
-  void SetModifiedListener(std::function<void(bool)> f) { onModified_ = std::move(f); }
-
   bool TimerRunning() const { return timerRunning_; }
   // On a change records the clock's tick as start tick (set) or stop tick (cleared).
   void SetTimerRunning(bool flag);
@@ -225,7 +220,6 @@ class TPageControler final {
  private:
   std::vector<std::unique_ptr<TPage>> pages_;
   std::uint64_t generation_ = 0;
-  bool modified_ = false;
   bool timerRunning_ = false;
   std::array<int, kSettingCount> settings_ = kSettingDefaults;
   std::array<std::string, kPropertyCount> properties_;
@@ -233,7 +227,6 @@ class TPageControler final {
   double stopTick_ = 0;
   TQAControler* qa_ = nullptr;
   platform::Clock* clock_ = nullptr;
-  std::function<void(bool)> onModified_;
   PhraseProgress progress_;
 };
 

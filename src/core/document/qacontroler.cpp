@@ -11,7 +11,9 @@ namespace ruvo::doc {
 
 // ---- TQAItem ------------------------------------------------------------------------------
 
-TQAItem::TQAItem(TQAControler* owner) : owner_(owner) {}
+const TQAControler* TQAItem::controler() const {
+  return page_ && page_->Owner() ? page_->Owner()->QAControler() : nullptr;
+}
 
 void TQAItem::SetQuestionFromLine(const rt::RichText& src, int line) { question_ = rt::copyLine(src, line); }
 
@@ -38,7 +40,8 @@ std::string TQAItem::ChoicePlain(int index) const { return rt::plainText(Choice(
 
 void TQAItem::SetAnswer(int n) {
   answer_ = n;
-  const bool hasPanel = owner_ && owner_->HasPanel(this);
+  const TQAControler* qa = controler();
+  const bool hasPanel = qa && qa->HasPanel(this);
   if (hasPanel && n >= 1 && n <= ChoiceCount()) label_ = text::trim(ChoicePlain(n - 1));
 }
 
@@ -70,17 +73,12 @@ std::string TQAItem::ScoreText() const {
   return IsCorrect() ? "1" : "0";
 }
 
-int TQAItem::PageIndex() const {
-  const TPageControler* pages = owner_ ? owner_->Pages() : nullptr;
-  if (!pages) return -1;
-  for (int i = 0; i < pages->PageCount(); ++i) {
-    const auto& qs = pages->Page(i)->Questions();
-    if (std::find(qs.begin(), qs.end(), this) != qs.end()) return i;
-  }
-  return -1;
-}
+int TQAItem::PageIndex() const { return page_ ? page_->Index() : -1; }
 
-int TQAItem::Number() const { return owner_ ? owner_->IndexOf(this) + 1 : 0; }
+int TQAItem::Number() const {
+  const TQAControler* qa = controler();
+  return qa ? qa->IndexOf(this) + 1 : 0;
+}
 
 namespace {
 
@@ -171,61 +169,68 @@ TQAControler::TQAControler(TPageControler* pages) : pages_(pages) {
 }
 
 TQAControler::~TQAControler() {
-  Clear();
+  // The questions are the pages': they stay as they are.
   if (pages_ && pages_->QAControler() == this) pages_->SetQAControler(nullptr);
 }
 
 void TQAControler::Clear() {
   RemovePanels();
-  // The pages' lists only borrow the items; they must not outlive them.
   if (pages_)
     for (int i = 0; i < pages_->PageCount(); ++i) pages_->Page(i)->questions_.clear();
-  items_.clear();
 }
 
-TQAItem* TQAControler::NewItem() { return AddItem(std::make_unique<TQAItem>(this)); }
-
-TQAItem* TQAControler::AddItem(std::unique_ptr<TQAItem> item) {
-  if (!item) return nullptr;
-  item->SetOwner(this);
-  items_.push_back(std::move(item));
-  return items_.back().get();
+std::vector<TQAItem*> TQAControler::Items() const {
+  std::vector<TQAItem*> out;
+  if (!pages_) return out;
+  for (int i = 0; i < pages_->PageCount(); ++i)
+    for (const auto& q : pages_->Page(i)->questions_) out.push_back(q.get());
+  return out;
 }
 
 TQAItem* TQAControler::Item(int index) const {
-  if (index < 0 || index >= Count()) return nullptr;
-  return items_[static_cast<std::size_t>(index)].get();
+  if (index < 0 || !pages_) return nullptr;
+  for (int i = 0; i < pages_->PageCount(); ++i) {
+    const TPage& p = *pages_->Page(i);
+    if (index < p.QuestionCount()) return p.Question(index);
+    index -= p.QuestionCount();
+  }
+  return nullptr;
+}
+
+int TQAControler::Count() const {
+  int n = 0;
+  for (int i = 0; pages_ && i < pages_->PageCount(); ++i) n += pages_->Page(i)->QuestionCount();
+  return n;
 }
 
 int TQAControler::IndexOf(const TQAItem* item) const {
-  for (std::size_t i = 0; i < items_.size(); ++i)
-    if (items_[i].get() == item) return static_cast<int>(i);
+  int n = 0;
+  for (int i = 0; pages_ && i < pages_->PageCount(); ++i)
+    for (const auto& q : pages_->Page(i)->questions_) {
+      if (q.get() == item) return n;
+      ++n;
+    }
   return -1;
 }
 
-void TQAControler::RemoveItem(TQAItem* item) {
-  panelItems_.erase(std::remove(panelItems_.begin(), panelItems_.end(), item), panelItems_.end());
-  for (auto it = items_.begin(); it != items_.end(); ++it) {
-    if (it->get() == item) {
-      items_.erase(it);
-      return;
-    }
-  }
-}
+void TQAControler::forget(const TQAItem* item) { std::erase(panelItems_, item); }
 
 int TQAControler::AnsweredCount() const {
-  return static_cast<int>(std::count_if(items_.begin(), items_.end(), [](const auto& i) {
+  const std::vector<TQAItem*> items = Items();
+  return static_cast<int>(std::count_if(items.begin(), items.end(), [](const TQAItem* i) {
     return i->ChoiceCount() > 0 && i->Answer() >= 1 && i->Answer() <= i->ChoiceCount();
   }));
 }
 
 int TQAControler::ScorableCount() const {
-  return static_cast<int>(std::count_if(items_.begin(), items_.end(),
-                                        [](const auto& i) { return i->ChoiceCount() > 0 && i->Correct() >= 0; }));
+  const std::vector<TQAItem*> items = Items();
+  return static_cast<int>(std::count_if(items.begin(), items.end(),
+                                        [](const TQAItem* i) { return i->ChoiceCount() > 0 && i->Correct() >= 0; }));
 }
 
 int TQAControler::CorrectCount() const {
-  return static_cast<int>(std::count_if(items_.begin(), items_.end(), [](const auto& i) { return i->IsCorrect(); }));
+  const std::vector<TQAItem*> items = Items();
+  return static_cast<int>(std::count_if(items.begin(), items.end(), [](const TQAItem* i) { return i->IsCorrect(); }));
 }
 
 int TQAControler::Rate() const {
@@ -241,14 +246,11 @@ void TQAControler::ShowPagePanels(int pageIndex) {
   hostVisible_ = false;
   RemovePanels();
   const TPage* page = pages_ ? pages_->Page(pageIndex) : nullptr;
-  if (page) {
-    const auto& qs = page->Questions();
-    for (const auto& item : items_)
-      if (std::find(qs.begin(), qs.end(), item.get()) != qs.end()) {
-        item->ClearAnswerLabel();
-        panelItems_.push_back(item.get());
-      }
-  }
+  if (page)
+    for (const auto& item : page->questions_) {
+      item->ClearAnswerLabel();
+      panelItems_.push_back(item.get());
+    }
   hostVisible_ = true;
 }
 
@@ -305,15 +307,16 @@ bool TQAControler::SelectByLinkText(std::string_view linkText, rt::RichText* dis
 }
 
 void TQAControler::WriteAnswerReport(rt::RichText& target, int autoqa, int score) const {
-  if (autoqa == 0 || items_.empty()) return;
+  const std::vector<TQAItem*> items = Items();
+  if (autoqa == 0 || items.empty()) return;
   AppendLine(target, "your answers:");
   // Groups of consecutive items on one page, in document order.
   std::vector<std::vector<const TQAItem*>> groups;
   int lastPage = -2;
-  for (const auto& item : items_) {
+  for (const TQAItem* item : items) {
     const int page = item->PageIndex();
     if (groups.empty() || page != lastPage) groups.emplace_back();
-    groups.back().push_back(item.get());
+    groups.back().push_back(item);
     lastPage = page;
   }
   auto groupLines = [&](bool marks) {

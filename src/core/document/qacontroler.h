@@ -1,8 +1,8 @@
 #pragma once
 // Questions of a test: each TQAItem is a question line with its choice lines, the correct
-// choice and the examinee's answer. The controller holds all items of the document in
-// order, scores them, writes the answer report and keeps the answer panels of the page on
-// screen as a model the window renders.
+// choice and the examinee's answer, owned by the page it stands on. The controller numbers
+// the document's questions in page order, scores them, writes the answer report and keeps
+// the answer panels of the page on screen as a model the window renders.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -22,10 +22,11 @@ inline constexpr rt::Color kChosenColor = 0x0000FF;
 
 class TQAItem final {
  public:
-  explicit TQAItem(TQAControler* owner = nullptr);
+  TQAItem() = default;
 
-  TQAControler* Owner() const { return owner_; }
-  void SetOwner(TQAControler* o) { owner_ = o; }
+  // The page that holds the question (set when a page takes it).
+  TPage* Page() const { return page_; }
+  void SetPage(TPage* page) { page_ = page; }
 
   // ---- editing ----
   // Question and choice texts are single lines of rich text.
@@ -66,7 +67,8 @@ class TQAItem final {
 
   // Index of the page whose list holds the item, -1 when none.
   int PageIndex() const;
-  // 1-based number in the controller (q of the panels and link lines), 0 when not held.
+  // 1-based number over the whole document (q of the panels and link lines), 0 when no
+  // controller numbers it.
   int Number() const;
 
   // Appends the question as the page display shows it, at the end of target: the question
@@ -80,9 +82,12 @@ class TQAItem final {
   rt::RichText SourceLines() const;
 
  private:
+  // The controller of the page's document, if any.
+  const TQAControler* controler() const;
+
   int answer_ = -1;
   int correct_ = -1;
-  TQAControler* owner_ = nullptr;
+  TPage* page_ = nullptr;
   std::string label_;
   std::string typed_;
   rt::RichBuffer question_;
@@ -114,18 +119,13 @@ class TQAControler final {
   std::array<int, kSettingCount>& Settings() { return settings_; }
   const std::array<int, kSettingCount>& Settings() const { return settings_; }
 
-  // Removes the panels and frees every item (pages still listing them must be cleared
-  // first or together).
+  // Removes the panels and frees every page's questions.
   void Clear();
-  // Creates an item owned by the controller, appended; returns it.
-  TQAItem* NewItem();
-  // Takes ownership of an item, appended.
-  TQAItem* AddItem(std::unique_ptr<TQAItem> item);
+  // The questions of all pages, in page order.
+  std::vector<TQAItem*> Items() const;
   TQAItem* Item(int index) const;  // nullptr outside the range
-  int Count() const { return static_cast<int>(items_.size()); }
+  int Count() const;
   int IndexOf(const TQAItem* item) const;
-  // Removes and frees one item (pages are not touched; see TPage::DeleteQuestion).
-  void RemoveItem(TQAItem* item);
 
   int AnsweredCount() const;  // choice questions answered 1..n
   int ScorableCount() const;  // choice questions with a correct choice
@@ -159,8 +159,12 @@ class TQAControler final {
   void WriteAnswerReport(rt::RichText& target, int autoqa, int score) const;
 
  private:
+  friend class TPage;
+  // A question is going: its panel goes first.
+  void forget(const TQAItem* item);
+
   TPageControler* pages_ = nullptr;
-  std::vector<std::unique_ptr<TQAItem>> items_;
+  // The questions of the panels shown: they belong to a page of pages_.
   std::vector<TQAItem*> panelItems_;
   std::array<int, kSettingCount> settings_ = kSettingDefaults;
   bool hostVisible_ = false;

@@ -347,7 +347,7 @@ TEditView::TEditView(app::TForm1Model& model, platform::Ports ports, QWidget* pa
   choiceEditor_ = new TGridRichText(stringGrid4_->viewport());
   choiceEditor_->hide();
   connect(choiceEditor_, &TGridRichText::commitAndMove, this, [this](int d) { moveCellEditor(d); });
-  connect(choiceEditor_, &TGridRichText::firstChange, this, [this] { model_.FPageControler().SetModified(true); });
+  connect(choiceEditor_, &TGridRichText::firstChange, this, [this] { model_.Document().SetModified(true); });
 
   render();
 }

@@ -274,7 +274,7 @@ TEST(Compiler, SavedOpenedSavedAgainIsTheSameFile) {
     ASSERT_TRUE(doc::DecodeDocument(bytes, opened));
     TDocumentModel again;
     doc::TWPMMeter meter;
-    doc::ParseDocument(opened, again.pages, again.qa, meter, nullptr);
+    doc::ParseDocument(opened, again.pages, again.qa, meter);
     rt::RichText second;
     again.pages.WriteDocument(second);
     ASSERT_EQ(doc::EncodeDocument(second), bytes) << "round " << round;
@@ -285,16 +285,18 @@ TEST(Compiler, SavedOpenedSavedAgainIsTheSameFile) {
 TEST(Compiler, CopyDocumentReplacesTheTarget) {
   CompileResult r = compile({"!", "P", "?", "Q", "a", "*b"}, testing::fullTemplate());
   ASSERT_TRUE(r.ok());
-  TDocumentModel open;
-  open.pages.AddPage();
-  open.qa.NewItem();
-  CopyDocument(r.document->pages, open.pages);
-  EXPECT_EQ(describe(open.pages), describe(r.document->pages));
-  EXPECT_EQ(open.qa.Count(), 1);
-  EXPECT_EQ(open.pages.Property(doc::prTitle), "T");
+  doc::TDocument open;
+  open.SetPath("open.ruvp");
+  open.Pages().AddPage();
+  open.Pages().Page(0)->NewQuestion();
+  CopyDocument(r.document->pages, open);
+  EXPECT_EQ(describe(open.Pages()), describe(r.document->pages));
+  EXPECT_EQ(open.QA().Count(), 1);
+  EXPECT_EQ(open.Pages().Property(doc::prTitle), "T");
+  EXPECT_EQ(open.Path(), "open.ruvp");
   rt::RichText a, b;
   r.document->pages.WriteDocument(a);
-  open.pages.WriteDocument(b);
+  open.Pages().WriteDocument(b);
   EXPECT_EQ(rt::writeRtf(a), rt::writeRtf(b));
 }
 

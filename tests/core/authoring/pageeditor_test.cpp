@@ -18,9 +18,7 @@ class Editor : public ::testing::Test {
  protected:
   void SetUp() override {
     clock_.date = {2026, 12, 10, 9, 0, 0};
-    doc_.pages.SetModifiedListener([this](bool f) { modified_ = f; });
-    EditorSession s{&doc_.pages,
-                    &doc_.qa,
+    EditorSession s{&doc_,
                     &grids_,
                     &dialogs_,
                     &clock_,
@@ -34,23 +32,23 @@ class Editor : public ::testing::Test {
         CompileScript(lines({"!", "Passage", "?", "First", "a", "*b", "c", "?", "Second"}),
                       lines({"[OPEN]", "Name", "[QUETOP]", "Top", "[QUEBOTTOM]", "Bottom"}), testing::plainInputs());
     ASSERT_TRUE(r.ok());
-    CopyDocument(r.document->pages, doc_.pages);
+    CopyDocument(r.document->pages, doc_);
     editor_->Rebuild();
-    modified_ = false;
+    doc_.SetModified(false);
   }
-  doc::TQAItem& first() { return *doc_.pages.Page(2)->Question(0); }
+  doc::TQAItem& first() { return *doc_.Pages().Page(2)->Question(0); }
   V choices(const doc::TQAItem& q) {
     V out;
     for (int c = 0; c < q.ChoiceCount(); ++c) out.push_back((c == q.Correct() ? "*" : "") + q.ChoicePlain(c));
     return out;
   }
 
-  TDocumentModel doc_;
+  doc::TDocument doc_;
   CompileInputs grids_;
   platform::ScriptedDialogs dialogs_;
   platform::FakeClock clock_;
   std::vector<SideTab> tabs_;
-  bool modified_ = false, scriptChosen_ = false;
+  bool scriptChosen_ = false;
   std::unique_ptr<TPageEditorModel> editor_;
 };
 
@@ -94,14 +92,14 @@ TEST_F(Editor, TreeAndGridsFromTheDocument) {
   editor_->Select({EntryKind::Question, 2, 0, -1});
   EXPECT_EQ(editor_->ChoicePanelTitle(), "Questionnaire");
   EXPECT_EQ(editor_->CorrectAnswerGrid()[0][1], " 0");
-  EXPECT_TRUE(modified_);
+  EXPECT_TRUE(doc_.Modified());
 
   // No pages: the grids take their defaults and the document is unmodified.
-  doc_.pages.Clear();
-  doc_.pages.SetModified(true);
+  doc_.Pages().Clear();
+  doc_.SetModified(true);
   editor_->Rebuild();
   EXPECT_EQ(grids_.properties, (std::array<std::string, 6>{"2026/12/10", "", "", "", "", "番号や名前を入力"}));
-  EXPECT_FALSE(modified_);
+  EXPECT_FALSE(doc_.Modified());
   EXPECT_TRUE(editor_->Tree().children.empty());
   scriptChosen_ = true;
   EXPECT_FALSE(editor_->CanEditValues());
@@ -113,18 +111,18 @@ TEST_F(Editor, PageOperations) {
   // With the root selected the new page goes in front of the last page, where it is shown.
   editor_->Select({EntryKind::Root});
   EXPECT_EQ(editor_->acPageAdd(), 3);
-  EXPECT_EQ(doc_.pages.PageCount(), 5);
-  EXPECT_EQ(doc_.pages.Page(4)->Role(), doc::PageRole::Last);
+  EXPECT_EQ(doc_.Pages().PageCount(), 5);
+  EXPECT_EQ(doc_.Pages().Page(4)->Role(), doc::PageRole::Last);
   EXPECT_EQ(editor_->Tree().children.size(), 4u);
-  EXPECT_TRUE(modified_);
+  EXPECT_TRUE(doc_.Modified());
   // With a page selected it goes in front of it.
   editor_->Select({EntryKind::Page, 1});
   EXPECT_EQ(editor_->acPsgeReading(), 1);
-  EXPECT_EQ(doc_.pages.Page(1)->Kind(), doc::PageKind::ReadingStart);
+  EXPECT_EQ(doc_.Pages().Page(1)->Kind(), doc::PageKind::ReadingStart);
   EXPECT_EQ(editor_->Selection(), (EditorSelection{EntryKind::Page, 1}));
 
   const int qp = editor_->acPageQA();
-  const doc::TPage& q = *doc_.pages.Page(qp);
+  const doc::TPage& q = *doc_.Pages().Page(qp);
   EXPECT_EQ(q.Kind(), doc::PageKind::QuestionTimer);
   EXPECT_EQ(q.Role(), doc::PageRole::Question);
   EXPECT_EQ(testing::lineTexts(q.MainText()),
@@ -135,23 +133,23 @@ TEST_F(Editor, PageOperations) {
   EXPECT_EQ(editor_->PendingEditRow(), 1);
 
   // Moving the first page up or the last listed page down changes nothing.
-  const V before = describe(doc_.pages);
+  const V before = describe(doc_.Pages());
   editor_->Select({EntryKind::Page, 0});
   editor_->acPageMoveUP();
   editor_->Select({EntryKind::Page, editor_->ListedPageCount() - 1});
   editor_->acPageMoveDown();
-  EXPECT_EQ(describe(doc_.pages), before);
+  EXPECT_EQ(describe(doc_.Pages()), before);
   editor_->Select({EntryKind::Page, 0});
   editor_->acPageMoveDown();
-  EXPECT_EQ(doc_.pages.Page(1)->Kind(), doc::PageKind::Name);
+  EXPECT_EQ(doc_.Pages().Page(1)->Kind(), doc::PageKind::Name);
   EXPECT_EQ(editor_->Selection().page, 1);
 
   // The new question page went down to the first place with the swap.
-  const int items = doc_.qa.Count();
-  ASSERT_EQ(doc_.pages.Page(0)->Role(), doc::PageRole::Question);
+  const int items = doc_.QA().Count();
+  ASSERT_EQ(doc_.Pages().Page(0)->Role(), doc::PageRole::Question);
   editor_->Select({EntryKind::Page, 0});
   editor_->acPageDelete();
-  EXPECT_EQ(doc_.qa.Count(), items - 1);
+  EXPECT_EQ(doc_.QA().Count(), items - 1);
   EXPECT_EQ(editor_->Selection().kind, EntryKind::Root);
 }
 
@@ -164,18 +162,18 @@ TEST_F(Editor, NamePageAndTimerSwitches) {
   editor_->acActName();
   EXPECT_EQ(dialogs_.log.back().text,
             "すでに 1 ページに設定されています。\r\n\r\nそれを解除して 設定しなおします。いいですか？");
-  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::PageKind::Plain);
+  EXPECT_EQ(doc_.Pages().Page(3)->Kind(), doc::PageKind::Plain);
   dialogs_.onYesNo = [](const std::string&) { return platform::Answer::Yes; };
   editor_->acActName();
-  EXPECT_EQ(doc_.pages.Page(0)->Kind(), doc::PageKind::Plain);
-  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::PageKind::Name);
+  EXPECT_EQ(doc_.Pages().Page(0)->Kind(), doc::PageKind::Plain);
+  EXPECT_EQ(doc_.Pages().Page(3)->Kind(), doc::PageKind::Name);
   EXPECT_EQ(editor_->PopupMenu1()[15].caption, "名前入力(&N) / 解除");
   editor_->acActName();
-  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::PageKind::Plain);
+  EXPECT_EQ(doc_.Pages().Page(3)->Kind(), doc::PageKind::Plain);
   editor_->acActTimer();
-  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::PageKind::QuestionTimer);
+  EXPECT_EQ(doc_.Pages().Page(3)->Kind(), doc::PageKind::QuestionTimer);
   editor_->acActName();  // a timed page cannot be the name page
-  EXPECT_EQ(doc_.pages.Page(3)->Kind(), doc::PageKind::QuestionTimer);
+  EXPECT_EQ(doc_.Pages().Page(3)->Kind(), doc::PageKind::QuestionTimer);
 }
 
 TEST_F(Editor, PopupMenuShowsWhatFits) {
@@ -240,7 +238,7 @@ TEST_F(Editor, BatchEntryAndTexts) {
   editor_->Select({EntryKind::Question, 2, 1});
   EXPECT_FALSE(editor_->BatchEntry(lines({"  ", ""})));
   EXPECT_TRUE(editor_->BatchEntry(lines({"Which?", "", "one", "*two", "three"})));
-  const doc::TQAItem& q = *doc_.pages.Page(2)->Question(1);
+  const doc::TQAItem& q = *doc_.Pages().Page(2)->Question(1);
   EXPECT_EQ(q.QuestionPlain(), "\tWhich?");
   EXPECT_EQ(choices(q), (V{"\t\tone", "*\t\ttwo", "\t\tthree"}));
   EXPECT_EQ(editor_->Tree().children[2].children[2].caption, "Which?");
@@ -253,22 +251,22 @@ TEST_F(Editor, BatchEntryAndTexts) {
   editor_->Select({EntryKind::LowerText, 2});
   EXPECT_TRUE(editor_->PaneEditable());
   editor_->EditPaneText(lines({"New bottom"}));
-  EXPECT_EQ(doc_.pages.Page(2)->LowerTextCaption(), "New bottom");
+  EXPECT_EQ(doc_.Pages().Page(2)->LowerTextCaption(), "New bottom");
   editor_->Select({EntryKind::Page, 2});
   EXPECT_FALSE(editor_->PaneEditable());
   editor_->EditPaneText(lines({"ignored"}));
-  EXPECT_EQ(doc_.pages.Page(2)->MainTextCaption(), "Top");
+  EXPECT_EQ(doc_.Pages().Page(2)->MainTextCaption(), "Top");
   editor_->Select({EntryKind::Page, 1});
   editor_->EditPaneText(lines({"Edited passage"}));
-  EXPECT_EQ(doc_.pages.Page(1)->MainTextCaption(), "Edited passage");
+  EXPECT_EQ(doc_.Pages().Page(1)->MainTextCaption(), "Edited passage");
 
   editor_->ChooseSetting(0, "24");
   editor_->ChooseSetting(7, "On");
-  EXPECT_EQ(doc_.pages.Setting(0), 24);
-  EXPECT_EQ(doc_.pages.Setting(7), 1);
+  EXPECT_EQ(doc_.Pages().Setting(0), 24);
+  EXPECT_EQ(doc_.Pages().Setting(7), 1);
   EXPECT_EQ(grids_.settings[7], "On");
   editor_->EditProperty(doc::prTitle, "Renamed");
-  EXPECT_EQ(doc_.pages.Property(doc::prTitle), "Renamed");
+  EXPECT_EQ(doc_.Pages().Property(doc::prTitle), "Renamed");
   editor_->ChooseCorrectAnswer(0, " 2");
   EXPECT_EQ(first().Correct(), 1);
   EXPECT_EQ(editor_->CorrectAnswerGrid()[0][1], " 2");
@@ -344,9 +342,9 @@ TEST_F(Editor, ChunkedPassageKeepsItsChunksThroughEdits) {
     doc::TWPMMeter meter;
     rt::RichText work =
         lines({"title=T", "<page name>", "Name", "<page start phrasing>", passage, "<page end pass>", "<page last>"});
-    doc::ParseDocument(work, doc_.pages, doc_.qa, meter, nullptr);
+    doc::ParseDocument(work, doc_.Pages(), doc_.QA(), meter);
     editor_->Rebuild();
-    ASSERT_EQ(phrases(*doc_.pages.Page(1)), original);
+    ASSERT_EQ(phrases(*doc_.Pages().Page(1)), original);
 
     editor_->Select({EntryKind::Page, 1});
     ASSERT_TRUE(editor_->PaneEditable());
@@ -357,17 +355,17 @@ TEST_F(Editor, ChunkedPassageKeepsItsChunksThroughEdits) {
     ASSERT_NE(at, std::string::npos) << c.what;
     edited.replace(at, c.from.size(), c.to);
     editor_->EditPaneText(textOf(edited));
-    EXPECT_EQ(phrases(*doc_.pages.Page(1)), c.expected) << c.what << " (open document)";
+    EXPECT_EQ(phrases(*doc_.Pages().Page(1)), c.expected) << c.what << " (open document)";
     // Shown again as typed.
     editor_->Select({EntryKind::Page, 1});
     EXPECT_EQ(paneText(editor_->Pane()), edited) << c.what;
 
     rt::RichText saved;
-    doc_.pages.WriteDocument(saved);
+    doc_.Pages().WriteDocument(saved);
     TDocumentModel reopened;
-    doc::ParseDocument(saved, reopened.pages, reopened.qa, meter, nullptr);
+    doc::ParseDocument(saved, reopened.pages, reopened.qa, meter);
     EXPECT_EQ(phrases(*reopened.pages.Page(1)), c.expected) << c.what << " (saved and opened)";
-    EXPECT_EQ(reopened.pages.Page(1)->PhraseMarks(), doc_.pages.Page(1)->PhraseMarks()) << c.what;
+    EXPECT_EQ(reopened.pages.Page(1)->PhraseMarks(), doc_.Pages().Page(1)->PhraseMarks()) << c.what;
     EXPECT_EQ(doc::WritePageTag(*reopened.pages.Page(1)).find("phrasing") != std::string::npos, !c.expected.empty())
         << c.what;
   }
@@ -379,8 +377,8 @@ TEST_F(Editor, QuestionPageTextsHaveNoPhrases) {
   editor_->Select({EntryKind::UpperText, 2});
   EXPECT_FALSE(editor_->PaneHasPhrases());
   editor_->EditPaneText(lines({"and/ or"}));
-  EXPECT_EQ(doc_.pages.Page(2)->MainTextPlain(), "and/ or");
-  EXPECT_EQ(doc_.pages.Page(2)->PhraseMarkCount(), 0);
+  EXPECT_EQ(doc_.Pages().Page(2)->MainTextPlain(), "and/ or");
+  EXPECT_EQ(doc_.Pages().Page(2)->PhraseMarkCount(), 0);
 }
 
 // The upper and lower texts' entries take the caption of their text once it is edited, and

@@ -50,26 +50,16 @@ class Project : public ::testing::Test {
                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(home_);
     fs::create_directories(home_);
-    doc_.pages.SetModifiedListener([this](bool f) { modified_ = f; });
+    doc_.SetListener([this](doc::TDocument::Change c) {
+      if (c == doc::TDocument::Change::Parsed) calls_.push_back("parse");
+    });
     clock_.date = {2026, 12, 10, 9, 30, 0};
     ProjectSession s;
     s.programFolder = home_.string();
-    s.work = &work_;
-    s.pages = &doc_.pages;
+    s.document = &doc_;
     s.dialogs = &dialogs_;
     s.shell = &shell_;
     s.clock = &clock_;
-    s.documentPath = [this] { return path_; };
-    s.setDocumentPath = [this](const std::string& p) {
-      if (storage::IsWorkingCopyPath(p)) return;
-      path_ = p;
-      doc_.pages.SetModified(false);
-    };
-    s.parseWork = [this] {
-      calls_.push_back("parse");
-      doc::TWPMMeter meter;
-      doc::ParseDocument(work_, doc_.pages, doc_.qa, meter, nullptr);
-    };
     s.rebuildEditor = [this] { calls_.push_back("rebuild"); };
     s.showSideTab = [this](SideTab t) { calls_.push_back("tab" + std::to_string(static_cast<int>(t))); };
     s.selectEditingView = [this] { calls_.push_back("editing"); };
@@ -91,28 +81,26 @@ class Project : public ::testing::Test {
   std::string at(const std::string& rel) const { return (home_ / rel).string(); }
   // An open document: two pages, saved under a name, unmodified.
   void openSomething() {
-    doc_.pages.AddPage()->SetKind(doc::PageKind::Name);
-    doc_.pages.AddPage()->SetRole(doc::PageRole::Last);
-    path_ = at("system/project/open.ruvp");
-    doc_.pages.SetModified(false);
+    doc_.Pages().AddPage()->SetKind(doc::PageKind::Name);
+    doc_.Pages().AddPage()->SetRole(doc::PageRole::Last);
+    doc_.SetPath(at("system/project/open.ruvp"));
+    doc_.SetModified(false);
   }
   std::vector<std::string> savedPages(const std::string& ruvo) {
     rt::RichText t;
     EXPECT_EQ(doc::LoadDocumentFile(ruvo, t), "");
     TDocumentModel m;
     doc::TWPMMeter meter;
-    doc::ParseDocument(t, m.pages, m.qa, meter, nullptr);
+    doc::ParseDocument(t, m.pages, m.qa, meter);
     return describe(m.pages);
   }
 
   fs::path home_;
-  TDocumentModel doc_;
-  rt::RichText work_;
+  doc::TDocument doc_;
   platform::ScriptedDialogs dialogs_;
   platform::FakeClock clock_;
   StartingShell shell_;
-  std::string path_;
-  bool modified_ = false, canLeave_ = true, reset_ = true;
+  bool canLeave_ = true, reset_ = true;
   std::vector<std::string> calls_;
   std::unique_ptr<TProjectModel> model_;
 };
@@ -132,12 +120,12 @@ TEST_F(Project, CreateAdoptsTheCompiledDocument) {
   openSomething();
   calls_.clear();
   ASSERT_TRUE(model_->acCreateFromTemplate());
-  EXPECT_EQ(describe(doc_.pages),
+  EXPECT_EQ(describe(doc_.Pages()),
             (V{"0/0 Welcome", "5/0 Name", "1/0 P", "3/1  |  {(1) Q: 1. a *2. b} {(2) R: *1. c}", "4/0 Done", "0/2 "}));
-  EXPECT_EQ(doc_.qa.Count(), 2);
-  EXPECT_EQ(doc_.pages.Setting(doc::stScore), 1);
-  EXPECT_EQ(path_, at("system/project/unit 1.ruvp"));
-  EXPECT_TRUE(modified_);
+  EXPECT_EQ(doc_.QA().Count(), 2);
+  EXPECT_EQ(doc_.Pages().Setting(doc::stScore), 1);
+  EXPECT_EQ(doc_.Path(), at("system/project/unit 1.ruvp"));
+  EXPECT_TRUE(doc_.Modified());
   EXPECT_EQ(calls_, (V{"rebuild", "tab2"}));
   EXPECT_EQ(dialogs_.messages(), (V{kMsgCreated}));
 }
@@ -157,7 +145,7 @@ TEST_F(Project, StoppedCreateKeepsTheOpenDocument) {
   };
   for (const Case& c : cases) {
     openSomething();
-    const V before = describe(doc_.pages);
+    const V before = describe(doc_.Pages());
     model_->SetTemplateFile(file("system/template/t.rtf", c.templ));
     model_->SetScriptFile(file("system/script/s.rtf", c.script));
     dialogs_.log.clear();
@@ -165,12 +153,12 @@ TEST_F(Project, StoppedCreateKeepsTheOpenDocument) {
     dialogs_.onInput = [&](const std::string&, const std::string&, const std::string&) { return c.title; };
     EXPECT_FALSE(model_->acCreateFromTemplate());
     EXPECT_EQ(dialogs_.messages(), (V{c.message}));
-    EXPECT_EQ(describe(doc_.pages), before);
-    EXPECT_EQ(path_, at("system/project/open.ruvp"));
-    EXPECT_FALSE(modified_);
+    EXPECT_EQ(describe(doc_.Pages()), before);
+    EXPECT_EQ(doc_.Path(), at("system/project/open.ruvp"));
+    EXPECT_FALSE(doc_.Modified());
     EXPECT_TRUE(calls_.empty());
     EXPECT_EQ(model_->Grids().properties[doc::prTitle], "");
-    doc_.pages.Clear();
+    doc_.Pages().Clear();
   }
 }
 
@@ -183,7 +171,7 @@ TEST_F(Project, AnsweredTitleGoesIntoTheGrid) {
   };
   ASSERT_TRUE(model_->acCreateFromTemplate());
   EXPECT_EQ(model_->Grids().properties[doc::prTitle], "第２回");
-  EXPECT_EQ(doc_.pages.Property(doc::prTitle), "第２回");
+  EXPECT_EQ(doc_.Pages().Property(doc::prTitle), "第２回");
 }
 
 TEST_F(Project, ReadinessAndReview) {
@@ -213,7 +201,7 @@ TEST_F(Project, ReadinessAndReview) {
   file("s.rtf", {"title=edited", "!", "P", "?", "Q"});
   EXPECT_TRUE(model_->acCreateFromTemplate());
   EXPECT_EQ(model_->ScriptButton(), EditButton::Edit);
-  EXPECT_EQ(doc_.pages.Property(doc::prTitle), "edited");
+  EXPECT_EQ(doc_.Pages().Property(doc::prTitle), "edited");
 }
 
 TEST_F(Project, TemplatePreviewMarksItsHeaders) {
@@ -236,12 +224,12 @@ TEST_F(Project, SaveWritesTheModelAsItIsNow) {
   model_->SetScriptFile(file("s.rtf", {"title=x", "!", "P", "?", "Q", "*a"}));
   ASSERT_TRUE(model_->acCreateFromTemplate());
   // An edit after Create: the save must carry it.
-  doc_.pages.Page(0)->SetMainTextFromStream(lines({"Edited welcome"}));
+  doc_.Pages().Page(0)->SetMainTextFromStream(lines({"Edited welcome"}));
   ASSERT_TRUE(model_->acPageSave());
-  EXPECT_FALSE(modified_);
-  EXPECT_EQ(path_, at("system/project/s.ruvp"));
-  EXPECT_EQ(savedPages(at("system/ruvof/s.ruvo")), describe(doc_.pages));
-  EXPECT_EQ(describe(doc_.pages)[0], "0/0 Edited welcome");
+  EXPECT_FALSE(doc_.Modified());
+  EXPECT_EQ(doc_.Path(), at("system/project/s.ruvp"));
+  EXPECT_EQ(savedPages(at("system/ruvof/s.ruvo")), describe(doc_.Pages()));
+  EXPECT_EQ(describe(doc_.Pages())[0], "0/0 Edited welcome");
 
   // A project in a subfolder: the project file into the project folder, the test document
   // into the same subfolder of the test folder. Outside the project folder: the test
@@ -251,33 +239,33 @@ TEST_F(Project, SaveWritesTheModelAsItIsNow) {
   EXPECT_EQ(model_->TestDocumentFor(at("elsewhere/b.ruvo")), at("elsewhere/b.ruvo"));
   ASSERT_TRUE(model_->Save(at("system/project/unit/a.ruvp")));
   EXPECT_TRUE(fs::exists(at("system/ruvof/unit/a.ruvo")));
-  EXPECT_EQ(path_, at("system/project/a.ruvp"));
+  EXPECT_EQ(doc_.Path(), at("system/project/a.ruvp"));
 }
 
 TEST_F(Project, SaveFailures) {
   openSomething();
-  doc_.pages.Page(0)->SetKind(doc::PageKind::Plain);
-  doc_.pages.SetModified(true);
+  doc_.Pages().Page(0)->SetKind(doc::PageKind::Plain);
+  doc_.SetModified(true);
   EXPECT_FALSE(model_->Save(at("x.ruvo")));
   EXPECT_EQ(dialogs_.messages(), (V{kMsgNoNamePage}));
   EXPECT_EQ(model_->acPageSaveAs(), 2);
   EXPECT_FALSE(fs::exists(at("system/project/x.ruvp")));
 
   // Something already standing where the project file goes is no saved project.
-  doc_.pages.Page(0)->SetKind(doc::PageKind::Name);
+  doc_.Pages().Page(0)->SetKind(doc::PageKind::Name);
   fs::create_directories(at("system/project/x.ruvp/in the way"));
   dialogs_.log.clear();
   EXPECT_FALSE(model_->Save(at("x.ruvo")));
   EXPECT_EQ(dialogs_.messages(), (V{at("x.ruvo") + "\r\n\r\n" + kMsgProjectNotSaved}));
-  EXPECT_TRUE(modified_);
-  EXPECT_EQ(path_, at("system/project/open.ruvp"));
+  EXPECT_TRUE(doc_.Modified());
+  EXPECT_EQ(doc_.Path(), at("system/project/open.ruvp"));
 
   // Project written, test document not: the name moves to the project, the flag stays clear.
   fs::create_directories(at("y.ruvo/in the way"));
   dialogs_.log.clear();
   EXPECT_FALSE(model_->Save(at("y.ruvo")));
   EXPECT_EQ(dialogs_.messages(), (V{at("y.ruvo") + "\r\n\r\n" + kMsgRuvoNotSaved}));
-  EXPECT_EQ(path_, at("system/project/y.ruvp"));
+  EXPECT_EQ(doc_.Path(), at("system/project/y.ruvp"));
 
   // Save as: a dialog in the project's folder; cancelled gives 2, confirmed 1.
   dialogs_.onFile = [](const std::string&) { return std::nullopt; };
@@ -285,7 +273,7 @@ TEST_F(Project, SaveFailures) {
   dialogs_.onFile = [this](const std::string&) { return std::optional<std::string>(at("system/ruvof/z.ruvo")); };
   EXPECT_EQ(model_->acPageSaveAs(), 1);
   EXPECT_TRUE(fs::exists(at("system/ruvof/z.ruvo")));
-  EXPECT_EQ(path_, at("system/project/z.ruvp"));
+  EXPECT_EQ(doc_.Path(), at("system/project/z.ruvp"));
 }
 
 // Save on an opened sample, or on a file nobody may write, asks for a new name instead of
@@ -315,17 +303,17 @@ TEST_F(Project, SaveGoesToSaveAsInsteadOfReplacingASample) {
       fs::permissions(at(f), c.mode);
     }
     openSomething();
-    path_ = at(c.opened);
-    doc_.pages.SetModified(true);
-    EXPECT_TRUE(model_->SaveReplacesProtected(path_)) << c.opened;
+    doc_.SetPath(at(c.opened));
+    doc_.SetModified(true);
+    EXPECT_TRUE(model_->SaveReplacesProtected(doc_.Path())) << c.opened;
     // Cancelled: nothing written, nothing renamed, still modified.
     dialogs_.log.clear();
     dialogs_.onFile = [](const std::string&) { return std::nullopt; };
     EXPECT_FALSE(model_->acPageSave()) << c.opened;
     ASSERT_EQ(dialogs_.log.size(), 1u) << c.opened;
     EXPECT_EQ(dialogs_.log[0].kind, "save");
-    EXPECT_EQ(path_, at(c.opened));
-    EXPECT_TRUE(modified_);
+    EXPECT_EQ(doc_.Path(), at(c.opened));
+    EXPECT_TRUE(doc_.Modified());
     // A new name: saved there, the old files untouched.
     const std::string stem = fs::path(c.opened).stem().string();
     dialogs_.onFile = [&](const std::string&) {
@@ -333,8 +321,8 @@ TEST_F(Project, SaveGoesToSaveAsInsteadOfReplacingASample) {
     };
     EXPECT_TRUE(model_->acPageSave()) << c.opened;
     EXPECT_TRUE(fs::exists(at("system/ruvof/" + stem + "-mine.ruvo")));
-    EXPECT_EQ(path_, at("system/project/" + stem + "-mine.ruvp"));
-    EXPECT_FALSE(modified_);
+    EXPECT_EQ(doc_.Path(), at("system/project/" + stem + "-mine.ruvp"));
+    EXPECT_FALSE(doc_.Modified());
     for (const std::string& f : c.old) {
       std::string bytes;
       ASSERT_TRUE(storage::readWholeFile(at(f), bytes).ok());
@@ -343,12 +331,12 @@ TEST_F(Project, SaveGoesToSaveAsInsteadOfReplacingASample) {
     // Save as onto the sample itself: told, and nothing written.
     dialogs_.log.clear();
     dialogs_.onFile = [&](const std::string&) { return std::optional<std::string>(at(c.opened)); };
-    doc_.pages.SetModified(true);
+    doc_.SetModified(true);
     EXPECT_EQ(model_->acPageSaveAs(), 1);
     ASSERT_EQ(dialogs_.messages().size(), 1u) << c.opened;
     EXPECT_NE(dialogs_.messages()[0].find("の保存ができませんでした"), std::string::npos);
-    EXPECT_TRUE(modified_);
-    doc_.pages.Clear();
+    EXPECT_TRUE(doc_.Modified());
+    doc_.Pages().Clear();
   }
   // A new file in a sample folder replaces nothing; a writable file elsewhere is saved over.
   EXPECT_FALSE(model_->SaveReplacesProtected(at("system/ruvof/sample/new.ruvo")));
@@ -358,7 +346,7 @@ TEST_F(Project, SaveGoesToSaveAsInsteadOfReplacingASample) {
 
 TEST_F(Project, ReadingPreviewOnlyAfterASuccessfulSave) {
   openSomething();
-  doc_.pages.SetModified(true);
+  doc_.SetModified(true);
   EXPECT_FALSE(model_->acPageReading());
   EXPECT_EQ(dialogs_.messages(), (V{std::string(kMsgNoExaminee) + "\r\n\r\nruvo ファイルを " + home_.string() +
                                     " フォルダに置いてからやり直してください"}));
@@ -366,17 +354,17 @@ TEST_F(Project, ReadingPreviewOnlyAfterASuccessfulSave) {
 
   // A stale preview file from an earlier run, and a document that cannot be saved.
   file("system/ruvof/ruvo$$$.ruvo", {"old"});
-  doc_.pages.Page(0)->SetKind(doc::PageKind::Plain);
+  doc_.Pages().Page(0)->SetKind(doc::PageKind::Plain);
   EXPECT_FALSE(model_->acPageReading());
   EXPECT_TRUE(shell_.started.empty());
 
-  doc_.pages.Page(0)->SetKind(doc::PageKind::Name);
+  doc_.Pages().Page(0)->SetKind(doc::PageKind::Name);
   ASSERT_TRUE(model_->acPageReading());
   ASSERT_EQ(shell_.started.size(), 1u);
   EXPECT_EQ(shell_.started[0], (V{at("ruvo"), at("system/ruvof/ruvo$$$.ruvo")}));
-  EXPECT_EQ(savedPages(at("system/ruvof/ruvo$$$.ruvo")), describe(doc_.pages));
-  EXPECT_EQ(path_, at("system/project/open.ruvp"));
-  EXPECT_TRUE(modified_);
+  EXPECT_EQ(savedPages(at("system/ruvof/ruvo$$$.ruvo")), describe(doc_.Pages()));
+  EXPECT_EQ(doc_.Path(), at("system/project/open.ruvp"));
+  EXPECT_TRUE(doc_.Modified());
 
   dialogs_.log.clear();
   EXPECT_FALSE(model_->StartExaminee(at("missing.ruvo")));
@@ -394,15 +382,15 @@ TEST_F(Project, ReadingPreviewOnlyAfterASuccessfulSave) {
 TEST_F(Project, OpenProjectAndMenuEntries) {
   openSomething();
   ASSERT_TRUE(model_->Save(at("system/project/2026.1/kept.ruvp")));
-  doc_.pages.Clear();
-  path_.clear();
+  doc_.Pages().Clear();
+  doc_.SetPath("");
   calls_.clear();
   const auto menu = model_->ProjectMenu();
   ASSERT_EQ(menu.size(), 3u);  // the dialog entry, the separator, the saved project
   ASSERT_EQ(menu[2].caption, "kept");
   ASSERT_TRUE(model_->OpenProjectEntry(menu[2].path));
-  EXPECT_EQ(path_, at("system/project/kept.ruvp"));
-  EXPECT_EQ(doc_.pages.PageCount(), 2);
+  EXPECT_EQ(doc_.Path(), at("system/project/kept.ruvp"));
+  EXPECT_EQ(doc_.Pages().PageCount(), 2);
   EXPECT_TRUE(fs::exists(at("tmp/kept.ruvp")));
   EXPECT_EQ(calls_, (V{"parse", "editing"}));
 

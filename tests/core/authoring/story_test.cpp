@@ -32,30 +32,17 @@ TEST(Story, CreateEditSaveOpenSave) {
   fs::create_directories(home);
   const fs::path data = fs::path(RUVO_DATA_DIR) / "system";
 
-  TDocumentModel doc;
-  doc::TWPMMeter meter;
-  rt::RichText work;
+  doc::TDocument doc;
   platform::ScriptedDialogs dialogs;
   platform::FakeClock clock;
   platform::RecordingShell shell;
-  std::string path;
-  bool modified = false;
-  doc.pages.SetModifiedListener([&](bool f) { modified = f; });
   ProjectSession s;
   s.programFolder = home.string();
-  s.work = &work;
-  s.pages = &doc.pages;
+  s.document = &doc;
   s.dialogs = &dialogs;
   s.shell = &shell;
   s.clock = &clock;
-  s.documentPath = [&] { return path; };
-  s.setDocumentPath = [&](const std::string& p) {
-    if (storage::IsWorkingCopyPath(p)) return;
-    path = p;
-    doc.pages.SetModified(false);
-  };
-  s.parseWork = [&] { doc::ParseDocument(work, doc.pages, doc.qa, meter, nullptr); };
-  TAuthoringModel m(s, &doc.qa);
+  TAuthoringModel m(s);
   TProjectModel& project = m.Project();
   TPageEditorModel& editor = m.Editor();
 
@@ -63,9 +50,9 @@ TEST(Story, CreateEditSaveOpenSave) {
   m.SetScriptFile((data / "script/fixed form/sample4-market.rtf").string());
   EXPECT_EQ(editor.CorrectAnswerGrid().size(), 3u);
   ASSERT_TRUE(project.acCreateFromTemplate()) << (dialogs.messages().empty() ? "" : dialogs.messages().back());
-  EXPECT_TRUE(modified);
+  EXPECT_TRUE(doc.Modified());
   const int questionPage = 6;
-  ASSERT_EQ(doc.pages.Page(questionPage)->Role(), doc::PageRole::Question);
+  ASSERT_EQ(doc.Pages().Page(questionPage)->Role(), doc::PageRole::Question);
   EXPECT_EQ(editor.CorrectAnswerGrid().size(), 5u);
 
   // Edit a page text, a question, a choice, the correct mark; batch entry; page operations.
@@ -90,23 +77,24 @@ TEST(Story, CreateEditSaveOpenSave) {
   editor.acPageMoveDown();
   editor.Select({EntryKind::Page, 3});
   editor.acPageDelete();
-  const std::vector<std::string> edited = testing::describe(doc.pages);
+  const std::vector<std::string> edited = testing::describe(doc.Pages());
 
   ASSERT_TRUE(project.acPageSave());
-  EXPECT_FALSE(modified);
-  EXPECT_EQ(path, (home / "system/project/sample4-market.ruvp").string());
+  EXPECT_FALSE(doc.Modified());
+  EXPECT_EQ(doc.Path(), (home / "system/project/sample4-market.ruvp").string());
   const std::string ruvo = bytesOf(home / "system/ruvof/sample4-market.ruvo");
   const std::string ruvp = bytesOf(home / "system/project/sample4-market.ruvp");
   // What ruvo-tool compile writes for the same document.
-  EXPECT_EQ(ruvo, doc::EncodeDocument(work));
-  EXPECT_EQ(ruvp, rt::writeRtf(work));
+  EXPECT_EQ(ruvo, doc::EncodeDocument(doc.Work()));
+  EXPECT_EQ(ruvp, rt::writeRtf(doc.Work()));
 
   // Open the project again: the same pages, and saving it again gives the same files.
-  doc.pages.Clear();
-  ASSERT_TRUE(project.OpenProjectEntry(path));
-  EXPECT_EQ(testing::describe(doc.pages), edited);
+  doc.Pages().Clear();
+  const std::string saved = doc.Path();
+  ASSERT_TRUE(project.OpenProjectEntry(saved));
+  EXPECT_EQ(testing::describe(doc.Pages()), edited);
   // One page in front of it was deleted.
-  const doc::TPage& qp = *doc.pages.Page(questionPage - 1);
+  const doc::TPage& qp = *doc.Pages().Page(questionPage - 1);
   ASSERT_EQ(qp.QuestionCount(), 2);
   EXPECT_EQ(qp.Question(1)->QuestionPlain(), "\tWhat did Ken like best?");
   EXPECT_EQ(qp.Question(1)->Correct(), 1);

@@ -65,20 +65,13 @@ class DocumentFiles : public ::testing::Test {
                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
-    s.work = &d.work;
-    s.pages = &d.pages;
-    s.qa = &d.qa;
-    s.meter = &d.meter;
     s.dialogs = &dialogs;
     s.clipboard = &clip;
     s.programFolder = (dir / "prog").string();
     s.workingCopy = (dir / "tmp" / "ruvo$$$.ruvo").string();
-    s.documentPath = [this] { return path; };
-    s.modified = [this] { return modified; };
-    s.setDocumentPath = [this](const std::string& p) {
-      named.push_back(p);
-      if (!storage::IsWorkingCopyPath(p)) path = p, modified = false;
-    };
+    d.document.SetListener([this](TDocument::Change c) {
+      if (c == TDocument::Change::Path) named.push_back(d.document.Path());
+    });
   }
   void TearDown() override { fs::remove_all(dir); }
   std::string file(const std::string& name) const { return (dir / name).string(); }
@@ -95,9 +88,7 @@ class DocumentFiles : public ::testing::Test {
   testing::Doc d;
   FakeDialogs dialogs;
   FakeClipboard clip;
-  DocumentSession s;
-  std::string path;
-  bool modified = false;
+  DocumentPorts s;
   std::vector<std::string> named;
 };
 
@@ -142,8 +133,9 @@ TEST_F(DocumentFiles, DamagedStreamIsReportedAndEmptyFileOpensEmpty) {
 
   // Through the window: the message is shown and the open document stays.
   d.parse({"<page>", "open"});
-  path = file("current.ruvo");
-  EXPECT_FALSE(OpenTestDocument(s, file("bad.ruvo")));
+  d.document.SetPath(file("current.ruvo"));
+  named.clear();
+  EXPECT_FALSE(OpenTestDocument(d.document, s, file("bad.ruvo")));
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].rfind("読み込み失敗", 0), 0u);
   EXPECT_EQ(d.pages.PageCount(), 1);
@@ -153,7 +145,7 @@ TEST_F(DocumentFiles, DamagedStreamIsReportedAndEmptyFileOpensEmpty) {
 
 TEST_F(DocumentFiles, OpenNamesAndParses) {
   ASSERT_TRUE(SaveDocumentFile(file("t.ruvo"), linesText({"title=T", "<page start>", "a/ b", "<page last>"}), nullptr));
-  EXPECT_TRUE(OpenTestDocument(s, file("t.ruvo")));
+  EXPECT_TRUE(OpenTestDocument(d.document, s, file("t.ruvo")));
   EXPECT_EQ(named, (std::vector<std::string>{file("t.ruvo")}));
   ASSERT_EQ(d.pages.PageCount(), 2);
   EXPECT_EQ(d.pages.Property(prTitle), "T");
@@ -169,15 +161,16 @@ TEST_F(DocumentFiles, SaveFailureIsReported) {
 TEST_F(DocumentFiles, PasteKeepsAWorkingCopyAndSourceCopyTakesTheNamedFile) {
   const rt::RichText named0 = linesText({"title=saved", "<page>", "saved text"});
   ASSERT_TRUE(SaveDocumentFile(file("saved.ruvo"), named0, nullptr));
-  path = file("saved.ruvo");
+  d.document.SetPath(file("saved.ruvo"));
+  named.clear();
   clip.rtfData = rt::writeRtf(linesText({"title=pasted", "<page>", "pasted text", "<page>", "two"}));
-  acPaste(s);
+  acPaste(d.document, s);
   EXPECT_EQ(d.pages.PageCount(), 2);
   EXPECT_EQ(d.pages.Property(prTitle), "pasted");
   EXPECT_TRUE(fs::exists(s.workingCopy));
-  EXPECT_EQ(named, (std::vector<std::string>{s.workingCopy}));
-  EXPECT_EQ(path, file("saved.ruvo"));  // the working copy never names the document
-  acSrcCopy(s);
+  EXPECT_TRUE(named.empty());
+  EXPECT_EQ(d.document.Path(), file("saved.ruvo"));  // the working copy never names the document
+  acSrcCopy(d.document, s);
   EXPECT_EQ(rt::readRtf(clip.copiedRtf), named0);
   EXPECT_NE(clip.copiedPlain.find("saved text"), std::string::npos);
 
@@ -185,37 +178,37 @@ TEST_F(DocumentFiles, PasteKeepsAWorkingCopyAndSourceCopyTakesTheNamedFile) {
   clip.rtfData.reset();
   clip.textData = "<page>\nplain";
   s.baseFont.sizeHalfPoints = 22;
-  acPaste(s);
+  acPaste(d.document, s);
   EXPECT_EQ(d.pages.PageCount(), 1);
   EXPECT_EQ(d.work.formatAt(0).sizeHalfPoints, 22);
 
-  path = file("gone.ruvo");
-  acSrcCopy(s);
+  d.document.SetPath(file("gone.ruvo"));
+  acSrcCopy(d.document, s);
   EXPECT_EQ(dialogs.messages.back(), file("gone.ruvo") + "\r\n\r\nファイルがありません");
 }
 
 TEST_F(DocumentFiles, SaveAsDialogAndExtension) {
   d.parse({"<page>", "x"});
   dialogs.saveAnswer.reset();
-  EXPECT_FALSE(SaveDocumentAs(s));
+  EXPECT_FALSE(SaveDocumentAs(d.document, s));
   EXPECT_EQ(dialogs.saveFilter, "tovimeter files|*.ruvo;");
   EXPECT_EQ(dialogs.saveExt, "ruvo");
   EXPECT_EQ(dialogs.saveDir, s.programFolder);
   EXPECT_TRUE(fs::is_directory(s.programFolder));  // made for the dialog
   dialogs.saveAnswer = file("answer.txt");
-  EXPECT_TRUE(SaveDocumentAs(s));
+  EXPECT_TRUE(SaveDocumentAs(d.document, s));
   EXPECT_TRUE(fs::exists(file("answer.ruvo")));
   EXPECT_FALSE(fs::exists(file("answer.txt")));
-  EXPECT_EQ(path, file("answer.ruvo"));
+  EXPECT_EQ(d.document.Path(), file("answer.ruvo"));
 }
 
 TEST_F(DocumentFiles, SaveWritesThePagesBackAndClearsModifiedWhenSaved) {
   d.parse({"title=T", "<page start>", "a/ b", "<page>", "??q", "?*x", "<page last>"});
   d.work = linesText({"stale"});
-  d.pages.SetModified(true);
+  d.document.SetModified(true);
   dialogs.saveAnswer = file("saved.ruvo");
-  EXPECT_TRUE(acSave(s));
-  EXPECT_FALSE(d.pages.Modified());
+  EXPECT_TRUE(acSave(d.document, s));
+  EXPECT_FALSE(d.document.Modified());
   rt::RichText back;
   ASSERT_EQ(LoadDocumentFile(file("saved.ruvo"), back), "");
   testing::Doc reopened;
@@ -223,37 +216,37 @@ TEST_F(DocumentFiles, SaveWritesThePagesBackAndClearsModifiedWhenSaved) {
   EXPECT_EQ(reopened.pages.PageCount(), 3);
   EXPECT_EQ(reopened.page(0).PhraseMarks(), d.page(0).PhraseMarks());
   dialogs.saveAnswer.reset();
-  EXPECT_FALSE(acSave(s));
-  EXPECT_TRUE(d.pages.Modified());
+  EXPECT_FALSE(acSave(d.document, s));
+  EXPECT_TRUE(d.document.Modified());
 }
 
 TEST_F(DocumentFiles, SaveAsMovesTheModifiedWorkingCopyOverTheOldFile) {
   put("old.ruvo", "old bytes");
   clip.rtfData = rt::writeRtf(linesText({"<page>", "pasted"}));
-  acPaste(s);
-  modified = true;
+  acPaste(d.document, s);
+  d.document.SetModified(true);
   const std::string copy = get("tmp/ruvo$$$.ruvo");
   dialogs.saveAnswer = file("old.ruvo");
-  EXPECT_TRUE(SaveDocumentAs(s));
+  EXPECT_TRUE(SaveDocumentAs(d.document, s));
   EXPECT_EQ(get("old.ruvo"), copy);
   EXPECT_FALSE(fs::exists(s.workingCopy));
-  EXPECT_EQ(path, file("old.ruvo"));
+  EXPECT_EQ(d.document.Path(), file("old.ruvo"));
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(DocumentFiles, SaveAsFailureKeepsTheOldFileAndSaysSo) {
   clip.rtfData = rt::writeRtf(linesText({"<page>", "pasted"}));
-  acPaste(s);
-  modified = true;
-  path = file("before.ruvo");
+  acPaste(d.document, s);
+  d.document.SetPath(file("before.ruvo"));
+  d.document.SetModified(true);
   // The chosen name cannot take a file: nothing is lost and nothing is named.
   fs::create_directories(dir / "taken.ruvo" / "inside");
   dialogs.saveAnswer = file("taken.ruvo");
-  EXPECT_FALSE(SaveDocumentAs(s));
+  EXPECT_FALSE(SaveDocumentAs(d.document, s));
   EXPECT_EQ(dialogs.messages, (std::vector<std::string>{"保存できませんでした"}));
   EXPECT_TRUE(fs::exists(dir / "taken.ruvo" / "inside"));
   EXPECT_TRUE(fs::exists(s.workingCopy));
-  EXPECT_EQ(path, file("before.ruvo"));
+  EXPECT_EQ(d.document.Path(), file("before.ruvo"));
 }
 
 // A file without write permission (a shipped sample) is never replaced, whether the document
@@ -276,15 +269,15 @@ TEST_F(DocumentFiles, SaveAsLeavesAReadOnlyFileAlone) {
     d.parse({"<page>", "x"});
     if (c.pasted) {
       clip.rtfData = rt::writeRtf(linesText({"<page>", "pasted"}));
-      acPaste(s);
+      acPaste(d.document, s);
     }
-    modified = c.pasted;
-    path = file("before.ruvo");
+    d.document.SetPath(file("before.ruvo"));
+    d.document.SetModified(c.pasted);
     dialogs.messages.clear();
     dialogs.saveAnswer = file(c.name);
-    EXPECT_EQ(SaveDocumentAs(s), c.replaced) << c.name;
+    EXPECT_EQ(SaveDocumentAs(d.document, s), c.replaced) << c.name;
     EXPECT_EQ(get(c.name) != "shipped bytes", c.replaced) << c.name;
-    EXPECT_EQ(path, c.replaced ? file(c.name) : file("before.ruvo")) << c.name;
+    EXPECT_EQ(d.document.Path(), c.replaced ? file(c.name) : file("before.ruvo")) << c.name;
     EXPECT_EQ(dialogs.messages, c.replaced ? std::vector<std::string>{} : std::vector<std::string>{kMsgSaveFailed})
         << c.name;
     EXPECT_EQ(IsProtectedFile(file(c.name)), !c.replaced) << c.name;

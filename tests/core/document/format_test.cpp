@@ -440,11 +440,10 @@ void build(Doc& d, const std::vector<GenPage>& gen) {
     }
     if (!g.lower.empty()) p->SetLowerTextFromStream(linesText(g.lower));
     for (const GenQuestion& gq : g.questions) {
-      TQAItem* q = d.qa.NewItem();
+      TQAItem* q = p->NewQuestion();
       q->SetQuestion(rt::RichText(gq.text));
       for (const std::string& c : gq.choices) q->AddChoice(rt::RichText(c));
       q->SetCorrect(gq.correct);
-      p->AddQuestion(q);
     }
   }
 }

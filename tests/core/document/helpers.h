@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/document/document.h"
 #include "core/document/documentformat.h"
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
@@ -37,16 +38,16 @@ inline std::string readFixture(const std::string& rel) {
   return ss.str();
 }
 
-// The three models of an open document, wired as the main window wires them.
+// An open document, with its parts at hand.
 struct Doc {
-  TPageControler pages;
-  TQAControler qa{&pages};
-  TWPMMeter meter;
-  rt::RichText work;
-  Doc() { pages.SetQAControler(&qa); }
+  TDocument document;
+  TPageControler& pages = document.Pages();
+  TQAControler& qa = document.QA();
+  TWPMMeter& meter = document.Meter();
+  rt::RichText& work = document.Work();
   void parse(const rt::RichText& text) {
     work = text;
-    ParseDocument(work, pages, qa, meter, nullptr);
+    ParseDocument(work, pages, qa, meter);
   }
   void parse(const std::vector<std::string>& lines) { parse(linesText(lines)); }
   rt::RichText write() const {

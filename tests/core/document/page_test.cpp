@@ -48,17 +48,6 @@ TEST(PageControler, ListOperationsIgnoreIndexesOutOfRange) {
   EXPECT_EQ(c.Property(6), "");
 }
 
-TEST(PageControler, ModifiedFlagTellsTheWindowOnlyOnChange) {
-  TPageControler c;
-  std::vector<bool> told;
-  c.SetModifiedListener([&](bool f) { told.push_back(f); });
-  c.SetModified(false);
-  c.SetModified(true);
-  c.SetModified(true);
-  c.SetModified(false);
-  EXPECT_EQ(told, (std::vector<bool>{true, false}));
-}
-
 TEST(PageControler, TestClockRecordsTicksOnChangesOnly) {
   FakeClock clock;
   TPageControler c;
@@ -83,23 +72,64 @@ TEST(PageControler, TestClockRecordsTicksOnChangesOnly) {
 TEST(PageQuestions, InsertClampsAndDeleteFreesTheItem) {
   Doc d;
   TPage* p = d.pages.AddPage();
-  TQAItem* a = d.qa.NewItem();
-  TQAItem* b = d.qa.NewItem();
-  TQAItem* c = d.qa.NewItem();
-  TQAItem* e = d.qa.NewItem();
-  p->InsertQuestion(5, a);  // an empty list: appended
-  p->AddQuestion(b);
-  p->InsertQuestion(9, c);  // beyond the end: before the last question, not after it
+  TQAItem* a = p->InsertQuestion(5, std::make_unique<TQAItem>());  // an empty list: appended
+  TQAItem* b = p->NewQuestion();
+  TQAItem* c = p->InsertQuestion(9, std::make_unique<TQAItem>());  // beyond the end: before the last
   EXPECT_EQ(p->Questions(), (std::vector<TQAItem*>{a, c, b}));
-  p->InsertQuestion(-1, e);
+  TQAItem* e = p->InsertQuestion(-1, std::make_unique<TQAItem>());
   EXPECT_EQ(p->Questions(), (std::vector<TQAItem*>{a, c, b, e}));
+  EXPECT_EQ(c->Page(), p);
   p->DeleteQuestion(1);
   EXPECT_EQ(p->Questions(), (std::vector<TQAItem*>{a, b, e}));
   EXPECT_EQ(d.qa.Count(), 3);
-  EXPECT_EQ(d.qa.IndexOf(c), -1);
   // A deleted page takes its questions out of the controller.
   d.pages.DeletePage(0);
   EXPECT_EQ(d.qa.Count(), 0);
+}
+
+// The controller numbers the questions in page order, whatever order they were made in, so
+// the numbers on screen are those the saved document gets when it is opened again.
+TEST(PageQuestions, NumbersFollowThePages) {
+  Doc d;
+  d.parse({"<page>", "??one", "?a", "<page>", "??two", "?b"});
+  TQAItem* inserted = d.page(0).InsertQuestion(0, std::make_unique<TQAItem>());
+  EXPECT_EQ(inserted->Number(), 1);
+  EXPECT_EQ(d.page(1).Question(0)->Number(), 3);
+  EXPECT_EQ(d.qa.Item(1), d.page(0).Question(1));
+  EXPECT_EQ(d.qa.IndexOf(d.page(1).Question(0)), 2);
+  EXPECT_EQ(d.qa.Item(3), nullptr);
+}
+
+// Pages own their questions; the answer panels only point at them. Deleting a shown question
+// takes its panel away, and the page and question controllers may go in either order.
+TEST(PageQuestions, PanelsNeverOutliveTheirQuestions) {
+  Doc d;
+  d.parse({"<page>", "??one", "?a", "?b", "??two"});
+  d.qa.ShowPagePanels(0);
+  ASSERT_EQ(d.qa.PanelCount(), 2);
+  d.page(0).DeleteQuestion(0);
+  ASSERT_EQ(d.qa.PanelCount(), 1);
+  EXPECT_EQ(d.qa.Panels()[0].questionText, "two");
+  d.pages.DeletePage(0);
+  EXPECT_EQ(d.qa.PanelCount(), 0);
+
+  for (const bool questionsFirst : {true, false}) {
+    auto pages = std::make_unique<TPageControler>();
+    auto qa = std::make_unique<TQAControler>(pages.get());
+    pages->SetQAControler(qa.get());
+    pages->AddPage()->NewQuestion()->AddChoice(rt::RichText("a"));
+    qa->ShowPagePanels(0);
+    if (questionsFirst) {
+      qa.reset();
+      EXPECT_EQ(pages->Page(0)->Question(0)->Number(), 0);  // nobody numbers it now
+      pages.reset();
+    } else {
+      pages.reset();
+      EXPECT_EQ(qa->Count(), 0);
+      EXPECT_EQ(qa->PanelCount(), 0);
+      qa.reset();
+    }
+  }
 }
 
 TEST(PageDisplay, MainTextLaidOutWithTheIndentSettings) {

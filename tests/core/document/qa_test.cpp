@@ -10,8 +10,10 @@ namespace {
 using testing::Doc;
 using testing::lineTexts;
 
-TQAItem* question(TQAControler& qa, int choices, int correct) {
-  TQAItem* q = qa.NewItem();
+// A question appended to the document's first page.
+TQAItem* question(Doc& d, int choices, int correct) {
+  if (d.pages.PageCount() == 0) d.pages.AddPage();
+  TQAItem* q = d.page(0).NewQuestion();
   q->SetQuestion(rt::RichText("q"));
   for (int i = 0; i < choices; ++i) q->AddChoice(rt::RichText("  choice " + std::to_string(i + 1) + " "));
   q->SetCorrect(correct);
@@ -35,8 +37,8 @@ TEST(QAItem, AnswerTextsAndMarks) {
       {0, -1, 99, "my text", true, false, "－", "my text", "0"},  // field
   };
   for (const Case& c : cases) {
-    TQAControler qa;
-    TQAItem* q = question(qa, c.choices, c.correct);
+    Doc d;
+    TQAItem* q = question(d, c.choices, c.correct);
     if (*c.typed) q->SetTypedText(c.typed);
     if (c.answer != 99) q->SetAnswer(c.answer);
     EXPECT_EQ(q->IsAnswered(), c.answered) << c.answer;
@@ -48,8 +50,8 @@ TEST(QAItem, AnswerTextsAndMarks) {
 }
 
 TEST(QAItem, BlankTypedTextStaysUnanswered) {
-  TQAControler qa;
-  TQAItem* q = question(qa, 0, -1);
+  Doc d;
+  TQAItem* q = question(d, 0, -1);
   q->SetTypedText("   \t ");
   EXPECT_FALSE(q->IsAnswered());
   EXPECT_EQ(q->Answer(), -1);
@@ -59,19 +61,19 @@ TEST(QAItem, BlankTypedTextStaysUnanswered) {
 }
 
 TEST(QAControler, CountsAndRate) {
-  TQAControler qa;
-  question(qa, 3, 1)->SetAnswer(2);        // correct
-  question(qa, 3, 0)->SetAnswer(3);        // wrong
-  question(qa, 2, -1)->SetAnswer(1);       // questionnaire: answered, never correct
-  question(qa, 3, 2);                      // unanswered
-  question(qa, 0, -1)->SetTypedText("x");  // fields never count
-  EXPECT_EQ(qa.AnsweredCount(), 3);
-  EXPECT_EQ(qa.ScorableCount(), 3);
-  EXPECT_EQ(qa.CorrectCount(), 1);
-  EXPECT_EQ(qa.Rate(), 33);
-  TQAControler none;
+  Doc d;
+  question(d, 3, 1)->SetAnswer(2);        // correct
+  question(d, 3, 0)->SetAnswer(3);        // wrong
+  question(d, 2, -1)->SetAnswer(1);       // questionnaire: answered, never correct
+  question(d, 3, 2);                      // unanswered
+  question(d, 0, -1)->SetTypedText("x");  // fields never count
+  EXPECT_EQ(d.qa.AnsweredCount(), 3);
+  EXPECT_EQ(d.qa.ScorableCount(), 3);
+  EXPECT_EQ(d.qa.CorrectCount(), 1);
+  EXPECT_EQ(d.qa.Rate(), 33);
+  Doc none;
   question(none, 3, -1);
-  EXPECT_EQ(none.Rate(), 0);
+  EXPECT_EQ(none.qa.Rate(), 0);
 }
 
 TEST(QAControler, AnswerReport) {
