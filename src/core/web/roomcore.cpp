@@ -1,6 +1,5 @@
 #include "core/web/roomcore.h"
 
-#include <time.h>
 
 #include <algorithm>
 #include <array>
@@ -19,6 +18,7 @@
 #include "core/document/documentfile.h"
 #include "core/document/pagecontroler.h"
 #include "core/document/qacontroler.h"
+#include "core/platform/systemclock.h"
 #include "core/storage/atomicfile.h"
 #include "core/storage/compressstringlist.h"
 #include "core/storage/filenames.h"
@@ -50,12 +50,8 @@ Reply jsonReply(int status, const json& j) {
 
 Reply error(int status, const std::string& message) { return jsonReply(status, json{{"error", message}}); }
 
-platform::DateTime localNow() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-}
+// The server's date: the "date" of a result and the name of its file.
+platform::DateTime localNow() { return platform::SystemClock().now(); }
 
 std::string randomHex(std::size_t bytes) {
   static thread_local std::random_device rd;
