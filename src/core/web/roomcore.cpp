@@ -1,6 +1,5 @@
 #include "core/web/roomcore.h"
 
-
 #include <algorithm>
 #include <array>
 #include <atomic>
